@@ -1,0 +1,95 @@
+// Decoder speed in MB/s of decoded pixels, beside a memset of a freshly allocated buffer of the
+// same size, all in one run. Run: build/bench/pcx_bench [--write DIR] [benchmark flags].
+#include <benchmark/benchmark.h>
+
+#include <QByteArray>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+
+#include "decode/load_pcx.h"
+#include "pcx_encode.h"
+#include "platform/scripted_dialogs.h"
+
+using glimmer::bench::Bytes;
+using glimmer::bench::Scene;
+
+namespace {
+
+struct Case {
+    const char* name;
+    int width, height, planes;
+    Scene scene;
+};
+
+const Case kCases[] = {
+    {"photo8_1920x1080", 1920, 1080, 1, Scene::Photo},
+    {"flat8_1920x1080", 1920, 1080, 1, Scene::Flat},
+    {"photo24_1920x1080", 1920, 1080, 3, Scene::Photo},
+    {"photo24_4096x4096", 4096, 4096, 3, Scene::Photo},
+};
+
+std::size_t outputBytes(const Case& c) {
+    const std::size_t stride = c.planes == 1 ? (c.width + 3) & ~3 : 4 * std::size_t(c.width);
+    return stride * c.height;
+}
+
+void memsetFresh(benchmark::State& state, std::size_t bytes) {
+    for (auto _ : state) {
+        void* p = std::malloc(bytes);
+        std::memset(p, 0x5A, bytes);
+        benchmark::DoNotOptimize(p);
+        std::free(p);
+    }
+    state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(bytes));
+}
+
+void decodeCore(benchmark::State& state, const Bytes& file, std::size_t bytes) {
+    for (auto _ : state) {
+        pcx::Result r = pcx::decode(std::span(file.data(), file.size()));
+        if (r.status != pcx::Status::Ok) state.SkipWithError("decode failed");
+        benchmark::DoNotOptimize(r.image.pixels.get());
+    }
+    state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(bytes));
+}
+
+void decodePicture(benchmark::State& state, const QByteArray& file, std::size_t bytes) {
+    glimmer::platform::ScriptedDialogs dialogs;
+    for (auto _ : state) {
+        glimmer::Picture pic = glimmer::DecodePcxBytes(file, dialogs);
+        benchmark::DoNotOptimize(pic.handle());
+    }
+    state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(bytes));
+}
+
+void writeFiles(const std::string& dir) {
+    for (const Case& c : kCases) {
+        const Bytes file = glimmer::bench::makePicture(c.width, c.height, c.planes, c.scene);
+        std::ofstream(dir + "/" + c.name + ".pcx", std::ios::binary)
+            .write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 3 && std::string(argv[1]) == "--write") {
+        writeFiles(argv[2]);
+        return 0;
+    }
+    for (const Case& c : kCases) {
+        const Bytes file = glimmer::bench::makePicture(c.width, c.height, c.planes, c.scene);
+        const QByteArray qfile(reinterpret_cast<const char*>(file.data()), qsizetype(file.size()));
+        const std::size_t bytes = outputBytes(c);
+        const std::string name = c.name;
+        benchmark::RegisterBenchmark(("memset_fresh/" + name).c_str(), memsetFresh, bytes);
+        benchmark::RegisterBenchmark(("decode_core/" + name).c_str(), decodeCore, file, bytes);
+        benchmark::RegisterBenchmark(("decode_picture/" + name).c_str(), decodePicture, qfile,
+                                     bytes);
+    }
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

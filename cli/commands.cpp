@@ -1,0 +1,186 @@
+#include "cli/commands.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QImageWriter>
+#include <QSaveFile>
+#include <algorithm>
+#include <vector>
+
+#include "decode/load_pcx.h"
+#include "platform/dialogs.h"
+#include "platform/error.h"
+#include "platform/files.h"
+
+namespace glimmer::cli {
+namespace {
+
+constexpr int kDecoded = 0, kRefused = 1, kFailed = 2;
+constexpr qint64 kMaxFileBytes = qint64{2} << 30;
+
+// Refusal messages go to stderr instead of a window.
+class StderrDialogs final : public platform::Dialogs {
+  public:
+    explicit StderrDialogs(QTextStream& err, QString file) : m_err(err), m_file(std::move(file)) {}
+    platform::Button message(const platform::Message& m) override {
+        m_err << m_file << ": refused: " << m.text << Qt::endl;
+        told = true;
+        return platform::Button::Ok;
+    }
+    bool told = false;
+
+  private:
+    QTextStream& m_err;
+    QString m_file;
+};
+
+QString kindOf(const pcx::PcxHeader& h) {
+    if (h.bits_per_pixel == 8 && h.nplanes == 1) return QStringLiteral("8-bit paletted");
+    if (h.bits_per_pixel == 8 && h.nplanes == 3) return QStringLiteral("24-bit RGB");
+    return QStringLiteral("%1-bit").arg(h.bits_per_pixel);
+}
+
+QString describe(const pcx::Result& r) {
+    pcx::Geometry g;
+    const QString size = pcx::compute_geometry(r.header, g) == pcx::Status::Ok
+                             ? QStringLiteral("%1x%2").arg(g.width).arg(g.height)
+                             : QStringLiteral("size overflows");
+    QString verdict;
+    switch (pcx::outcome(r.status)) {
+    case pcx::Outcome::Decoded:
+        verdict = QStringLiteral("decodes");
+        break;
+    case pcx::Outcome::Refused:
+        verdict = QStringLiteral("refused (%1)").arg(QString::fromUtf8(pcx::to_string(r.status)));
+        break;
+    case pcx::Outcome::Failed: {
+        const Error e = decodeError(r.status);
+        verdict = QStringLiteral("error %1: %2").arg(e.number()).arg(e.text());
+    }
+    }
+    return QStringLiteral("%1, %2, planes %3, BytesPerLine %4, %5")
+        .arg(kindOf(r.header), size)
+        .arg(r.header.nplanes)
+        .arg(r.header.bytes_per_line)
+        .arg(verdict);
+}
+
+int statusOf(pcx::Status s) {
+    switch (pcx::outcome(s)) {
+    case pcx::Outcome::Decoded:
+        return kDecoded;
+    case pcx::Outcome::Refused:
+        return kRefused;
+    case pcx::Outcome::Failed:
+        return kFailed;
+    }
+    return kFailed;
+}
+
+// Decodes `in` as the viewer would; 0 with `pic` set, or the failure status after saying why.
+int load(const QString& in, Picture& pic, Io io) {
+    StderrDialogs dialogs(io.err, in);
+    try {
+        pic = LoadPcx(in, dialogs);
+    } catch (const Error& e) {
+        io.err << in << ": error " << e.number() << ": " << e.text() << Qt::endl;
+        return kFailed;
+    }
+    if (!pic.isEmpty()) return kDecoded;
+    if (!dialogs.told) io.err << in << ": refused: unsupported kind of PCX" << Qt::endl;
+    return kRefused;
+}
+
+int write(const Picture& pic, const QString& out, const QByteArray& format, Io io) {
+    QSaveFile file(out);
+    QImage image = pic.image();
+    if (format == "ppm") image = image.convertToFormat(QImage::Format_RGB888);
+    QImageWriter writer(&file, format);
+    if (!file.open(QIODevice::WriteOnly) || !writer.write(image) || !file.commit()) {
+        const QString why = writer.error() != QImageWriter::UnknownError ? writer.errorString()
+                                                                         : file.errorString();
+        io.err << out << ": cannot write: " << why << Qt::endl;
+        return kFailed;
+    }
+    return kDecoded;
+}
+
+QByteArray formatOf(const QString& name) {
+    const QString suffix = QFileInfo(name).suffix().toLower();
+    for (const char* f : {"png", "bmp", "ppm"})
+        if (suffix == QLatin1String(f)) return QByteArray(f);
+    return {};
+}
+
+} // namespace
+
+int info(const QStringList& files, Io io) {
+    int worst = kDecoded;
+    for (const QString& f : files) {
+        QByteArray bytes;
+        try {
+            bytes = platform::readWholeFile(f, kMaxFileBytes);
+        } catch (const Error& e) {
+            io.out << f << ": error " << e.number() << ": " << e.text() << Qt::endl;
+            worst = kFailed;
+            continue;
+        }
+        const pcx::Result r = pcx::decode(std::span(
+            reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size())));
+        io.out << f << ": " << describe(r) << Qt::endl;
+        worst = std::max(worst, statusOf(r.status));
+    }
+    return worst;
+}
+
+int convertOne(const QString& in, const QString& out, Io io) {
+    const QByteArray format = formatOf(out);
+    if (format.isEmpty()) {
+        io.err << out << ": the output name must end in .png, .bmp or .ppm" << Qt::endl;
+        return kFailed;
+    }
+    Picture pic;
+    if (int s = load(in, pic, io); s != kDecoded) return s;
+    return write(pic, out, format, io);
+}
+
+int convertMany(const QString& format, const QString& dir, const QStringList& files, Io io) {
+    int worst = kDecoded;
+    for (const QString& in : files) {
+        const QString out = QDir(dir).filePath(QFileInfo(in).completeBaseName() + '.' + format);
+        worst = std::max(worst, convertOne(in, out, io));
+    }
+    return worst;
+}
+
+int bench(const QString& file, int runs, Io io) {
+    QByteArray bytes;
+    try {
+        bytes = platform::readWholeFile(file, kMaxFileBytes);
+    } catch (const Error& e) {
+        io.err << file << ": error " << e.number() << ": " << e.text() << Qt::endl;
+        return kFailed;
+    }
+    std::vector<double> ms;
+    StderrDialogs dialogs(io.err, file);
+    try {
+        for (int i = 0; i < runs; ++i) {
+            QElapsedTimer timer;
+            timer.start();
+            Picture pic = DecodePcxBytes(bytes, dialogs);
+            ms.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+            if (pic.isEmpty()) return kRefused;
+        }
+    } catch (const Error& e) {
+        io.err << file << ": error " << e.number() << ": " << e.text() << Qt::endl;
+        return kFailed;
+    }
+    std::sort(ms.begin(), ms.end());
+    const double median = ms[ms.size() / 2];
+    io.out << "decodes: " << runs << ", fastest ms: " << ms.front() << Qt::endl;
+    io.out << median << Qt::endl;
+    return kDecoded;
+}
+
+} // namespace glimmer::cli

@@ -1,0 +1,20 @@
+// The glimmer-pcx commands. Each returns the process exit status: 0 decoded (and written),
+// 1 refused, 2 a decode or file error. Worst status wins over several files.
+#pragma once
+
+#include <QStringList>
+#include <QTextStream>
+
+namespace glimmer::cli {
+
+struct Io {
+    QTextStream& out;
+    QTextStream& err;
+};
+
+int info(const QStringList& files, Io io);
+int convertOne(const QString& in, const QString& out, Io io);
+int convertMany(const QString& format, const QString& dir, const QStringList& files, Io io);
+int bench(const QString& file, int runs, Io io);
+
+} // namespace glimmer::cli

@@ -1,0 +1,74 @@
+// glimmer-pcx: batch conversion and checks of PCX files, decoding exactly as the viewer does.
+#include <QCoreApplication>
+#include <QStringList>
+#include <QTextStream>
+#include <cstdio>
+
+#include "cli/commands.h"
+
+namespace {
+
+const char* const kUsage = R"(Usage:
+  glimmer-pcx info FILE...
+      Print kind, size, planes, BytesPerLine and whether each file decodes.
+  glimmer-pcx convert IN.pcx OUT.(png|bmp|ppm)
+  glimmer-pcx convert --to png|bmp|ppm DIR FILE...
+      Decode and write the pictures as the viewer shows them.
+  glimmer-pcx bench FILE [N]
+      Decode FILE N times (default 50) from memory; the last line is the median ms.
+  glimmer-pcx --help | --version
+
+Exit status: 0 decoded (and written), 1 refused, 2 decode or file error.
+)";
+
+int usage(QTextStream& err) {
+    err << kUsage;
+    err.flush();
+    return 2;
+}
+
+int convert(const QStringList& a, glimmer::cli::Io io) {
+    if (a.size() >= 4 && a[0] == QLatin1String("--to")) {
+        const QString fmt = a[1].toLower();
+        if (fmt != QLatin1String("png") && fmt != QLatin1String("bmp") &&
+            fmt != QLatin1String("ppm"))
+            return usage(io.err);
+        return glimmer::cli::convertMany(fmt, a[2], a.mid(3), io);
+    }
+    if (a.size() != 2) return usage(io.err);
+    return glimmer::cli::convertOne(a[0], a[1], io);
+}
+
+int bench(const QStringList& a, glimmer::cli::Io io) {
+    if (a.isEmpty() || a.size() > 2) return usage(io.err);
+    int runs = 50;
+    if (a.size() == 2) {
+        bool ok = false;
+        runs = a[1].toInt(&ok);
+        if (!ok || runs < 1) return usage(io.err);
+    }
+    return glimmer::cli::bench(a[0], runs, io);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout), err(stderr);
+    glimmer::cli::Io io{out, err};
+    QStringList args = app.arguments().mid(1);
+    if (args.isEmpty()) return usage(err);
+    const QString cmd = args.takeFirst();
+    if (cmd == QLatin1String("--help") || cmd == QLatin1String("-h")) {
+        out << kUsage;
+        return 0;
+    }
+    if (cmd == QLatin1String("--version")) {
+        out << "glimmer-pcx " << GLIMMER_VERSION << Qt::endl;
+        return 0;
+    }
+    if (cmd == QLatin1String("info") && !args.isEmpty()) return glimmer::cli::info(args, io);
+    if (cmd == QLatin1String("convert")) return convert(args, io);
+    if (cmd == QLatin1String("bench")) return bench(args, io);
+    return usage(err);
+}

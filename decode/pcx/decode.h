@@ -1,0 +1,53 @@
+// Hermetic PCX decoder: it decodes bytes the caller hands it, keeps no state, does no I/O.
+// Accepts 8-bit pictures with one plane (256-colour palette at the end of the file) or with
+// three planes (red, green and blue per scan line); refuses everything else.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <span>
+
+#include "pcx/header.h"
+#include "pcx/status.h"
+
+namespace pcx {
+
+enum class PixelFormat : std::uint8_t {
+    Indexed8, // one byte per pixel indexing `colours`
+    Rgb32,    // one native-endian 0xFFRRGGBB word per pixel
+};
+
+struct FreeDeleter {
+    void operator()(std::uint8_t* p) const noexcept { std::free(p); }
+};
+// Allocated with std::malloc so a caller can hand it on to code that releases with free.
+using PixelBuffer = std::unique_ptr<std::uint8_t[], FreeDeleter>;
+
+struct Image {
+    PixelFormat format = PixelFormat::Indexed8;
+    int width = 0;                            // pixels shown per row
+    int height = 0;                           // rows, top row first
+    std::size_t stride = 0;                   // bytes from one row to the next
+    PixelBuffer pixels;                       // height * stride bytes
+    std::array<std::uint32_t, 256> colours{}; // 0xFFRRGGBB, for Indexed8 only
+};
+
+struct Limits {
+    // Largest pixel buffer the caller accepts; a larger picture is Status::TooLarge.
+    std::size_t max_pixel_bytes = std::size_t{1} << 30;
+};
+
+struct Result {
+    Status status = Status::Ok;
+    PcxHeader header;
+    Geometry geometry; // valid once the header arithmetic succeeded
+    Image image;       // valid when status is Status::Ok
+};
+
+// Decodes a whole PCX file held in memory.
+[[nodiscard]] Result decode(std::span<const std::uint8_t> file, const Limits& limits = {});
+
+} // namespace pcx

@@ -1,0 +1,43 @@
+// Outcomes of a PCX decode: one value per cause, so callers and tests can tell them apart.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace pcx {
+
+enum class Status : std::uint8_t {
+    Ok,
+
+    // Refusals: the file is not a kind this decoder shows.
+    NotEightBit,       // BitsPerPixel is not 8
+    UnsupportedPlanes, // NPlanes is neither 1 nor 3
+    NoPalette,         // the byte 769 before the end is not the marker 12
+    BadDimensions,     // width or height below 1, or a negative scan-line length
+
+    // Errors: the file claims to be a supported kind but cannot be decoded.
+    WidthOverflow,      // Xmax - Xmin + 1 does not fit 16 bits
+    HeightOverflow,     // Ymax - Ymin + 1 does not fit 16 bits
+    LineOverflow,       // NPlanes * BytesPerLine does not fit 16 bits
+    TruncatedHeader,    // shorter than the 128-byte header
+    PaletteBeforeStart, // shorter than the 769 bytes of marker and palette
+    EmptyScanLine,      // BytesPerLine is 0 in an 8-bit picture
+    DataTooShort,       // the data cannot possibly fill the claimed picture
+    DataEnded,          // the data ran out before the last row
+    RunPastRow,         // a cut run would write past the end of its row
+    PlaneReadOutside,   // a 24-bit column would read past the decoded planes
+    TooLarge,           // the picture is larger than the caller allows
+    OutOfMemory,        // the pixel buffer could not be allocated
+};
+
+enum class Outcome : std::uint8_t { Decoded, Refused, Failed };
+
+[[nodiscard]] Outcome outcome(Status s) noexcept;
+
+// The numbered error the program raises for a failure (6, 7, 9 or 63); 0 otherwise.
+[[nodiscard]] int error_number(Status s) noexcept;
+
+// A short English description for programmers and logs; not localised.
+[[nodiscard]] std::string_view to_string(Status s) noexcept;
+
+} // namespace pcx

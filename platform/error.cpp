@@ -1,0 +1,34 @@
+#include "platform/error.h"
+
+namespace glimmer {
+
+Error::Error(int number) : Error(number, standardText(number)) {}
+
+Error::Error(int number, QString text)
+    : m_number(number), m_text(std::move(text)),
+      m_what(QStringLiteral("error %1: %2").arg(number).arg(m_text).toStdString()) {}
+
+QString Error::standardText(int number) {
+    switch (number) {
+    case errc::Overflow:
+        return QStringLiteral("Overflow");
+    case errc::OutOfMemory:
+        return QStringLiteral("Out of memory");
+    case errc::OutOfRange:
+        return QStringLiteral("Out of range");
+    case errc::FileNotFound:
+        return QStringLiteral("File not found");
+    case errc::BadFilePosition:
+        return QStringLiteral("Bad file position");
+    case errc::DeviceUnavailable:
+        return QStringLiteral("Device unavailable");
+    case errc::PermissionDenied:
+        return QStringLiteral("Permission denied");
+    case errc::InvalidPicture:
+        return QStringLiteral("Invalid picture");
+    default:
+        return QStringLiteral("Error %1").arg(number);
+    }
+}
+
+} // namespace glimmer

@@ -1,0 +1,99 @@
+// 256-colour pictures: run-length rules, row layout and palette order.
+#include <gtest/gtest.h>
+
+#include "pcx_builder.h"
+
+using namespace testing_pcx;
+using pcx::Status;
+
+namespace {
+
+pcx::Result decode8(int w, int h, int bpl, Bytes data) {
+    PcxFile f = PcxFile::sized(w, h, bpl);
+    f.data = std::move(data);
+    return decode(f.bytes());
+}
+
+Bytes row(const pcx::Image& img, int y, int n) {
+    const auto* p = img.pixels.get() + static_cast<std::size_t>(y) * img.stride;
+    return Bytes(p, p + n);
+}
+
+TEST(Pcx8, RowsAreTopDownWithTheirPalette) {
+    auto r = decode8(4, 3, 4, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12});
+    ASSERT_EQ(r.status, Status::Ok);
+    const auto& img = r.image;
+    EXPECT_EQ(img.format, pcx::PixelFormat::Indexed8);
+    EXPECT_EQ(img.width, 4);
+    EXPECT_EQ(img.height, 3);
+    EXPECT_EQ(row(img, 0, 4), (Bytes{1, 2, 3, 4}));
+    EXPECT_EQ(row(img, 2, 4), (Bytes{9, 10, 11, 12}));
+    // File entry i is (i, 255 - i, i / 2); entry 255 is (255, 0, 127).
+    EXPECT_EQ(img.colours[0], 0xFF00FF00u);
+    EXPECT_EQ(img.colours[255], 0xFFFF007Fu);
+}
+
+TEST(Pcx8, RunLengthBytes) {
+    // A count byte repeats the next byte; 0xBF is a literal; 0xC0 writes nothing.
+    auto r = decode8(6, 1, 6, {0xC3, 0x07, 0xBF, 0xC0, 0x55, 0xC1, 0xC8, 0x01});
+    ASSERT_EQ(r.status, Status::Ok);
+    EXPECT_EQ(row(r.image, 0, 6), (Bytes{7, 7, 7, 191, 0xC8, 1}));
+}
+
+TEST(Pcx8, OddWidthKeepsStrideButHidesThePadColumn) {
+    auto r = decode8(5, 2, 6, {1, 2, 3, 4, 5, 99, 6, 7, 8, 9, 10, 98});
+    ASSERT_EQ(r.status, Status::Ok);
+    EXPECT_EQ(r.image.width, 5);
+    EXPECT_EQ(r.image.stride, 8u);
+    EXPECT_EQ(row(r.image, 0, 8), (Bytes{1, 2, 3, 4, 5, 99, 0, 0}));
+    EXPECT_EQ(row(r.image, 1, 8), (Bytes{6, 7, 8, 9, 10, 98, 0, 0}));
+}
+
+TEST(Pcx8, RunPastTheLineIsCutAndNeverCarried) {
+    // Count 5 at column 2 of a 4-byte line writes two pixels; the next row starts after it.
+    auto r = decode8(4, 2, 4, {1, 2, 0xC5, 9, 3, 4, 5, 6});
+    ASSERT_EQ(r.status, Status::Ok);
+    EXPECT_EQ(row(r.image, 0, 4), (Bytes{1, 2, 9, 9}));
+    EXPECT_EQ(row(r.image, 1, 4), (Bytes{3, 4, 5, 6}));
+}
+
+TEST(Pcx8, CutRunsStopAtTheImageWidth) {
+    // Width 3, line 4: a long run stops at column 3 and the pad byte comes from the stream;
+    // a run in the pad column is cut to nothing.
+    auto r = decode8(3, 1, 4, {0xC9, 5, 0xC2, 6, 7});
+    ASSERT_EQ(r.status, Status::Ok);
+    EXPECT_EQ(row(r.image, 0, 4), (Bytes{5, 5, 5, 7}));
+    // A line shorter than the width: the cut run may fill up to the stride, no further.
+    auto fits = decode8(4, 1, 2, {0xC3, 8});
+    ASSERT_EQ(fits.status, Status::Ok);
+    EXPECT_EQ(fits.image.width, 2);
+    EXPECT_EQ(row(fits.image, 0, 4), (Bytes{8, 8, 8, 8}));
+    EXPECT_EQ(decode8(9, 1, 2, {0xC3, 8}).status, Status::RunPastRow);
+}
+
+TEST(Pcx8, DataThatRunsIntoThePaletteFails) {
+    // Too little data for 500 rows: the marker and palette decode as pixels, then it ends.
+    auto r = decode8(2, 500, 2, {1, 2});
+    EXPECT_EQ(r.status, Status::DataEnded);
+    EXPECT_FALSE(r.image.pixels);
+}
+
+TEST(Pcx8, WideFlatAndLiteralRowsMatchAPlainDecode) {
+    // Exercises the 16-byte literal path against runs on a long row.
+    Bytes data, want;
+    for (int i = 0; i < 100; ++i) {
+        data.push_back(static_cast<std::uint8_t>(i % 150));
+        want.push_back(static_cast<std::uint8_t>(i % 150));
+        if (i % 37 == 0) {
+            data.insert(data.end(), {0xFF, 0xEE});
+            want.insert(want.end(), 63, 0xEE);
+        }
+    }
+    const int n = static_cast<int>(want.size()) & ~1;
+    want.resize(static_cast<std::size_t>(n));
+    auto r = decode8(n, 1, n, data);
+    ASSERT_EQ(r.status, Status::Ok);
+    EXPECT_EQ(row(r.image, 0, n), want);
+}
+
+} // namespace
