@@ -12,8 +12,8 @@
 #include "pcx_encode.h"
 #include "platform/scripted_dialogs.h"
 
-using glimmer::bench::Bytes;
-using glimmer::bench::Scene;
+using glimmer::art::Bytes;
+using glimmer::art::Scene;
 
 namespace {
 
@@ -38,8 +38,9 @@ std::size_t outputBytes(const Case& c) {
 void memsetFresh(benchmark::State& state, std::size_t bytes) {
     for (auto _ : state) {
         void* p = std::malloc(bytes);
-        std::memset(p, 0x5A, bytes);
         benchmark::DoNotOptimize(p);
+        std::memset(p, 0x5A, bytes);
+        benchmark::ClobberMemory();
         std::free(p);
     }
     state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(bytes));
@@ -65,7 +66,7 @@ void decodePicture(benchmark::State& state, const QByteArray& file, std::size_t 
 
 void writeFiles(const std::string& dir) {
     for (const Case& c : kCases) {
-        const Bytes file = glimmer::bench::makePicture(c.width, c.height, c.planes, c.scene);
+        const Bytes file = glimmer::art::makePicture(c.width, c.height, c.planes, c.scene);
         std::ofstream(dir + "/" + c.name + ".pcx", std::ios::binary)
             .write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
     }
@@ -79,7 +80,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     for (const Case& c : kCases) {
-        const Bytes file = glimmer::bench::makePicture(c.width, c.height, c.planes, c.scene);
+        const Bytes file = glimmer::art::makePicture(c.width, c.height, c.planes, c.scene);
         const QByteArray qfile(reinterpret_cast<const char*>(file.data()), qsizetype(file.size()));
         const std::size_t bytes = outputBytes(c);
         const std::string name = c.name;

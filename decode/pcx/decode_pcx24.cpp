@@ -25,14 +25,9 @@ std::size_t fill_line(Stream& s, Carry& carry, std::uint8_t* line, std::size_t l
     std::size_t q = std::min(carry.left, len);
     std::memset(line, carry.value, q);
     carry.left -= q;
+    q = decode_bulk(s, line, q, len);
     std::size_t p = s.pos;
     while (q < len) {
-        if (q + 16 <= len && p + 16 <= s.size) {
-            auto lit = static_cast<std::size_t>(copy_literals16(s.data + p, line + q));
-            q += lit;
-            p += lit;
-            if (lit == 16) continue;
-        }
         if (p > s.size) break;
         std::uint8_t b = s.at(p);
         if (b < kRunFlag) {
@@ -56,7 +51,24 @@ void interleave(const std::uint8_t* line, std::size_t plane, int columns, std::u
     const std::uint8_t* red = line;
     const std::uint8_t* green = line + plane;
     const std::uint8_t* blue = line + 2 * plane;
-    for (int x = 0; x < columns; ++x)
+    int x = 0;
+#if defined(__SSE2__)
+    const __m128i opaque = _mm_set1_epi8(static_cast<char>(0xFF));
+    for (; x + 16 <= columns; x += 16) {
+        __m128i r = _mm_loadu_si128(reinterpret_cast<const __m128i*>(red + x));
+        __m128i g = _mm_loadu_si128(reinterpret_cast<const __m128i*>(green + x));
+        __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(blue + x));
+        // Memory order of a 0xFFRRGGBB word is blue, green, red, 0xFF.
+        __m128i bg_lo = _mm_unpacklo_epi8(b, g), bg_hi = _mm_unpackhi_epi8(b, g);
+        __m128i ra_lo = _mm_unpacklo_epi8(r, opaque), ra_hi = _mm_unpackhi_epi8(r, opaque);
+        auto* dst = reinterpret_cast<__m128i*>(out + x);
+        _mm_storeu_si128(dst, _mm_unpacklo_epi16(bg_lo, ra_lo));
+        _mm_storeu_si128(dst + 1, _mm_unpackhi_epi16(bg_lo, ra_lo));
+        _mm_storeu_si128(dst + 2, _mm_unpacklo_epi16(bg_hi, ra_hi));
+        _mm_storeu_si128(dst + 3, _mm_unpackhi_epi16(bg_hi, ra_hi));
+    }
+#endif
+    for (; x < columns; ++x)
         out[x] = kBlack | (std::uint32_t{red[x]} << 16) | (std::uint32_t{green[x]} << 8) | blue[x];
 }
 

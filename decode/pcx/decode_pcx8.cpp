@@ -26,15 +26,9 @@ std::uint64_t min_bytes_per_row(int line) noexcept {
 // Decodes one row. Runs never carry over: what is cut at the row end is dropped.
 Status decode_row(Stream& s, std::uint8_t* row, const RowShape& shape) noexcept {
     const int n = shape.line;
-    int c = 0;
+    int c = static_cast<int>(decode_bulk(s, row, 0, static_cast<std::size_t>(n)));
     std::size_t p = s.pos;
     while (c < n) {
-        if (c + 16 <= n && p + 16 <= s.size) {
-            int lit = copy_literals16(s.data + p, row + c);
-            c += lit;
-            p += static_cast<std::size_t>(lit);
-            if (lit == 16) continue;
-        }
         if (p > s.size) {
             s.pos = p;
             return Status::DataEnded;

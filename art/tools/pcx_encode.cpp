@@ -1,6 +1,8 @@
 #include "pcx_encode.h"
 
-namespace glimmer::bench {
+#include <algorithm>
+
+namespace glimmer::art {
 namespace {
 
 void put16(Bytes& b, std::size_t at, int v) {
@@ -28,6 +30,23 @@ std::uint32_t next(std::uint32_t& s) {
 }
 
 } // namespace
+
+Bytes encodeIndexed(int width, int height, const Bytes& indexes, const Palette& palette) {
+    Bytes out = encodePcx(width, height, 1, indexes);
+    std::copy(palette.begin(), palette.end(), out.end() - 768);
+    return out;
+}
+
+Palette duskPalette() {
+    Palette p{};
+    for (int i = 0; i < 256; ++i) {
+        p[3 * i] = static_cast<std::uint8_t>(20 + i * 235 / 255);
+        p[3 * i + 1] = static_cast<std::uint8_t>(10 + (i * i) / 400);
+        p[3 * i + 2] = static_cast<std::uint8_t>(90 - i * 80 / 255);
+    }
+    p[3 * 8] = 12, p[3 * 8 + 1] = 8, p[3 * 8 + 2] = 20; // the ridge
+    return p;
+}
 
 Bytes encodePcx(int width, int height, int planes, const Bytes& samples) {
     const int bpl = width + (width & 1);
@@ -70,4 +89,4 @@ Bytes makePicture(int width, int height, int planes, Scene scene) {
     return encodePcx(width, height, planes, s);
 }
 
-} // namespace glimmer::bench
+} // namespace glimmer::art

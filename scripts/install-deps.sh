@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Glimmer needs that are missing. Usage: install-deps.sh [build|test]
+#   build: compiler, CMake, Qt 6 and the libraries the build links
+#   test:  also the test, sanitizer, fuzzing and corpus-comparison tools
+set -euo pipefail
+
+build_pkgs=(g++ cmake ninja-build qt6-base-dev libgl-dev libgtest-dev libgmock-dev libbenchmark-dev)
+# clang-14 + its runtime: libFuzzer; python3-pil: compares our pixels with Pillow's.
+test_pkgs=(clang-14 libclang-rt-14-dev python3-pil)
+
+pkgs=("${build_pkgs[@]}")
+[ "${1:-build}" = test ] && pkgs+=("${test_pkgs[@]}")
+
+missing=()
+for p in "${pkgs[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo=sudo
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq "${missing[@]}"
