@@ -1,0 +1,237 @@
+#include "browser/pcx_main.h"
+
+#include <QComboBox>
+#include <QEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include "browser/folder_list.h"
+#include "browser/pcx_main_ui.h"
+#include "decode/load_pcx.h"
+#include "desktop/web_links.h"
+#include "desktop/widgets.h"
+#include "edit/picture_box.h"
+#include "platform/error.h"
+#include "platform/volumes.h"
+#include "viewer/frm_picture.h"
+
+namespace glimmer::browser {
+
+const QString kTitle = QStringLiteral("Glimmer");
+
+bool HoverWatch::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Enter || event->type() == QEvent::MouseMove) m_onHover();
+    return QObject::eventFilter(watched, event);
+}
+
+PCXMain::PCXMain(platform::Platform& platform, Session& session, Windows windows)
+    : Form(platform.forms, QStringLiteral("PCXMain")), m_platform(platform), m_session(session),
+      m_windows(windows) {}
+
+PCXMain::~PCXMain() = default;
+
+QListWidget* PCXMain::list1() {
+    load();
+    return m_ui->list1;
+}
+
+FileList& PCXMain::file1() {
+    load();
+    return *m_ui->file1;
+}
+
+FolderList* PCXMain::dir1() {
+    load();
+    return m_ui->dir1;
+}
+
+QComboBox* PCXMain::drive1() {
+    load();
+    return m_ui->drive1;
+}
+
+QProgressBar* PCXMain::progressBar1() {
+    load();
+    return m_ui->progress;
+}
+
+QWidget* PCXMain::page(int index) {
+    load();
+    return m_ui->pages[index];
+}
+
+QPushButton* PCXMain::button(const QString& name) {
+    load();
+    return m_ui->window->findChild<QPushButton*>(name);
+}
+
+QString PCXMain::pickedName() {
+    QListWidgetItem* item = list1()->currentItem();
+    return item && item->isSelected() ? item->text() : QString();
+}
+
+void PCXMain::connectControls() {
+    auto clicked = [this](const QString& name, auto handler) {
+        connect(button(name), &QPushButton::clicked, this, handler);
+    };
+    clicked(QStringLiteral("Command7"), [this] { showPage(0); });
+    clicked(QStringLiteral("Command1"), [this] { showPage(1); });
+    clicked(QStringLiteral("Command3"), [this] { showPage(2); });
+    clicked(QStringLiteral("Command2"), [this] { viewPcx(); });
+    clicked(QStringLiteral("Command10"), [this] { importPcx(); });
+    clicked(QStringLiteral("Command11"), [this] { deletePcx(); });
+    clicked(QStringLiteral("Command4"), [this] { webLink(desktop::links::kFragvaultHome); });
+    clicked(QStringLiteral("Command5"), [this] { webLink(desktop::links::kGameHome); });
+    clicked(QStringLiteral("cmddelete"), [this] { webLink(desktop::links::kQuillonGlimmer); });
+    clicked(QStringLiteral("Command6"), [this] { m_windows.tip.showModal(); });
+    clicked(QStringLiteral("Command8"), [this] { m_windows.screenshot.showModal(); });
+    clicked(QStringLiteral("Command9"), [this] {
+        m_platform.dialogs.message({QStringLiteral("Will Be out soon only at Fragvault"),
+                                    QStringLiteral("Parlorchat"), platform::Buttons::Ok,
+                                    platform::Icon::None});
+    });
+    connect(m_ui->dir1, &FolderList::pathChanged, this,
+            [this](const QString& path) { m_ui->file1->setFolder(path); });
+    connect(m_ui->file1.get(), &FileList::folderChanged, this, [this] { FillPcxList(); });
+    connect(m_ui->list1, &QListWidget::itemSelectionChanged, this, [this] { onSelect(); });
+    connect(m_ui->drive1, &QComboBox::activated, this,
+            [this](int i) { pickDrive(m_ui->drive1->itemText(i)); });
+}
+
+void PCXMain::onLoad() {
+    FillPcxList();
+    showPage(0);
+}
+
+void PCXMain::onActivate() {
+    if (m_session.pictureViewed) return;
+    try {
+        m_ui->dir1->setPath(m_platform.programFolder);
+    } catch (const Error&) {
+        // An unreadable program folder leaves the folder list where it was.
+    }
+    m_ui->file1->setPattern(QStringLiteral("*.pcx"));
+    m_ui->file1->setFolder(m_platform.programFolder);
+    m_ui->drive1->setCurrentText(
+        platform::volumeOf(m_ui->dir1->path(), platform::mountedVolumes()));
+}
+
+void PCXMain::onUnload() {
+    m_ui->window->hide();
+    m_ui.reset();
+}
+
+void PCXMain::FillPcxList() {
+    const QSignalBlocker quiet(m_ui->list1); // rebuilding is not a pick
+    m_ui->list1->clear();
+    m_ui->list1->addItems(pcxEntries(m_ui->file1->entries()));
+}
+
+void PCXMain::showPage(int index) {
+    for (int i = 0; i < 3; ++i)
+        m_ui->pages[i]->setVisible(i == index);
+    m_ui->pages[index]->raise();
+}
+
+void PCXMain::onSelect() {
+    m_selectedIndex = static_cast<qint16>(m_ui->list1->currentRow());
+    if (pickedName().isEmpty()) return;
+    m_ui->progress->setRange(0, 5);
+    m_ui->progress->setValue(0);
+    m_ui->progress->show();
+    LoadSelectedPicture();
+}
+
+void PCXMain::LoadSelectedPicture() {
+    m_ui->window->setWindowTitle(QStringLiteral("Please Wait"));
+    m_platform.shell.processEvents();
+    if (!m_ui) return;              // the window was closed meanwhile
+    m_ui->progress->setRange(0, 2); // in halves: 0, 0.5, 1
+    m_ui->progress->setValue(0);
+    m_selectedPath = platform::joinPath(m_ui->file1->folder(), pickedName());
+    m_ui->progress->setValue(2);
+    if (m_selectedPath.right(3).compare(QLatin1String("PCX"), Qt::CaseInsensitive) != 0) return;
+    try {
+        const Picture pic = LoadPcx(m_selectedPath, m_platform.dialogs);
+        m_windows.picture.picture1()->setPicture(pic);
+    } catch (const Error& e) {
+        failLoad(m_selectedPath, e);
+    }
+    if (!m_ui) return;
+    m_ui->progress->hide();
+    m_ui->window->setWindowTitle(kTitle);
+}
+
+void PCXMain::failLoad(const QString& path, const Error& e) {
+    // Never leave the previous file's picture standing in for this one.
+    m_windows.picture.picture1()->setPicture(Picture());
+    if (e.number() == errc::FileNotFound) {
+        m_platform.shell.beep();
+        return;
+    }
+    m_platform.dialogs.message(
+        {QStringLiteral("%1 cannot be shown.\n%2 (error %3)").arg(path, e.text()).arg(e.number()),
+         QString(), platform::Buttons::Ok, platform::Icon::Exclamation});
+}
+
+void PCXMain::viewPcx() {
+    if (m_windows.picture.holdsPicture())
+        m_windows.picture.showModal();
+    else
+        m_platform.dialogs.message({QStringLiteral("You Have Not Chosen A PCX!"),
+                                    QStringLiteral("Chose a PCX"), platform::Buttons::Ok,
+                                    platform::Icon::None});
+    m_session.pictureViewed = true;
+}
+
+void PCXMain::importPcx() {
+    m_copy = CopyTheBitmap(m_platform, file1().folder(), pickedName());
+}
+
+void PCXMain::deletePcx() {
+    const QString name = pickedName();
+    if (name.isEmpty()) return;
+    if (!deletePicture(m_platform, dir1()->path(), name)) return;
+    {
+        const QSignalBlocker quiet(m_ui->list1); // removing is not a pick
+        delete m_ui->list1->takeItem(m_selectedIndex);
+        m_ui->list1->clearSelection();
+        m_ui->list1->setCurrentRow(-1);
+    }
+    m_windows.picture.picture1()->setPicture(Picture());
+    if (!m_ui) return;
+    m_ui->list1->setFocus();
+    if (m_ui->list1->count() > 0) {
+        m_ui->list1->setCurrentRow(0);
+        m_ui->list1->item(0)->setSelected(true);
+    }
+}
+
+void PCXMain::pickDrive(const QString& root) {
+    try {
+        dir1()->setPath(root);
+    } catch (const Error& e) {
+        if (e.number() == errc::FileNotFound || e.number() == errc::DeviceUnavailable ||
+            e.number() == errc::PermissionDenied) {
+            // The volume cannot be read: go back to the folder list's volume without a word.
+            m_ui->drive1->setCurrentText(
+                platform::volumeOf(m_ui->dir1->path(), platform::mountedVolumes()));
+            return;
+        }
+        m_platform.dialogs.message({QStringLiteral("Application error."), QString(),
+                                    platform::Buttons::Ok, platform::Icon::Exclamation});
+    }
+}
+
+void PCXMain::chatHover() {
+    const QPixmap hover(platform::joinPath(m_platform.programFolder, QStringLiteral("chat2.gif")));
+    if (!hover.isNull()) desktop::setButtonPicture(m_ui->chat, hover);
+}
+
+void PCXMain::webLink(const QString& address) {
+    desktop::followLink(m_ui->txtcustomers, m_platform.shell, address);
+}
+
+} // namespace glimmer::browser

@@ -1,0 +1,22 @@
+#include "decode/picture_loader.h"
+
+#include <QFileInfo>
+#include <QImageReader>
+
+#include "platform/error.h"
+
+namespace glimmer {
+
+Picture LoadPicture(const QString& path) {
+    if (!QFileInfo(path).isFile()) throw Error(errc::FileNotFound);
+    QImageReader reader(path);
+    reader.setDecideFormatFromContent(true);
+    static const QList<QByteArray> accepted{"bmp", "gif", "jpeg", "jpg", "ico", "cur"};
+    if (!reader.canRead() || !accepted.contains(reader.format().toLower()))
+        throw Error(errc::InvalidPicture);
+    QImage image = reader.read();
+    if (image.isNull()) throw Error(errc::InvalidPicture, reader.errorString());
+    return Picture(std::move(image));
+}
+
+} // namespace glimmer

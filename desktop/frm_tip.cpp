@@ -1,0 +1,192 @@
+#include "desktop/frm_tip.h"
+
+#include <QEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShortcut>
+
+#include "desktop/keep_on_top.h"
+#include "desktop/web_links.h"
+#include "desktop/widgets.h"
+#include "platform/units.h"
+
+namespace glimmer::desktop {
+
+using platform::colour;
+using platform::twipsRect;
+namespace sys = platform::syscolour;
+
+namespace {
+
+const QString kViewText = QStringLiteral(
+    "If you want to view a PCX file all you have to do is click on the picture file on the open "
+    "PCX page that you want to open and then click view PCX!");
+const QString kImportText = QStringLiteral(
+    "If you want Import a PCX all you have to do is click the file you want to import and then "
+    "click the import button on the right hand side of the page. Then when you restart the "
+    "program it will add them to Imported Folder!");
+
+void setTextColour(QLabel* label, quint32 value) {
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::WindowText, colour(value));
+    label->setPalette(pal);
+}
+
+} // namespace
+
+struct FrmTip::Ui {
+    QWidget* window = nullptr;
+    QWidget* panels[2] = {};
+    QLabel* headings[2] = {};
+    QLabel* label5 = nullptr;
+    QLineEdit* txtcustomers = nullptr;
+    std::unique_ptr<KeepOnTop> onTop;
+};
+
+FrmTip::FrmTip(platform::Platform& platform)
+    : Form(platform.forms, QStringLiteral("frmtip")), m_platform(platform) {}
+
+FrmTip::~FrmTip() = default;
+
+QWidget* FrmTip::panel(int index) {
+    load();
+    return m_ui->panels[index];
+}
+
+QLabel* FrmTip::heading(int index) {
+    load();
+    return m_ui->headings[index];
+}
+
+KeepOnTop& FrmTip::keepOnTop() {
+    load();
+    return *m_ui->onTop;
+}
+
+QWidget* FrmTip::build() {
+    m_ui = std::make_unique<Ui>();
+    auto* w = new QWidget(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
+    m_ui->window = w;
+    w->setObjectName(name());
+    w->setWindowTitle(QStringLiteral("Glimmer Help"));
+    w->setFixedSize(platform::px(3405), platform::px(2595));
+    w->setAutoFillBackground(true);
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::Window, colour(sys::ButtonText));
+    w->setPalette(pal);
+    w->installEventFilter(this);
+    buildPanel(0);
+    buildPanel(1); // the Import panel lies above the View panel
+    m_ui->headings[0] =
+        label(w, QStringLiteral("Label2"), QStringLiteral("View PCX"), 450, 1875, 735, 225);
+    m_ui->headings[1] =
+        label(w, QStringLiteral("Label3"), QStringLiteral("Import PCX"), 2115, 1890, 840, 225);
+    for (int i = 0; i < 2; ++i) {
+        QLabel* h = m_ui->headings[i];
+        h->setAutoFillBackground(true);
+        QPalette hp = h->palette();
+        hp.setColor(QPalette::Window, colour(sys::ButtonText));
+        h->setPalette(hp);
+        setTextColour(h, sys::HighlightText);
+        h->setCursor(Qt::PointingHandCursor);
+        h->setMouseTracking(true);
+        h->installEventFilter(this);
+    }
+    auto* ok = pictureButton(w, QStringLiteral("cmdOK"), 255, 2145, 1215, 375,
+                             QStringLiteral("btn_ok.png"));
+    connect(ok, &QPushButton::clicked, this, [this] { unload(); });
+    new QShortcut(QKeySequence(Qt::Key_Escape), w, [this] { unload(); });
+    new QShortcut(QKeySequence(Qt::Key_Return), w, [this] { unload(); });
+    auto* help = pictureButton(w, QStringLiteral("Command1"), 1935, 2145, 1215, 345,
+                               QStringLiteral("btn_help_web.png"));
+    connect(help, &QPushButton::clicked, this, [this] { openHelpPage(); });
+    m_ui->txtcustomers = makeAddressBox(w, 870, 2565);
+    m_ui->onTop = std::make_unique<KeepOnTop>(
+        w, QPoint(780, 4215), QPoint(540, 4500), [w] { return w; }, true);
+    return w;
+}
+
+void FrmTip::buildPanel(int index) {
+    auto* p = new QWidget(m_ui->window);
+    p->setObjectName(index == 0 ? QStringLiteral("Picture1") : QStringLiteral("Picture2"));
+    p->setGeometry(twipsRect(135, 75, 3165, 1755));
+    p->setAutoFillBackground(true);
+    QPalette pal = p->palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    pal.setColor(QPalette::WindowText, Qt::black);
+    p->setPalette(pal);
+    auto* icon = new QLabel(p);
+    icon->setPixmap(
+        art(index == 0 ? QStringLiteral("icon_view.png") : QStringLiteral("icon_import32.png")));
+    icon->setGeometry(4, 4, 32, 32);
+    if (index == 0) {
+        label(p, QStringLiteral("Label1"), QStringLiteral("View PCX..."), 540, 165, 2655, 255)
+            ->setStyleSheet(QStringLiteral("font-weight: bold;"));
+        label(p, QStringLiteral("lblTipText"), kViewText, 90, 630, 2910, 855);
+    } else {
+        label(p, QStringLiteral("Label4"), QStringLiteral("Import PCX..."), 555, 165, 2655, 255)
+            ->setStyleSheet(QStringLiteral("font-weight: bold;"));
+        m_ui->label5 = label(p, QStringLiteral("Label5"), kImportText, 75, 480, 2910, 1140);
+        m_ui->label5->setMouseTracking(true);
+        m_ui->label5->installEventFilter(this);
+        p->setMouseTracking(true);
+        p->installEventFilter(this);
+    }
+    m_ui->panels[index] = p;
+}
+
+void FrmTip::onLoad() {
+    m_ui->onTop->click();
+}
+
+void FrmTip::onUnload() {
+    m_ui.reset();
+}
+
+void FrmTip::showPanel(int index) {
+    m_ui->panels[index]->setVisible(true);
+    m_ui->panels[1 - index]->setVisible(false);
+}
+
+void FrmTip::pointerOver(QObject* control) {
+    if (!m_ui) return;
+    if (control == m_ui->headings[0] || control == m_ui->headings[1]) {
+        const bool view = control == m_ui->headings[0];
+        setTextColour(m_ui->headings[0], view ? 0x0000FF : 0xFFFFFF);
+        setTextColour(m_ui->headings[1], view ? 0xFFFFFF : 0x0000FF);
+    } else if (control == m_ui->window || control == m_ui->panels[1] || control == m_ui->label5) {
+        setTextColour(m_ui->headings[0], 0xFFFFFF);
+        setTextColour(m_ui->headings[1], 0xFFFFFF);
+    }
+}
+
+void FrmTip::openHelpPage() {
+    followLink(m_ui->txtcustomers, m_platform.shell, links::kFragvaultGlimmer);
+}
+
+void FrmTip::open(bool modal) {
+    if (isVisible()) {
+        widget()->raise();
+        widget()->activateWindow();
+        return;
+    }
+    if (modal)
+        showModal();
+    else
+        show();
+}
+
+bool FrmTip::eventFilter(QObject* watched, QEvent* event) {
+    if (m_ui) {
+        if (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter)
+            pointerOver(watched);
+        if (event->type() == QEvent::MouseButtonPress) {
+            if (watched == m_ui->headings[0]) showPanel(0);
+            if (watched == m_ui->headings[1]) showPanel(1);
+        }
+    }
+    return Form::eventFilter(watched, event);
+}
+
+} // namespace glimmer::desktop

@@ -1,0 +1,62 @@
+#include "desktop/widgets.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+
+#include "platform/units.h"
+
+namespace glimmer::desktop {
+
+using platform::twipsRect;
+
+QPixmap art(const QString& name) {
+    return QPixmap(QStringLiteral(":/art/") + name);
+}
+
+void setButtonPicture(QPushButton* button, const QPixmap& picture) {
+    button->setIcon(QIcon(picture));
+    button->setIconSize(picture.size().boundedTo(button->size() - QSize(2, 2)));
+}
+
+QPushButton* pictureButton(QWidget* parent, const QString& name, int left, int top, int width,
+                           int height, const QString& artName, const QString& tooltip) {
+    auto* b = new QPushButton(parent);
+    b->setObjectName(name);
+    b->setGeometry(twipsRect(left, top, width, height));
+    b->setStyleSheet(QStringLiteral("QPushButton { background: black; border: 1px solid #404040; }"
+                                    "QPushButton:hover { border-color: #00ff00; }"
+                                    "QPushButton:pressed { border-color: white; }"));
+    b->setCursor(Qt::PointingHandCursor);
+    setButtonPicture(b, art(artName));
+    if (!tooltip.isEmpty()) b->setToolTip(tooltip);
+    return b;
+}
+
+QLabel* label(QWidget* parent, const QString& name, const QString& text, int left, int top,
+              int width, int height) {
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(name);
+    l->setGeometry(twipsRect(left, top, width, height));
+    l->setWordWrap(true);
+    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return l;
+}
+
+QGroupBox* frame(QWidget* parent, const QString& name, const QString& title, int left, int top,
+                 int width, int height) {
+    auto* f = new QGroupBox(title, parent);
+    f->setObjectName(name);
+    f->setGeometry(twipsRect(left, top, width, height));
+    return f;
+}
+
+void paintDark(QWidget* widget) {
+    QPalette pal = widget->palette();
+    pal.setColor(QPalette::Window, Qt::black);
+    pal.setColor(QPalette::WindowText, Qt::white);
+    widget->setPalette(pal);
+    widget->setAutoFillBackground(true);
+}
+
+} // namespace glimmer::desktop

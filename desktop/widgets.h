@@ -1,0 +1,31 @@
+// Small builders for the controls the windows share: picture buttons showing artwork,
+// labels and frames placed in twips.
+#pragma once
+
+#include <QPixmap>
+#include <QString>
+
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QWidget;
+
+namespace glimmer::desktop {
+
+// Artwork built into the program, by file name ("btn_ok.png").
+[[nodiscard]] QPixmap art(const QString& name);
+
+// A button that shows a picture instead of a caption.
+QPushButton* pictureButton(QWidget* parent, const QString& name, int left, int top, int width,
+                           int height, const QString& artName, const QString& tooltip = {});
+void setButtonPicture(QPushButton* button, const QPixmap& picture);
+
+QLabel* label(QWidget* parent, const QString& name, const QString& text, int left, int top,
+              int width, int height);
+QGroupBox* frame(QWidget* parent, const QString& name, const QString& title, int left, int top,
+                 int width, int height);
+
+// White text on black: the look of the program's own windows.
+void paintDark(QWidget* widget);
+
+} // namespace glimmer::desktop

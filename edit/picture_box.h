@@ -1,0 +1,39 @@
+// A picture box: holds a Picture, sizes itself to it, and keeps a persistent image of what
+// is drawn on it, so drawings survive repainting and can be saved.
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QWidget>
+
+#include "decode/picture.h"
+
+namespace glimmer::edit {
+
+class PictureBox : public QWidget {
+    Q_OBJECT
+  public:
+    explicit PictureBox(QWidget* parent = nullptr, QColor background = QColor(192, 192, 192));
+
+    [[nodiscard]] const Picture& picture() const { return m_picture; }
+    // Replaces the picture; the persistent image starts again from it. An empty picture
+    // keeps the box's size and clears the image to the background.
+    void setPicture(const Picture& picture);
+
+    // What the box shows: the picture plus what was drawn over it.
+    [[nodiscard]] const QImage& image() const { return m_image; }
+    // Draws `source` with its top-left corner at the box's top-left corner, clipped to the box.
+    void drawImage(const QImage& source);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    void resetImage(const QSize& size);
+
+    Picture m_picture;
+    QImage m_image;
+    QColor m_background;
+};
+
+} // namespace glimmer::edit

@@ -1,0 +1,97 @@
+#include "edit/picture_commands.h"
+
+#include <QBuffer>
+#include <QImageWriter>
+#include <QWidget>
+
+#include "decode/load_pcx.h"
+#include "edit/picture_box.h"
+#include "platform/caption.h"
+#include "platform/error.h"
+
+namespace glimmer::edit {
+namespace {
+
+const QStringList kSaveFilters{
+    QStringLiteral("Bitmap Files (*.BMP)"), QStringLiteral("JPEG Files (*.JPG)"),
+    QStringLiteral("GIF Files (*.GIF)"), QStringLiteral("PCX Files (*.PCX)")};
+
+} // namespace
+
+void writeBmp(platform::FileSystem& files, const QString& path, const QImage& image) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "bmp");
+    if (!writer.write(image)) throw Error(errc::DeviceUnavailable, writer.errorString());
+    files.writeFile(path, bytes);
+}
+
+PictureCommands::PictureCommands(platform::Platform& platform, QWidget* window, PictureBox& display,
+                                 PictureBox& reference)
+    : m_platform(platform), m_window(window), m_display(display), m_reference(reference) {}
+
+void PictureCommands::draw(Orientation orientation) {
+    m_display.drawImage(oriented(m_reference.picture().image(), orientation));
+}
+
+void PictureCommands::clear() {
+    m_display.setPicture(Picture());
+}
+
+void PictureCommands::saveAs() {
+    platform::setCaption(m_window, m_dialogName);
+    if (m_display.picture().isEmpty()) {
+        m_platform.dialogs.message({QStringLiteral("Nothing to save!"), QStringLiteral("sfile"),
+                                    platform::Buttons::Ok, platform::Icon::None});
+        return;
+    }
+    const QString name = m_platform.fileDialogs.saveFileName(
+        m_window, QStringLiteral("Save Current Picture File"), kSaveFilters, m_dialogName);
+    if (name.isEmpty()) return;
+    m_dialogName = name;
+    if (FileExists(name) &&
+        m_platform.dialogs.message({QStringLiteral("That File Already Exists, Overwright"),
+                                    QStringLiteral("Are you Sure"), platform::Buttons::YesNo,
+                                    platform::Icon::None}) == platform::Button::No)
+        return;
+    try {
+        writeBmp(m_platform.files, name, m_display.image());
+    } catch (const Error& e) {
+        tellFailure(QStringLiteral("The picture could not be saved as %1.").arg(name), e.text());
+    }
+}
+
+void PictureCommands::copy() {
+    try {
+        m_platform.clipboard.setImage(m_display.picture().image());
+    } catch (const Error& e) {
+        tellFailure(QStringLiteral("The picture could not be copied."), e.text());
+    }
+}
+
+void PictureCommands::paste() {
+    QImage image;
+    try {
+        image = m_platform.clipboard.image();
+    } catch (const Error& e) {
+        tellFailure(QStringLiteral("Nothing could be pasted."), e.text());
+        return;
+    }
+    m_display.setPicture(Picture(image)); // no picture on the clipboard empties the box
+}
+
+void PictureCommands::print() {
+    try {
+        m_platform.printer.print(m_display.picture().image());
+    } catch (const Error& e) {
+        tellFailure(QStringLiteral("The picture could not be printed."), e.text());
+    }
+}
+
+void PictureCommands::tellFailure(const QString& what, const QString& reason) {
+    m_platform.dialogs.message(
+        {what + '\n' + reason, QString(), platform::Buttons::Ok, platform::Icon::Exclamation});
+}
+
+} // namespace glimmer::edit

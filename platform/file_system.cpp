@@ -1,0 +1,88 @@
+#include "platform/file_system.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <sys/stat.h>
+
+#include "platform/error.h"
+#include "platform/files.h"
+
+namespace glimmer::platform {
+namespace {
+
+constexpr qint64 kMaxReadBytes = qint64{2} << 30;
+
+QStringList entries(const QString& folder, QDir::Filters filter) {
+    QDir dir(folder);
+    if (!dir.exists()) throw Error(errc::FileNotFound);
+    if (!dir.isReadable()) throw Error(errc::PermissionDenied);
+    return dir.entryList(filter | QDir::Hidden | QDir::NoDotAndDotDot,
+                         QDir::Name | QDir::IgnoreCase);
+}
+
+Error errorOf(QFileDevice::FileError e, const QString& text) {
+    switch (e) {
+    case QFileDevice::PermissionsError:
+        return Error(errc::PermissionDenied, text);
+    case QFileDevice::OpenError:
+        return Error(errc::FileNotFound, text);
+    default:
+        return Error(errc::DeviceUnavailable, text);
+    }
+}
+
+} // namespace
+
+QString joinPath(const QString& folder, const QString& name) {
+    if (folder.isEmpty()) return name;
+    return folder.endsWith('/') ? folder + name : folder + '/' + name;
+}
+
+QStringList LocalFileSystem::fileNames(const QString& folder) const {
+    return entries(folder, QDir::Files);
+}
+
+QStringList LocalFileSystem::subfolders(const QString& folder) const {
+    return entries(folder, QDir::Dirs);
+}
+
+bool LocalFileSystem::isFolder(const QString& path) const {
+    return QFileInfo(path).isDir();
+}
+
+bool LocalFileSystem::exists(const QString& path) const {
+    return QFileInfo::exists(path);
+}
+
+bool LocalFileSystem::sameFile(const QString& a, const QString& b) const {
+    struct stat sa {
+    }, sb{};
+    if (::stat(QFile::encodeName(a).constData(), &sa) != 0) return false;
+    if (::stat(QFile::encodeName(b).constData(), &sb) != 0) return false;
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+void LocalFileSystem::copyFile(const QString& from, const QString& to) {
+    writeFile(to, readFile(from));
+}
+
+void LocalFileSystem::removeFile(const QString& path) {
+    QFile file(path);
+    if (!file.exists()) throw Error(errc::FileNotFound);
+    if (!file.remove()) throw errorOf(file.error(), file.errorString());
+}
+
+QByteArray LocalFileSystem::readFile(const QString& path) const {
+    return readWholeFile(path, kMaxReadBytes);
+}
+
+void LocalFileSystem::writeFile(const QString& path, const QByteArray& bytes) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) throw errorOf(file.error(), file.errorString());
+    if (file.write(bytes) != bytes.size() || !file.commit())
+        throw errorOf(file.error(), file.errorString());
+}
+
+} // namespace glimmer::platform

@@ -1,0 +1,105 @@
+// Test double of the whole platform: scripted answers, recorded requests, and a real file
+// system in which single operations can be made to fail.
+#pragma once
+
+#include <QList>
+#include <functional>
+
+#include "platform/error.h"
+#include "platform/platform.h"
+#include "platform/scripted_dialogs.h"
+
+namespace glimmer::platform {
+
+class ScriptedFileDialogs final : public FileDialogs {
+  public:
+    QString saveFileName(QWidget*, const QString& title, const QStringList& filters,
+                         const QString& startName) override {
+        asked.append({title, filters, startName});
+        return answers.isEmpty() ? QString() : answers.takeFirst();
+    }
+    struct Request {
+        QString title;
+        QStringList filters;
+        QString startName;
+    };
+    QList<Request> asked;
+    QStringList answers;
+};
+
+class ScriptedShell final : public Shell {
+  public:
+    bool openUrl(const QString& address) override {
+        opened.append(address);
+        return true;
+    }
+    void beep() override { ++beeps; }
+    void processEvents() override { ++eventRuns; }
+    QStringList opened;
+    int beeps = 0;
+    int eventRuns = 0;
+};
+
+class ScriptedClipboard final : public Clipboard {
+  public:
+    void setImage(const QImage& image) override {
+        if (broken) throw Error(errc::DeviceUnavailable, QStringLiteral("clipboard is busy"));
+        held = image;
+    }
+    QImage image() override {
+        if (broken) throw Error(errc::DeviceUnavailable, QStringLiteral("clipboard is busy"));
+        return held;
+    }
+    QImage held;
+    bool broken = false;
+};
+
+class ScriptedPrinter final : public Printer {
+  public:
+    void print(const QImage& image) override {
+        if (!failure.isEmpty()) throw Error(errc::DeviceUnavailable, failure);
+        printed.append(image);
+    }
+    QList<QImage> printed;
+    QString failure; // when set, printing fails with this reason
+};
+
+// The real file system, with an optional fault per operation for tests that run as root.
+class FaultyFileSystem final : public LocalFileSystem {
+  public:
+    void copyFile(const QString& from, const QString& to) override {
+        if (copyFault) throw Error(copyFault);
+        LocalFileSystem::copyFile(from, to);
+    }
+    void removeFile(const QString& path) override {
+        if (removeFault) throw Error(removeFault);
+        LocalFileSystem::removeFile(path);
+    }
+    void writeFile(const QString& path, const QByteArray& bytes) override {
+        if (writeFault) throw Error(writeFault);
+        LocalFileSystem::writeFile(path, bytes);
+    }
+    int copyFault = 0, removeFault = 0, writeFault = 0; // error numbers; 0 for none
+};
+
+struct ScriptedPlatform {
+    explicit ScriptedPlatform(QString programFolder, QString exe = QStringLiteral("glimmer"))
+        : folder(std::move(programFolder)), exeName(std::move(exe)) {}
+
+    Platform platform() {
+        return Platform{dialogs, fileDialogs, shell,  clipboard, printer,
+                        files,   forms,       folder, exeName};
+    }
+
+    ScriptedDialogs dialogs;
+    ScriptedFileDialogs fileDialogs;
+    ScriptedShell shell;
+    ScriptedClipboard clipboard;
+    ScriptedPrinter printer;
+    FaultyFileSystem files;
+    FormRuntime forms;
+    QString folder;
+    QString exeName;
+};
+
+} // namespace glimmer::platform

@@ -1,0 +1,12 @@
+#pragma once
+
+class QWidget;
+
+namespace glimmer::platform {
+
+// Moves the window into or out of the band of windows that stay above all others, without
+// moving, resizing or showing it.
+void setTopmost(QWidget* window, bool onTop);
+[[nodiscard]] bool isTopmost(const QWidget* window);
+
+} // namespace glimmer::platform

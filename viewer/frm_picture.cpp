@@ -1,0 +1,246 @@
+#include "viewer/frm_picture.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QShortcut>
+
+#include "decode/picture_loader.h"
+#include "desktop/keep_on_top.h"
+#include "edit/picture_box.h"
+#include "edit/picture_commands.h"
+#include "platform/caption.h"
+#include "platform/error.h"
+#include "platform/units.h"
+
+namespace glimmer::viewer {
+
+using platform::colour;
+using platform::twipsRect;
+namespace sys = platform::syscolour;
+
+namespace {
+
+// A strip label that opens its menu when clicked.
+class MenuLabel final : public QLabel {
+  public:
+    MenuLabel(const QString& html, QWidget* parent, std::function<void()> onClick)
+        : QLabel(html, parent), m_onClick(std::move(onClick)) {}
+
+  protected:
+    void mousePressEvent(QMouseEvent* e) override {
+        if (e->button() == Qt::LeftButton) m_onClick();
+    }
+
+  private:
+    std::function<void()> m_onClick;
+};
+
+QString recentCaption(int index, const QString& entry) {
+    QString shown = entry;
+    shown.replace('&', QStringLiteral("&&")); // an "&" in a name is not an access key
+    return QStringLiteral("&%1. %2").arg(index).arg(shown);
+}
+
+} // namespace
+
+struct FrmPicture::Ui {
+    QWidget* window = nullptr;
+    QLabel* mnu3[2] = {};
+    QMenu* mnubar[2] = {};
+    edit::PictureBox* picture1 = nullptr;
+    edit::PictureBox* picture2 = nullptr;
+    QAction* separator0 = nullptr; // mnufilelist(0)
+    QAction* fileBar = nullptr;    // mnufilebar
+    QList<QAction*> recent;        // mnufilelist(1..n)
+    std::unique_ptr<desktop::KeepOnTop> onTop;
+    std::unique_ptr<edit::PictureCommands> commands;
+};
+
+FrmPicture::FrmPicture(platform::Platform& platform, std::function<QString()> pickedName)
+    : Form(platform.forms, QStringLiteral("frmPicture")), m_platform(platform),
+      m_pickedName(std::move(pickedName)),
+      m_recent(platform.files,
+               platform::joinPath(platform.programFolder, platform.executableName + ".mru")) {}
+
+FrmPicture::~FrmPicture() = default;
+
+edit::PictureBox* FrmPicture::picture1() {
+    load();
+    return m_ui->picture1;
+}
+
+edit::PictureBox* FrmPicture::picture2() {
+    load();
+    return m_ui->picture2;
+}
+
+bool FrmPicture::holdsPicture() {
+    return !picture1()->picture().isEmpty();
+}
+
+desktop::KeepOnTop& FrmPicture::keepOnTop() {
+    load();
+    return *m_ui->onTop;
+}
+
+QAction* FrmPicture::action(const QString& name) {
+    load();
+    return m_ui->window->findChild<QAction*>(name);
+}
+
+QMenu* FrmPicture::menu(int index) {
+    load();
+    return m_ui->mnubar[index];
+}
+
+QWidget* FrmPicture::build() {
+    m_ui = std::make_unique<Ui>();
+    auto* w = new QWidget(nullptr, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    m_ui->window = w;
+    w->setObjectName(name());
+    w->setWindowTitle(QStringLiteral("Picture"));
+    w->resize(platform::px(3810), platform::px(4125));
+    w->setAutoFillBackground(true);
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::Window, colour(sys::MenuText));
+    w->setPalette(pal);
+
+    auto* strip = new QWidget(w);
+    strip->setObjectName(QStringLiteral("Picture3"));
+    strip->setGeometry(0, 0, w->width(), platform::px(330));
+    strip->setAutoFillBackground(true);
+    pal.setColor(QPalette::Window, colour(sys::WindowText));
+    strip->setPalette(pal);
+    const char* captions[2] = {"<u>F</u>ile", "<u>E</u>dit"};
+    const QRect places[2] = {twipsRect(90, 45, 285, 225), twipsRect(510, 67, 300, 180)};
+    for (int i = 0; i < 2; ++i) {
+        auto* label =
+            new MenuLabel(QString::fromLatin1(captions[i]), strip, [this, i] { mnu3Click(i); });
+        label->setObjectName(QStringLiteral("mnu3_%1").arg(i));
+        label->setGeometry(places[i]);
+        label->setStyleSheet(QStringLiteral("color: white;"));
+        m_ui->mnu3[i] = label;
+        new QShortcut(QKeySequence(i == 0 ? QStringLiteral("Alt+F") : QStringLiteral("Alt+E")), w,
+                      [this, i] { mnu3Click(i); });
+    }
+
+    m_ui->picture1 = new edit::PictureBox(w);
+    m_ui->picture1->setObjectName(QStringLiteral("Picture1"));
+    m_ui->picture1->setGeometry(twipsRect(0, 360, 2040, 1995));
+    m_ui->picture2 = new edit::PictureBox(w);
+    m_ui->picture2->setObjectName(QStringLiteral("Picture2"));
+    m_ui->picture2->setGeometry(twipsRect(3210, 4905, 2535, 2220));
+    m_ui->picture2->hide();
+    m_ui->onTop = std::make_unique<desktop::KeepOnTop>(w, QPoint(2340, 4275), QPoint(2100, 4560),
+                                                       [w] { return w; });
+    m_ui->commands =
+        std::make_unique<edit::PictureCommands>(m_platform, w, *m_ui->picture1, *m_ui->picture2);
+    buildMenus();
+    return w;
+}
+
+QAction* FrmPicture::addItem(QMenu* menu, const QString& name, const QString& text,
+                             std::function<void()> handler, const QKeySequence& key) {
+    QAction* a = menu->addAction(text);
+    a->setObjectName(name);
+    if (!key.isEmpty()) {
+        a->setShortcut(key);
+        m_ui->window->addAction(a); // the shortcut works while the menu is hidden too
+    }
+    QObject::connect(a, &QAction::triggered, a, [handler = std::move(handler)] { handler(); });
+    return a;
+}
+
+void FrmPicture::buildMenus() {
+    using edit::Orientation;
+    auto* file = new QMenu(QStringLiteral("&File"), m_ui->window);
+    auto* edit = new QMenu(QStringLiteral("Edit"), m_ui->window);
+    m_ui->mnubar[0] = file;
+    m_ui->mnubar[1] = edit;
+    auto* cmd = m_ui->commands.get();
+    addItem(file, QStringLiteral("mnunew"), QStringLiteral("New"), [cmd] { cmd->clear(); });
+    addItem(
+        file, QStringLiteral("mnuFileOpen"), QStringLiteral("&Open") + QString(23, ' '),
+        [this] { unload(); }, QKeySequence(QStringLiteral("Ctrl+O")));
+    addItem(
+        file, QStringLiteral("mnuFileSave"), QStringLiteral("Sa&ve As"), [cmd] { cmd->saveAs(); },
+        QKeySequence(QStringLiteral("Ctrl+S")));
+    m_ui->separator0 = file->addSeparator();
+    m_ui->separator0->setObjectName(QStringLiteral("mnufilelist_0"));
+    m_ui->fileBar = file->addSeparator();
+    m_ui->fileBar->setObjectName(QStringLiteral("mnufilebar"));
+    addItem(file, QStringLiteral("mnuPrint"), QStringLiteral("&Print"), [cmd] { cmd->print(); });
+    addItem(
+        file, QStringLiteral("exit"), QStringLiteral("E&xit"), [this] { unload(); },
+        QKeySequence(QStringLiteral("Ctrl+X")));
+
+    addItem(edit, QStringLiteral("mnucopy"), QStringLiteral("Copy"), [cmd] { cmd->copy(); });
+    addItem(edit, QStringLiteral("mnupaste"), QStringLiteral("Paste") + QString(17, ' '),
+            [cmd] { cmd->paste(); });
+    edit->addSeparator()->setObjectName(QStringLiteral("dfh"));
+    addItem(edit, QStringLiteral("mnufliph"), QStringLiteral("Flip H"),
+            [cmd] { cmd->draw(Orientation::FlipH); });
+    addItem(edit, QStringLiteral("mnuFlipV"), QStringLiteral("Flip V"),
+            [cmd] { cmd->draw(Orientation::FlipV); });
+    addItem(edit, QStringLiteral("mnuRotate"), QStringLiteral("Rotate"),
+            [cmd] { cmd->draw(Orientation::Rotate); });
+    edit->addSeparator()->setObjectName(QStringLiteral("gfj"));
+    addItem(edit, QStringLiteral("mnuBackToNormal"), QStringLiteral("Back To Normal"),
+            [cmd] { cmd->draw(Orientation::Normal); });
+}
+
+void FrmPicture::mnu3Click(int index) {
+    load();
+    QLabel* label = m_ui->mnu3[index];
+    m_ui->mnubar[index]->popup(label->mapToGlobal(QPoint(0, label->height())));
+}
+
+void FrmPicture::showRecentFiles() {
+    for (QAction* a : std::as_const(m_ui->recent))
+        delete a;
+    m_ui->recent.clear();
+    m_ui->separator0->setVisible(false);
+    const QStringList entries = m_recent.entries();
+    for (int i = 1; i <= entries.size(); ++i) {
+        auto* a = new QAction(recentCaption(i, entries[i - 1]), m_ui->mnubar[0]);
+        a->setObjectName(QStringLiteral("mnufilelist_%1").arg(i));
+        m_ui->mnubar[0]->insertAction(m_ui->fileBar, a);
+        QObject::connect(a, &QAction::triggered, a,
+                         [this, i] { openPictureFile(m_recent.slot(i)); });
+        m_ui->recent.append(a);
+        m_ui->separator0->setVisible(true);
+    }
+}
+
+void FrmPicture::openPictureFile(const QString& path) {
+    load();
+    try {
+        m_ui->picture1->setPicture(LoadPicture(path));
+    } catch (const Error&) {
+        // Not a picture this loader reads (PCX among them): the box keeps its picture.
+    }
+    if (m_recent.add(path)) showRecentFiles();
+}
+
+void FrmPicture::onLoad() {
+    platform::setCaption(m_ui->window, QString());
+    m_recent.load();
+    showRecentFiles();
+    m_ui->onTop->click();
+    const QString picked = m_pickedName ? m_pickedName() : QString();
+    if (!picked.isEmpty()) openPictureFile(picked);
+}
+
+void FrmPicture::onActivate() {
+    m_ui->window->findChild<QAction*>(QStringLiteral("mnuFileSave"))->setEnabled(holdsPicture());
+    m_ui->picture2->setPicture(m_ui->picture1->picture());
+}
+
+void FrmPicture::onUnload() {
+    m_recent.save();
+    m_ui.reset();
+}
+
+} // namespace glimmer::viewer
