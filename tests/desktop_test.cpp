@@ -1,0 +1,84 @@
+// The help and screenshot-manager windows and the keep-on-top pair.
+#include <QAction>
+#include <QLabel>
+#include <QPushButton>
+
+#include "desktop/frm_tip.h"
+#include "desktop/keep_on_top.h"
+#include "desktop/screenshot.h"
+#include "platform/topmost.h"
+#include "platform/units.h"
+#include "program_fixture.h"
+
+using namespace testing_glimmer;
+
+namespace {
+
+class DesktopTest : public ProgramTest {
+  protected:
+    glimmer::desktop::FrmTip& tip() { return program->frmTip(); }
+};
+
+TEST_F(DesktopTest, HelpHeadingsSwitchPanelsAndLightUp) {
+    tip().show();
+    EXPECT_TRUE(tip().panel(0)->isVisible() && tip().panel(1)->isVisible());
+    EXPECT_EQ(tip().keepOnTop().value(), 1);
+    tip().showPanel(0);
+    EXPECT_TRUE(tip().panel(0)->isVisible());
+    EXPECT_FALSE(tip().panel(1)->isVisible());
+
+    auto colourOf = [](QLabel* l) { return l->palette().color(QPalette::WindowText); };
+    tip().pointerOver(tip().heading(0));
+    EXPECT_EQ(colourOf(tip().heading(0)), QColor(Qt::red));
+    EXPECT_EQ(colourOf(tip().heading(1)), QColor(Qt::white));
+    tip().pointerOver(tip().panel(0)); // the View panel leaves the colours alone
+    EXPECT_EQ(colourOf(tip().heading(0)), QColor(Qt::red));
+    tip().pointerOver(tip().widget());
+    EXPECT_EQ(colourOf(tip().heading(0)), QColor(Qt::white));
+
+    tip().openHelpPage();
+    EXPECT_EQ(scripted.shell.opened, QStringList{"https://fragvault.example/glimmer.htm"});
+    EXPECT_TRUE(tip().isVisible());
+    tip().open(true); // already open modeless: brought forward, not shown again
+    EXPECT_FALSE(tip().isShownModally());
+}
+
+TEST_F(DesktopTest, ScreenshotManagerButtonsDoNothing) {
+    auto& shot = program->screenshot();
+    bool stillThere = true;
+    whileModal([&] {
+        for (QPushButton* b : shot.widget()->findChildren<QPushButton*>())
+            b->click();
+        for (QAction* a : shot.widget()->findChildren<QAction*>())
+            a->trigger();
+        stillThere = shot.isVisible();
+        shot.widget()->close(); // only the frame closes it
+    });
+    shot.showModal();
+    EXPECT_TRUE(stillThere);
+    EXPECT_FALSE(shot.isLoaded());
+    EXPECT_TRUE(scripted.dialogs.shown.isEmpty());
+}
+
+TEST_F(DesktopTest, KeepOnTopTogglesOnTheBoxValue) {
+    QWidget window;
+    const QRect before(10, 20, 200, 100);
+    window.setGeometry(before);
+    window.show();
+    glimmer::desktop::KeepOnTop pair(&window, {0, 0}, {0, 400}, [&] { return &window; });
+    pair.click();
+    EXPECT_TRUE(glimmer::platform::isTopmost(&window));
+    EXPECT_EQ(pair.value(), 1);
+    pair.click();
+    EXPECT_FALSE(glimmer::platform::isTopmost(&window));
+    EXPECT_EQ(pair.value(), 0);
+    pair.setValue(2); // greyed: nothing happens
+    pair.click();
+    EXPECT_EQ(pair.value(), 2);
+    EXPECT_FALSE(glimmer::platform::isTopmost(&window));
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(glimmer::platform::colour(0x0000FF), QColor(Qt::red));
+    EXPECT_EQ(glimmer::platform::px(1455), 97);
+}
+
+} // namespace
