@@ -76,6 +76,7 @@ QWidget* FrmTip::build() {
     pal.setColor(QPalette::Window, colour(sys::ButtonText));
     w->setPalette(pal);
     w->installEventFilter(this);
+    w->setStyleSheet(QStringLiteral("QLabel { font-size: 6.5pt; }"));
     buildPanel(0);
     buildPanel(1); // the Import panel lies above the View panel
     m_ui->headings[0] =
@@ -90,6 +91,7 @@ QWidget* FrmTip::build() {
         h->setPalette(hp);
         setTextColour(h, sys::HighlightText);
         h->setCursor(Qt::PointingHandCursor);
+        h->setWordWrap(false);
         h->setMouseTracking(true);
         h->installEventFilter(this);
     }

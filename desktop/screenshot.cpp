@@ -60,14 +60,17 @@ QWidget* Screenshot::build() {
     w->setWindowTitle(QStringLiteral("The New ScreenShot Manager (Preview Only)"));
     paintDark(w);
     auto* bar = new QMenuBar(w);
+    bar->setStyleSheet(QStringLiteral("QMenuBar { background: #d4d0c8; color: black; }"));
     QMenu* file = bar->addMenu(QStringLiteral("File"));
     file->setObjectName(QStringLiteral("mnufile"));
     file->addAction(QStringLiteral("Send Screenshot"))->setObjectName(QStringLiteral("mnusend"));
     file->addAction(QStringLiteral("Exit"))->setObjectName(QStringLiteral("mnuexit"));
     // The client area starts below the menu bar.
+    const int barHeight = bar->sizeHint().height();
+    bar->setGeometry(0, 0, platform::px(5340), barHeight);
     auto* client = new QWidget(w);
-    client->setGeometry(0, bar->sizeHint().height(), platform::px(5340), platform::px(6705));
-    w->setFixedSize(platform::px(5340), platform::px(6705) + bar->sizeHint().height());
+    client->setGeometry(0, barHeight, platform::px(5340), platform::px(6705));
+    w->setFixedSize(platform::px(5340), platform::px(6705) + barHeight);
     for (const ButtonSpec& b : kButtons) {
         auto* button = new QPushButton(QString::fromLatin1(b.caption), client);
         button->setObjectName(QString::fromLatin1(b.name));
@@ -78,13 +81,13 @@ QWidget* Screenshot::build() {
     shot->setObjectName(QStringLiteral("Picture1"));
     shot->setGeometry(twipsRect(360, 1800, 4575, 3495));
     shot->setPixmap(art(QStringLiteral("sample_screenshot.png")));
-    shot->setStyleSheet(QStringLiteral("border: 1px solid #404040;"));
+    shot->setStyleSheet(QStringLiteral("QLabel#Picture1 { border: 1px solid #404040; }"));
     auto* title =
         label(shot, QStringLiteral("Label1"), QStringLiteral("The Picture"), 1200, 0, 2055, 375);
     title->setStyleSheet(QStringLiteral(
-        "font-size: 18pt; font-weight: bold; color: white; background: transparent;"));
+        "font-size: 14pt; font-weight: bold; color: white; background: transparent;"));
     label(client, QStringLiteral("Label2"), kDescription, 240, 5400, 4935, 1215)
-        ->setStyleSheet(QStringLiteral("font-size: 10pt; color: white;"));
+        ->setStyleSheet(QStringLiteral("font-size: 8pt; color: white;"));
     m_onTop = std::make_unique<KeepOnTop>(client, QPoint(2430, 8445), QPoint(2190, 8730),
                                           [w] { return w; });
     return w;

@@ -5,11 +5,17 @@
 set -euo pipefail
 
 build_pkgs=(g++ cmake ninja-build qt6-base-dev libgl-dev libgtest-dev libgmock-dev libbenchmark-dev)
-# clang-14 + its runtime: libFuzzer; python3-pil: compares our pixels with Pillow's.
-test_pkgs=(clang-14 libclang-rt-14-dev python3-pil)
+# clang-14 + its runtime: libFuzzer; python3-pil: compares our pixels with Pillow's;
+# Xvfb, openbox, xdotool and x11-utils: the end-to-end run of the real program.
+test_pkgs=(clang-14 libclang-rt-14-dev python3-pil xvfb openbox xdotool x11-utils
+    x11-xserver-utils)
+screenshot_pkgs=(xvfb openbox xdotool x11-utils x11-xserver-utils imagemagick)
 
 pkgs=("${build_pkgs[@]}")
-[ "${1:-build}" = test ] && pkgs+=("${test_pkgs[@]}")
+case "${1:-build}" in
+test) pkgs+=("${test_pkgs[@]}") ;;
+screenshots) pkgs+=("${screenshot_pkgs[@]}") ;;
+esac
 
 missing=()
 for p in "${pkgs[@]}"; do

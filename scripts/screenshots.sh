@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# Takes the README's screenshots of the real program under Xvfb and openbox into docs/.
+# Usage: screenshots.sh BUILD_DIR
+set -euo pipefail
+trap 'echo "$0: failed at line $LINENO" >&2' ERR
+build=$(cd "${1:?build dir}" && pwd)
+here=$(cd "$(dirname "$0")/.." && pwd)
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+    rm -rf "$work" /tmp/UnrealTournament
+}
+trap cleanup EXIT
+command -v import >/dev/null || "$here/scripts/install-deps.sh" screenshots
+
+prog=/tmp/UnrealTournament/Glimmer # a folder name as a player would have it
+mkdir -p "$prog"
+cp -r "$build/app/." "$prog"
+rm -rf "$prog/CMakeFiles" "$prog/glimmer_autogen" "$prog/cmake_install.cmake"
+# Xvfb picks a free display itself and tells its number once it is ready.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+pids+=($!)
+timeout 10 bash -c "until [ -s '$work/display' ]; do sleep 0.1; done"
+display=:$(cat "$work/display")
+export DISPLAY=$display XDG_RUNTIME_DIR=$work/run
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+timeout 10 bash -c "until xdpyinfo >/dev/null 2>&1; do sleep 0.1; done"
+xsetroot -solid '#2b3340'
+openbox >/dev/null 2>&1 &
+pids+=($!)
+(cd "$work" && exec "$prog/glimmer") >"$work/glimmer.log" 2>&1 &
+pids+=($!)
+browser=$(timeout 15 xdotool search --sync --onlyvisible --limit 1 --name "^Glimmer$") || { cat "$work/glimmer.log"; exit 1; }
+xdotool windowmove --sync "$browser" 300 200
+
+settle() { xdotool sync 2>/dev/null || true; sleep 0.4; } # let the window manager draw
+# The window with its frame and a margin, plus anything open below it.
+shot() { # name window [extra-height]
+    eval "$(xdotool getwindowgeometry --shell "$2")"
+    local extra=${3:-0}
+    import -window root -crop "$((WIDTH + 40))x$((HEIGHT + 70 + extra))+$((X - 20))+$((Y - 45))" \
+        +repage "$here/docs/$1.png"
+}
+click() { xdotool mousemove --window "$browser" "$1" "$2" click 1; settle; }
+
+settle
+shot browser-welcome "$browser"
+click 170 21 && click 240 76
+shot browser-open "$browser"
+click 346 21
+shot browser-more "$browser"
+
+click 137 160   # Help
+tip=$(timeout 10 xdotool search --sync --onlyvisible --limit 1 --name '^Glimmer Help$')
+settle
+shot help-window "$tip"
+xdotool windowactivate --sync "$tip" key Escape
+settle
+
+click 94 21 && click 125 155   # Main Menu, then Screenshots
+mgr=$(timeout 10 xdotool search --sync --onlyvisible --limit 1 --name 'ScreenShot Manager')
+settle
+shot screenshot-manager "$mgr"
+xdotool windowactivate --sync "$mgr" key alt+F4
+settle
+
+click 170 21 && click 240 76 && click 266 21   # view DUSK.PCX
+picture=$(timeout 10 xdotool search --sync --onlyvisible --limit 1 --name '^ $')
+xdotool windowmove --sync "$picture" 330 180
+xdotool windowactivate --sync "$picture" key alt+f
+settle
+shot picture-file-menu "$picture" 60
+xdotool key Escape
+xdotool windowactivate --sync "$picture" key alt+e
+settle
+shot picture-edit-menu "$picture" 60
+echo "screenshots written to docs/"
