@@ -10,6 +10,7 @@
 #include "browser/folder_list.h"
 #include "browser/pcx_main_ui.h"
 #include "decode/load_pcx.h"
+#include "desktop/frm_tip.h"
 #include "desktop/web_links.h"
 #include "desktop/widgets.h"
 #include "edit/picture_box.h"
@@ -85,7 +86,7 @@ void PCXMain::connectControls() {
     clicked(QStringLiteral("Command4"), [this] { webLink(desktop::links::kFragvaultHome); });
     clicked(QStringLiteral("Command5"), [this] { webLink(desktop::links::kGameHome); });
     clicked(QStringLiteral("cmddelete"), [this] { webLink(desktop::links::kQuillonGlimmer); });
-    clicked(QStringLiteral("Command6"), [this] { m_windows.tip.showModal(); });
+    clicked(QStringLiteral("Command6"), [this] { m_windows.tip.open(true); });
     clicked(QStringLiteral("Command8"), [this] { m_windows.screenshot.showModal(); });
     clicked(QStringLiteral("Command9"), [this] {
         m_platform.dialogs.message({QStringLiteral("Will Be out soon only at Fragvault"),
@@ -95,7 +96,14 @@ void PCXMain::connectControls() {
     connect(m_ui->dir1, &FolderList::pathChanged, this,
             [this](const QString& path) { m_ui->file1->setFolder(path); });
     connect(m_ui->file1.get(), &FileList::folderChanged, this, [this] { FillPcxList(); });
-    connect(m_ui->list1, &QListWidget::itemSelectionChanged, this, [this] { onSelect(); });
+    connect(m_ui->list1, &QListWidget::itemSelectionChanged, this, [this] {
+        m_selectionChanged = true;
+        onSelect();
+    });
+    connect(m_ui->list1, &QListWidget::itemClicked, this, [this] {
+        if (!m_selectionChanged) onSelect();
+        m_selectionChanged = false;
+    });
     connect(m_ui->drive1, &QComboBox::activated, this,
             [this](int i) { pickDrive(m_ui->drive1->itemText(i)); });
 }

@@ -22,6 +22,10 @@ namespace glimmer::viewer {
 class FrmPicture;
 }
 
+namespace glimmer::desktop {
+class FrmTip;
+}
+
 namespace glimmer::browser {
 
 class FileList;
@@ -37,7 +41,7 @@ class PCXMain final : public platform::Form {
   public:
     struct Windows {
         viewer::FrmPicture& picture;
-        platform::Form& tip;
+        desktop::FrmTip& tip;
         platform::Form& screenshot;
     };
     PCXMain(platform::Platform& platform, Session& session, Windows windows);
@@ -90,6 +94,7 @@ class PCXMain final : public platform::Form {
     Windows m_windows;
     std::unique_ptr<Ui> m_ui;
     qint16 m_selectedIndex = 0;
+    bool m_selectionChanged = false; // a click on the entry already picked picks it again
     QString m_selectedPath;
     ImportPaths m_copy;
 };
