@@ -3,42 +3,14 @@
 # sample on the "Open PCX" page, view it, flip it, save it as BMP through the dialog, close
 # everything, and check the saved pixels, the window manager's "above" state and that the
 # process ends. Usage: e2e.sh BUILD_DIR
-set -euo pipefail
-trap 'echo "$0: failed at line $LINENO" >&2' ERR
-build=$(cd "${1:?build dir}" && pwd)
-here=$(cd "$(dirname "$0")/.." && pwd)
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
+source "$(dirname "$0")/x-session.sh" "${1:?build dir}"
 fail() {
     echo "e2e FAIL: $*"
     cat "$work/glimmer.log" 2>/dev/null || true
     exit 1
 }
 
-# A private copy of the program folder, so the run writes nothing into the build.
-cp -r "$build/app" "$work/prog"
-rm -rf "$work/prog/CMakeFiles" "$work/prog/glimmer_autogen" "$work/prog/cmake_install.cmake"
-
-# Xvfb picks a free display itself and tells its number once it is ready.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-pids+=($!)
-timeout 10 bash -c "until [ -s '$work/display' ]; do sleep 0.1; done"
-display=:$(cat "$work/display")
-export DISPLAY=$display
-timeout 10 bash -c "until xdpyinfo >/dev/null 2>&1; do sleep 0.1; done" || fail "no X server"
-openbox >/dev/null 2>&1 &
-pids+=($!)
-export XDG_RUNTIME_DIR=$work/run
-mkdir -m 700 "$XDG_RUNTIME_DIR"
-
-(cd "$work" && exec "$work/prog/glimmer") >"$work/glimmer.log" 2>&1 &
-app=$!
-pids+=($app)
+start_glimmer
 browser=$(timeout 15 xdotool search --sync --onlyvisible --limit 1 --name "^Glimmer$") ||
     fail "the browser did not open"
 
@@ -65,7 +37,7 @@ xdotool windowactivate --sync "$picture" key ctrl+x          # E&xit
 xdotool windowactivate --sync "$browser" key alt+F4
 timeout 10 tail --pid="$app" -f /dev/null || fail "the program kept running after its window closed"
 
-"$build/cli/glimmer-pcx" convert "$work/prog/DUSK.PCX" "$work/dusk.png" >/dev/null
+"$build/cli/glimmer-pcx" convert "$prog/DUSK.PCX" "$work/dusk.png" >/dev/null
 /usr/bin/python3 - "$work/dusk.png" "$work/flipped.bmp" <<'PY' || fail "saved pixels differ"
 import sys
 from PIL import Image, ImageOps

@@ -1,36 +1,11 @@
 #!/usr/bin/env bash
 # Takes the README's screenshots of the real program under Xvfb and openbox into docs/.
 # Usage: screenshots.sh BUILD_DIR
-set -euo pipefail
-trap 'echo "$0: failed at line $LINENO" >&2' ERR
-build=$(cd "${1:?build dir}" && pwd)
-here=$(cd "$(dirname "$0")/.." && pwd)
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-    rm -rf "$work" /tmp/UnrealTournament
-}
-trap cleanup EXIT
+# A folder name as a player would have it.
+source "$(dirname "$0")/x-session.sh" "${1:?build dir}" /tmp/UnrealTournament/Glimmer
 command -v import >/dev/null || "$here/scripts/install-deps.sh" screenshots
-
-prog=/tmp/UnrealTournament/Glimmer # a folder name as a player would have it
-mkdir -p "$prog"
-cp -r "$build/app/." "$prog"
-rm -rf "$prog/CMakeFiles" "$prog/glimmer_autogen" "$prog/cmake_install.cmake"
-# Xvfb picks a free display itself and tells its number once it is ready.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-pids+=($!)
-timeout 10 bash -c "until [ -s '$work/display' ]; do sleep 0.1; done"
-display=:$(cat "$work/display")
-export DISPLAY=$display XDG_RUNTIME_DIR=$work/run
-mkdir -m 700 "$XDG_RUNTIME_DIR"
-timeout 10 bash -c "until xdpyinfo >/dev/null 2>&1; do sleep 0.1; done"
 xsetroot -solid '#2b3340'
-openbox >/dev/null 2>&1 &
-pids+=($!)
-(cd "$work" && exec "$prog/glimmer") >"$work/glimmer.log" 2>&1 &
-pids+=($!)
+start_glimmer
 browser=$(timeout 15 xdotool search --sync --onlyvisible --limit 1 --name "^Glimmer$") || { cat "$work/glimmer.log"; exit 1; }
 xdotool windowmove --sync "$browser" 300 200
 
