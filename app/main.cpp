@@ -1,13 +1,20 @@
-// glimmer: starts the browser window on the program folder.
+// glimmer: starts with the browser window, or with the login dialog (--login) or the
+// notification-area icon (--tray); a PCX file named on the command line is shown at once.
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QFont>
+#include <QTimer>
+#include <cstdio>
 
+#include "desktop/frm_login.h"
+#include "desktop/frm_tray.h"
 #include "desktop/program.h"
 #include "desktop/widgets.h"
 #include "platform/qt_platform.h"
 
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+namespace {
+
+void setUpLook() {
     QApplication::setApplicationName(QStringLiteral("Glimmer"));
     QApplication::setApplicationVersion(QStringLiteral(GLIMMER_VERSION));
     QApplication::setQuitOnLastWindowClosed(false); // the windows decide when the program ends
@@ -16,12 +23,67 @@ int main(int argc, char** argv) {
     QFont font = QApplication::font();
     font.setPointSizeF(7.5);
     QApplication::setFont(font);
+}
+
+const QCommandLineOption kLogin(QStringLiteral("login"),
+                                QStringLiteral("Start with the login dialog."));
+const QCommandLineOption kTray(QStringLiteral("tray"),
+                               QStringLiteral("Start with the icon in the notification area."));
+
+void describe(QCommandLineParser& parser) {
+    parser.setApplicationDescription(QStringLiteral("Glimmer, a viewer for PCX pictures."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addOptions({kLogin, kTray});
+    parser.addPositionalArgument(QStringLiteral("file"),
+                                 QStringLiteral("A PCX picture to show at once."),
+                                 QStringLiteral("[file]"));
+}
+
+// --help and --version answer without a display.
+void answerWithoutDisplay(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray a(argv[i]);
+        if (a == "--help" || a == "-h" || a == "--version" || a == "-v") {
+            QCoreApplication core(argc, argv);
+            QCoreApplication::setApplicationVersion(QStringLiteral(GLIMMER_VERSION));
+            QCommandLineParser parser;
+            describe(parser);
+            parser.process(core); // prints and exits
+        }
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    answerWithoutDisplay(argc, argv);
+    QApplication app(argc, argv);
+    setUpLook();
+    QCommandLineParser parser;
+    describe(parser);
+    parser.process(app);
+    const QCommandLineOption& login = kLogin;
+    const QCommandLineOption& tray = kTray;
 
     glimmer::platform::QtPlatform qt;
     glimmer::platform::Platform platform = qt.platform();
     glimmer::desktop::Program program(platform);
     QObject::connect(&program, &glimmer::desktop::Program::finished, &app, &QApplication::quit,
                      Qt::QueuedConnection);
-    program.pcxMain().show();
+    if (parser.isSet(login)) {
+        program.frmLogin().show();
+    } else if (parser.isSet(tray)) {
+        if (!platform.tray.available())
+            std::fputs("glimmer: there is no notification area; closing the browser ends the "
+                       "program.\n",
+                       stderr);
+        program.frmTray().show();
+    } else if (!parser.positionalArguments().isEmpty()) {
+        const QString file = parser.positionalArguments().first();
+        QTimer::singleShot(0, &program, [&program, file] { program.openFile(file); });
+    } else {
+        program.pcxMain().show();
+    }
     return QApplication::exec();
 }

@@ -1,7 +1,15 @@
 #include "desktop/program.h"
 
+#include <QFileInfo>
+#include <QListWidget>
+
+#include "browser/folder_list.h"
+#include "desktop/frm_login.h"
+#include "desktop/frm_splash.h"
 #include "desktop/frm_tip.h"
+#include "desktop/frm_tray.h"
 #include "desktop/screenshot.h"
+#include "platform/error.h"
 #include "viewer/frm_picture.h"
 
 namespace glimmer::desktop {
@@ -13,19 +21,49 @@ Program::Program(platform::Platform& platform) : m_platform(platform) {
     m_screenshot = std::make_unique<Screenshot>(platform);
     m_pcxMain = std::make_unique<browser::PCXMain>(
         platform, m_session, browser::PCXMain::Windows{*m_picture, *m_tip, *m_screenshot});
+    m_tray = std::make_unique<FrmTray>(platform, *m_pcxMain, *m_tip);
+    m_splash = std::make_unique<FrmSplash>(platform, *m_tray);
+    m_login = std::make_unique<FrmLogin>(platform, *m_tray, *m_splash);
     connect(&platform.forms, &platform::FormRuntime::formUnloaded, this, &Program::formUnloaded);
 }
 
 Program::~Program() {
     disconnect(&m_platform.forms, nullptr, this, nullptr);
+    m_platform.tray.remove();
 }
 
-void Program::formUnloaded(platform::Form* form) {
-    if (form != m_pcxMain.get()) return;
-    // Windows loaded but never shown (a picked picture's window) must not keep it running.
-    for (platform::Form* f : m_platform.forms.loadedForms())
+bool Program::keptByTray() const {
+    return m_tray->isLoaded() && m_platform.tray.available();
+}
+
+void Program::formUnloaded(platform::Form*) {
+    if (m_finished || keptByTray()) return;
+    const QList<platform::Form*> loaded = m_platform.forms.loadedForms();
+    for (platform::Form* f : loaded)
+        if (f->isVisible()) return;
+    // Windows that are loaded but hidden (a picked picture's window, a login dialog left
+    // behind) must not keep the program running unseen.
+    m_finished = true;
+    for (platform::Form* f : loaded)
         f->unload();
+    m_platform.tray.remove();
     emit finished();
+}
+
+void Program::openFile(const QString& file) {
+    const QFileInfo info(file);
+    m_session.pictureViewed = true; // the folder stays where the file is
+    m_pcxMain->show();
+    try {
+        m_pcxMain->dir1()->setPath(info.absolutePath());
+    } catch (const Error&) {
+        return; // an unreadable folder: the browser stays on the program folder
+    }
+    const QList<QListWidgetItem*> found =
+        m_pcxMain->list1()->findItems(info.fileName(), Qt::MatchExactly);
+    if (found.isEmpty()) return;
+    m_pcxMain->list1()->setCurrentItem(found.first());
+    m_pcxMain->viewPcx();
 }
 
 } // namespace glimmer::desktop

@@ -1,5 +1,5 @@
 // The program's windows, one instance each for the whole run, and the rule that ends it:
-// closing the browser ends the program.
+// the program runs while a window is on screen or its notification-area icon is present.
 #pragma once
 
 #include <QObject>
@@ -14,7 +14,10 @@ class FrmPicture;
 
 namespace glimmer::desktop {
 
+class FrmLogin;
+class FrmSplash;
 class FrmTip;
+class FrmTray;
 class Screenshot;
 
 class Program : public QObject {
@@ -27,7 +30,13 @@ class Program : public QObject {
     viewer::FrmPicture& frmPicture() { return *m_picture; }
     FrmTip& frmTip() { return *m_tip; }
     Screenshot& screenshot() { return *m_screenshot; }
+    FrmTray& frmTray() { return *m_tray; }
+    FrmSplash& frmSplash() { return *m_splash; }
+    FrmLogin& frmLogin() { return *m_login; }
     browser::Session& session() { return m_session; }
+
+    // Starts on the browser with `file` picked and shown in the picture window.
+    void openFile(const QString& file);
 
   signals:
     // No window keeps the program running any longer.
@@ -35,6 +44,7 @@ class Program : public QObject {
 
   private:
     void formUnloaded(platform::Form* form);
+    [[nodiscard]] bool keptByTray() const;
 
     platform::Platform& m_platform;
     browser::Session m_session;
@@ -42,6 +52,10 @@ class Program : public QObject {
     std::unique_ptr<FrmTip> m_tip;
     std::unique_ptr<Screenshot> m_screenshot;
     std::unique_ptr<browser::PCXMain> m_pcxMain;
+    std::unique_ptr<FrmTray> m_tray;
+    std::unique_ptr<FrmSplash> m_splash;
+    std::unique_ptr<FrmLogin> m_login;
+    bool m_finished = false;
 };
 
 } // namespace glimmer::desktop

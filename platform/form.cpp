@@ -46,10 +46,11 @@ void Form::unload() {
 
 void Form::show() {
     QWidget* w = widget();
+    const bool wasHidden = !w->isVisible();
     w->show();
     w->raise();
     w->activateWindow();
-    m_runtime.activate(this);
+    m_runtime.activate(this, wasHidden); // a window coming on screen is activated anew
 }
 
 void Form::showModal() {
@@ -87,8 +88,8 @@ bool Form::eventFilter(QObject* watched, QEvent* event) {
     return QObject::eventFilter(watched, event);
 }
 
-void FormRuntime::activate(Form* form) {
-    if (m_active == form) return;
+void FormRuntime::activate(Form* form, bool again) {
+    if (m_active == form && !again) return;
     m_active = form;
     form->activate();
 }

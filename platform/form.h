@@ -62,8 +62,9 @@ class FormRuntime : public QObject {
     [[nodiscard]] Form* activeForm() const { return m_active; }
     [[nodiscard]] QList<Form*> loadedForms() const { return m_loaded; }
 
-    // Makes `form` the active window, running its activation handler when it was not.
-    void activate(Form* form);
+    // Makes `form` the active window, running its activation handler when it was not (or,
+    // with `again`, in any case).
+    void activate(Form* form, bool again = false);
 
   signals:
     void formUnloaded(glimmer::platform::Form* form);

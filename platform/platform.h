@@ -8,6 +8,7 @@
 #include "platform/file_system.h"
 #include "platform/form.h"
 #include "platform/services.h"
+#include "platform/tray.h"
 
 namespace glimmer::platform {
 
@@ -19,6 +20,7 @@ struct Platform {
     Printer& printer;
     FileSystem& files;
     FormRuntime& forms;
+    TrayIcon& tray;
     QString programFolder;  // the folder of the executable
     QString executableName; // its file name without extension
 };

@@ -8,6 +8,7 @@
 #include "platform/platform.h"
 #include "platform/qt_dialogs.h"
 #include "platform/qt_services.h"
+#include "platform/qt_tray.h"
 
 namespace glimmer::platform {
 
@@ -20,6 +21,7 @@ struct QtPlatform {
                         printer,
                         files,
                         forms,
+                        tray,
                         QCoreApplication::applicationDirPath(),
                         QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName()};
     }
@@ -31,6 +33,7 @@ struct QtPlatform {
     QtPrinter printer;
     LocalFileSystem files;
     FormRuntime forms;
+    QtTrayIcon tray;
 };
 
 } // namespace glimmer::platform

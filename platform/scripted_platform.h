@@ -82,13 +82,32 @@ class FaultyFileSystem final : public LocalFileSystem {
     int copyFault = 0, removeFault = 0, writeFault = 0; // error numbers; 0 for none
 };
 
+class ScriptedTray final : public TrayIcon {
+  public:
+    bool available() const override { return present; }
+    void add(const QIcon&, const QString& tip) override {
+        if (shown) return;
+        shown = true;
+        ++adds;
+        tooltip = tip;
+    }
+    void remove() override { shown = false; }
+    bool isShown() const override { return shown; }
+    void popUp(QMenu* menu) override { popped = menu; }
+    bool present = true;
+    bool shown = false;
+    int adds = 0;
+    QString tooltip;
+    QMenu* popped = nullptr;
+};
+
 struct ScriptedPlatform {
     explicit ScriptedPlatform(QString programFolder, QString exe = QStringLiteral("glimmer"))
         : folder(std::move(programFolder)), exeName(std::move(exe)) {}
 
     Platform platform() {
-        return Platform{dialogs, fileDialogs, shell,  clipboard, printer,
-                        files,   forms,       folder, exeName};
+        return Platform{dialogs, fileDialogs, shell, clipboard, printer,
+                        files,   forms,       tray,  folder,    exeName};
     }
 
     ScriptedDialogs dialogs;
@@ -98,6 +117,7 @@ struct ScriptedPlatform {
     ScriptedPrinter printer;
     FaultyFileSystem files;
     FormRuntime forms;
+    ScriptedTray tray;
     QString folder;
     QString exeName;
 };

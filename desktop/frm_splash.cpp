@@ -1,0 +1,117 @@
+#include "desktop/frm_splash.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "desktop/keep_on_top.h"
+#include "desktop/web_links.h"
+#include "desktop/widgets.h"
+#include "platform/units.h"
+
+namespace glimmer::desktop {
+
+using platform::twipsRect;
+
+namespace {
+
+QLabel* picture(QWidget* parent, const QString& name, const QString& artName, int left, int top,
+                int width, int height) {
+    auto* l = label(parent, name, QString(), left, top, width, height);
+    l->setPixmap(art(artName));
+    return l;
+}
+
+QLabel* text(QWidget* parent, const QString& name, const QString& value, int left, int top,
+             int width, int height, const char* style) {
+    auto* l = label(parent, name, value, left, top, width, height);
+    l->setWordWrap(false);
+    l->setStyleSheet(QString::fromLatin1(style));
+    return l;
+}
+
+} // namespace
+
+FrmSplash::FrmSplash(platform::Platform& platform, platform::Form& tray)
+    : Form(platform.forms, QStringLiteral("frmSplash")), m_platform(platform), m_tray(tray) {}
+
+FrmSplash::~FrmSplash() = default;
+
+KeepOnTop& FrmSplash::keepOnTop() {
+    load();
+    return *m_onTop;
+}
+
+QWidget* FrmSplash::build() {
+    auto* w = new QWidget(nullptr, Qt::Dialog | Qt::FramelessWindowHint);
+    w->setObjectName(name());
+    w->setFixedSize(platform::px(6930), platform::px(3630));
+    paintDark(w);
+    auto* frame = new QFrame(w);
+    frame->setObjectName(QStringLiteral("Frame1"));
+    frame->setGeometry(twipsRect(0, -120, 6945, 3765));
+    frame->setStyleSheet(QStringLiteral("QFrame#Frame1 { border: 1px solid #404040; }"
+                                        "QLabel { color: white; font-family: 'DejaVu Sans'; }"));
+    picture(frame, QStringLiteral("Picture2"), QStringLiteral("banner_fragvault.png"), 240, 240,
+            1695, 375);
+    picture(frame, QStringLiteral("Picture1"), QStringLiteral("banner_glimmer.png"), 240, 600, 2895,
+            495);
+    const struct {
+        const char* name;
+        const char* art;
+        int left, top;
+    } links[] = {{"Command2", "btn_splash_fragvault.png", 240, 1200},
+                 {"Command3", "btn_news.png", 1800, 1200},
+                 {"Command4", "btn_updates.png", 240, 1680},
+                 {"Command5", "btn_files.png", 1800, 1680}};
+    for (int i = 0; i < 4; ++i) {
+        auto* b = pictureButton(frame, QString::fromLatin1(links[i].name), links[i].left,
+                                links[i].top, 1455, 375, QString::fromLatin1(links[i].art));
+        connect(b, &QPushButton::clicked, this, [this, i] { link(i + 2); });
+    }
+    text(frame, QStringLiteral("lblPlatform"), QStringLiteral("Windows 95/98/NT"), 75, 2475, 2775,
+         360, "font-size: 15.75pt; font-weight: bold;");
+    text(frame, QStringLiteral("lblversion"), QStringLiteral("Version 1.0"), 90, 2835, 1275, 285,
+         "font-size: 12pt; font-weight: bold;");
+    text(frame, QStringLiteral("lblCopyright"), QStringLiteral("Copyright 2026"), 120, 3120, 1215,
+         255, "font-size: 8.25pt; color: #a0a0a0;");
+    text(frame, QStringLiteral("lblCompany"), QStringLiteral("Quillon International"), 120, 3360,
+         1575, 255, "font-size: 8.25pt; color: #a0a0a0;");
+    auto* logo = picture(frame, QStringLiteral("imgLogo"), QStringLiteral("logo.png"), 3960, 240,
+                         2775, 3465);
+    logo->setScaledContents(true);
+    auto* enterButton = pictureButton(frame, QStringLiteral("Command1"), 5280, 3120, 1575, 495,
+                                      QStringLiteral("btn_enter.png"));
+    connect(enterButton, &QPushButton::clicked, this, [this] { enter(); });
+    auto* close = pictureButton(frame, QStringLiteral("Command6"), 6495, 165, 390, 330,
+                                QStringLiteral("btn_close_x.png"));
+    connect(close, &QPushButton::clicked, this, [this] { unload(); });
+    m_txtcustomers = makeAddressBox(frame, 3420, 3765);
+    m_onTop = std::make_unique<KeepOnTop>(frame, QPoint(2520, 4920), QPoint(2280, 5280),
+                                          [w] { return w; });
+    return w;
+}
+
+void FrmSplash::onLoad() {
+    m_onTop->click();
+}
+
+void FrmSplash::onUnload() {
+    m_onTop.reset();
+    m_txtcustomers = nullptr;
+}
+
+void FrmSplash::link(int command) {
+    static const QString* const targets[] = {&links::kFragvaultHome, &links::kGameHome,
+                                             &links::kQuillonGlimmer, &links::kQuillonMaps};
+    load();
+    followLink(m_txtcustomers, m_platform.shell, *targets[command - 2]);
+}
+
+void FrmSplash::enter() {
+    m_tray.show();
+    unload();
+}
+
+} // namespace glimmer::desktop

@@ -1,0 +1,167 @@
+#include "desktop/frm_tray.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+
+#include "desktop/frm_tip.h"
+#include "desktop/keep_on_top.h"
+#include "desktop/web_links.h"
+#include "desktop/widgets.h"
+#include "platform/units.h"
+
+namespace glimmer::desktop {
+
+using platform::twipsRect;
+
+struct FrmTray::Ui {
+    QWidget* window = nullptr;
+    QLineEdit* status = nullptr;
+    QLineEdit* txtcustomers = nullptr;
+    QMenu* menu = nullptr;
+    QAction* alwaysOnTop = nullptr;
+    std::unique_ptr<KeepOnTop> onTop;
+};
+
+FrmTray::FrmTray(platform::Platform& platform, platform::Form& browser, FrmTip& help)
+    : Form(platform.forms, QStringLiteral("frmTray")), m_platform(platform), m_browser(browser),
+      m_help(help) {
+    connect(&platform.tray, &platform::TrayIcon::clicked, this, [this] {
+        if (isLoaded()) iconClicked();
+    });
+    connect(&platform.tray, &platform::TrayIcon::doubleClicked, this, [this] {
+        if (isLoaded()) iconDoubleClicked();
+    });
+    connect(&platform.tray, &platform::TrayIcon::contextClicked, this, [this] {
+        if (isLoaded()) iconContextClicked();
+    });
+}
+
+FrmTray::~FrmTray() = default;
+
+QString FrmTray::status() {
+    load();
+    return m_ui->status->text();
+}
+
+QMenu* FrmTray::menu() {
+    load();
+    return m_ui->menu;
+}
+
+QAction* FrmTray::item(const QString& name) {
+    load();
+    return m_ui->menu->findChild<QAction*>(name);
+}
+
+KeepOnTop& FrmTray::keepOnTop() {
+    load();
+    return *m_ui->onTop;
+}
+
+QWidget* FrmTray::build() {
+    m_ui = std::make_unique<Ui>();
+    auto* w = new QWidget(nullptr, Qt::Tool);
+    m_ui->window = w;
+    w->setObjectName(name());
+    w->setWindowTitle(QStringLiteral("Tray"));
+    w->setGeometry(twipsRect(1680, 15735, 4740, 3225));
+    label(w, QStringLiteral("Statuslabel"), QStringLiteral("Status:"), 0, 0, 615, 255);
+    m_ui->status = new QLineEdit(QStringLiteral(" "), w);
+    m_ui->status->setObjectName(QStringLiteral("Status"));
+    m_ui->status->setGeometry(twipsRect(0, 240, 2895, 285));
+    m_ui->status->setEnabled(false);
+    auto* icon = new QLabel(w);
+    icon->setObjectName(QStringLiteral("Trayicon"));
+    icon->setGeometry(twipsRect(120, 600, 240, 240));
+    icon->setPixmap(art(QStringLiteral("glimmer-16.png")));
+    auto* cancel = new QPushButton(QStringLiteral("&Cancel"), w);
+    cancel->setObjectName(QStringLiteral("Cancel"));
+    cancel->setGeometry(twipsRect(1920, 720, 975, 375));
+    connect(cancel, &QPushButton::clicked, this, [this] { this->cancel(); });
+    m_ui->txtcustomers = makeAddressBox(w, 480, 1080);
+    m_ui->onTop = std::make_unique<KeepOnTop>(
+        w, QPoint(3000, 1800), QPoint(2760, 2085), [this] { return m_browser.widget(); }, true);
+    buildMenu();
+    return w;
+}
+
+void FrmTray::buildMenu() {
+    auto* m = new QMenu(QStringLiteral("menu"), m_ui->window);
+    m_ui->menu = m;
+    auto add = [m](const char* name, const char* text, auto handler) {
+        QAction* a = m->addAction(QString::fromLatin1(text));
+        a->setObjectName(QString::fromLatin1(name));
+        QObject::connect(a, &QAction::triggered, a, handler);
+        return a;
+    };
+    add("mnuglimmer", "Open Glimmer", [this] { showBrowser(); });
+    m->addSeparator();
+    add("mnufragvault", "Fragvault - Home", [this] { webLink(links::kFragvaultHome); });
+    add("mnufiles", "Fragvault - Files", [this] { webLink(links::kQuillonMaps); });
+    add("mnupatches", "Fragvault - Help", [this] { webLink(links::kQuillonPcxHelp); });
+    m->addSeparator();
+    add("mnuhelp", "Help", [this] { m_help.open(false); });
+    add("mnuExit", "Exit", [this] { exitProgram(); });
+    m->addSeparator();
+    m_ui->alwaysOnTop = add("mnuAlwaysOnTop", "Always On Top", [this] { alwaysOnTop(); });
+    m_ui->alwaysOnTop->setCheckable(true);
+}
+
+void FrmTray::onLoad() {
+    m_ui->alwaysOnTop->setChecked(true);
+    m_ui->onTop->click();
+    m_platform.tray.add(QIcon(art(QStringLiteral("glimmer-32.png"))), QStringLiteral("Glimmer"));
+    m_browser.show();
+}
+
+void FrmTray::onActivate() {
+    hide();
+}
+
+void FrmTray::onUnload() {
+    m_ui.reset();
+}
+
+void FrmTray::showBrowser() {
+    if (!m_browser.isVisible()) m_browser.show();
+}
+
+void FrmTray::iconClicked() {
+    m_ui->status->setText(QStringLiteral("Left mouse button down"));
+    m_platform.tray.popUp(m_ui->menu);
+}
+
+void FrmTray::iconDoubleClicked() {
+    m_ui->status->setText(QStringLiteral("Left mouse button double clicked"));
+    m_browser.show();
+}
+
+void FrmTray::iconContextClicked() {
+    m_ui->status->setText(QStringLiteral("Left mouse button up"));
+}
+
+void FrmTray::alwaysOnTop() {
+    m_ui->onTop->click();
+    m_ui->alwaysOnTop->setChecked(m_ui->onTop->value() == 1);
+}
+
+void FrmTray::exitProgram() {
+    for (platform::Form* f : m_platform.forms.loadedForms())
+        if (f != this) f->unload();
+    m_platform.tray.remove();
+    unload();
+}
+
+void FrmTray::cancel() {
+    m_platform.tray.remove();
+    unload();
+}
+
+void FrmTray::webLink(const QString& address) {
+    followLink(m_ui->txtcustomers, m_platform.shell, address);
+}
+
+} // namespace glimmer::desktop

@@ -1,0 +1,56 @@
+// frmTray: puts the program's icon into the notification area and answers it with a status
+// text and a menu of links, the help window, keep-on-top of the browser, and Exit. The
+// window itself never stays on screen.
+#pragma once
+
+#include <memory>
+
+#include "platform/platform.h"
+
+class QAction;
+class QLineEdit;
+class QMenu;
+
+namespace glimmer::desktop {
+
+class FrmTip;
+class KeepOnTop;
+
+class FrmTray final : public platform::Form {
+    Q_OBJECT
+  public:
+    // `browser` is the window its keep-on-top pair acts on and that it shows.
+    FrmTray(platform::Platform& platform, platform::Form& browser, FrmTip& help);
+    ~FrmTray() override;
+
+    [[nodiscard]] QString status();
+    [[nodiscard]] QMenu* menu();
+    [[nodiscard]] QAction* item(const QString& name);
+    KeepOnTop& keepOnTop();
+
+    void iconClicked();
+    void iconDoubleClicked();
+    void iconContextClicked();
+    void alwaysOnTop(); // mnuAlwaysOnTop
+    void exitProgram(); // mnuExit
+    void cancel();      // the Cancel button
+
+  protected:
+    QWidget* build() override;
+    void onLoad() override;
+    void onActivate() override;
+    void onUnload() override;
+
+  private:
+    struct Ui;
+    void buildMenu();
+    void webLink(const QString& address);
+    void showBrowser();
+
+    platform::Platform& m_platform;
+    platform::Form& m_browser;
+    FrmTip& m_help;
+    std::unique_ptr<Ui> m_ui;
+};
+
+} // namespace glimmer::desktop

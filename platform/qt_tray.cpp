@@ -1,0 +1,50 @@
+#include "platform/qt_tray.h"
+
+#include <QCursor>
+#include <QMenu>
+
+namespace glimmer::platform {
+
+QtTrayIcon::QtTrayIcon() {
+    connect(&m_icon, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                switch (reason) {
+                case QSystemTrayIcon::Trigger:
+                    emit clicked();
+                    break;
+                case QSystemTrayIcon::DoubleClick:
+                    emit doubleClicked();
+                    break;
+                case QSystemTrayIcon::Context:
+                    emit contextClicked();
+                    break;
+                default:
+                    break;
+                }
+            });
+}
+
+bool QtTrayIcon::available() const {
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void QtTrayIcon::add(const QIcon& icon, const QString& tooltip) {
+    if (m_icon.isVisible()) return;
+    m_icon.setIcon(icon);
+    m_icon.setToolTip(tooltip);
+    m_icon.show();
+}
+
+void QtTrayIcon::remove() {
+    m_icon.hide();
+}
+
+bool QtTrayIcon::isShown() const {
+    return m_icon.isVisible();
+}
+
+void QtTrayIcon::popUp(QMenu* menu) {
+    menu->popup(QCursor::pos());
+}
+
+} // namespace glimmer::platform
