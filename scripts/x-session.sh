@@ -37,3 +37,13 @@ start_glimmer() {
     app=$!
     pids+=($app)
 }
+
+# Polls a condition until it holds or the seconds run out: wait_until SECONDS COMMAND...
+wait_until() {
+    local end=$((SECONDS + $1))
+    shift
+    until "$@"; do
+        [ "$SECONDS" -ge "$end" ] && return 1
+        sleep 0.1
+    done
+}
