@@ -71,13 +71,13 @@ QWidget* FrmSplash::build() {
         connect(b, &QPushButton::clicked, this, [this, i] { link(i + 2); });
     }
     text(frame, QStringLiteral("lblPlatform"), QStringLiteral("Windows 95/98/NT"), 75, 2475, 2775,
-         360, "font-size: 15.75pt; font-weight: bold;");
+         360, "font-size: 12pt; font-weight: bold;");
     text(frame, QStringLiteral("lblversion"), QStringLiteral("Version 1.0"), 90, 2835, 1275, 285,
-         "font-size: 12pt; font-weight: bold;");
+         "font-size: 9.5pt; font-weight: bold;");
     text(frame, QStringLiteral("lblCopyright"), QStringLiteral("Copyright 2026"), 120, 3120, 1215,
-         255, "font-size: 8.25pt; color: #a0a0a0;");
+         255, "font-size: 6.5pt; color: #a0a0a0;");
     text(frame, QStringLiteral("lblCompany"), QStringLiteral("Quillon International"), 120, 3360,
-         1575, 255, "font-size: 8.25pt; color: #a0a0a0;");
+         1575, 255, "font-size: 6.5pt; color: #a0a0a0;");
     auto* logo = picture(frame, QStringLiteral("imgLogo"), QStringLiteral("logo.png"), 3960, 240,
                          2775, 3465);
     logo->setScaledContents(true);

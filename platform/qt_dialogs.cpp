@@ -58,6 +58,8 @@ Button fromQt(int b) {
 Button QtDialogs::message(const Message& m) {
     QMessageBox box(toQt(m.icon), titleOf(m), m.text, toQt(m.buttons),
                     QApplication::activeWindow());
+    // The program's dark windows must not pass their white text on to a light message box.
+    box.setStyleSheet(QStringLiteral("QLabel { color: black; }"));
     return fromQt(box.exec());
 }
 

@@ -6,10 +6,12 @@ set -euo pipefail
 
 build_pkgs=(g++ cmake ninja-build qt6-base-dev libgl-dev libgtest-dev libgmock-dev libbenchmark-dev)
 # clang-14 + its runtime: libFuzzer; python3-pil: compares our pixels with Pillow's;
-# Xvfb, openbox, xdotool and x11-utils: the end-to-end run of the real program.
-test_pkgs=(clang-14 libclang-rt-14-dev python3-pil xvfb openbox xdotool x11-utils
-    x11-xserver-utils)
-screenshot_pkgs=(xvfb openbox xdotool x11-utils x11-xserver-utils imagemagick)
+# Xvfb, openbox, xdotool, the X11 utilities and trayer: the end-to-end runs of the real
+# program; CUPS, its PDF printer and poppler-utils: the printing run.
+x_pkgs=(xvfb openbox xdotool x11-utils x11-xserver-utils trayer)
+test_pkgs=(clang-14 libclang-rt-14-dev python3-pil "${x_pkgs[@]}" cups printer-driver-cups-pdf
+    poppler-utils)
+screenshot_pkgs=("${x_pkgs[@]}" imagemagick)
 
 pkgs=("${build_pkgs[@]}")
 case "${1:-build}" in

@@ -50,4 +50,44 @@ xdotool key Escape
 xdotool windowactivate --sync "$picture" key alt+e
 settle
 shot picture-edit-menu "$picture" 60
+xdotool key Escape
+xdotool windowactivate --sync "$picture" key ctrl+x
+xdotool windowactivate --sync "$browser" key alt+F4
+wait_until 10 bash -c "! kill -0 $app 2>/dev/null"
+
+# The second chain: login dialog, its refusal, the splash window, the tray menu.
+trayer --edge top --align right --widthtype request --height 24 >/dev/null 2>&1 &
+pids+=($!)
+start_glimmer --login
+login=$(timeout 10 xdotool search --sync --onlyvisible --limit 1 --name '^Login$')
+xdotool windowmove --sync "$login" 380 260
+settle
+shot login-dialog "$login"
+xdotool windowactivate --sync "$login" key alt+p type --delay 30 "secret"
+xdotool key Return
+settle
+shot login-invalid-password "$login" 120
+xdotool key Return
+settle
+xdotool windowactivate --sync "$login" key Escape   # Cancel: the splash window
+settle
+splash=$(for id in $(xdotool search --onlyvisible --pid "$app"); do
+    eval "$(xdotool getwindowgeometry --shell "$id")"
+    if [ "$WIDTH" -gt 400 ] && [ "$HEIGHT" -lt 300 ]; then echo "$id"; fi
+done | head -n 1)
+xdotool windowmove --sync "$splash" 280 220
+settle
+shot splash-window "$splash"
+xdotool mousemove --window "$splash" 420 215 click 1    # ENTER
+settle
+icon=$(for id in $(xdotool search --onlyvisible --pid "$app"); do
+    eval "$(xdotool getwindowgeometry --shell "$id")"
+    if [ "$WIDTH" -le 32 ] && [ "$X" -gt 512 ]; then echo "$id"; fi
+done | head -n 1)
+for _ in 1 2 3; do
+    xdotool mousemove --window "$icon" 11 11 click 1
+    settle
+    [ "$(xdotool search --onlyvisible --pid "$app" | wc -l)" -gt 2 ] && break
+done
+import -window root -crop 360x240+664+0 +repage "$here/docs/tray-menu.png"
 echo "screenshots written to docs/"

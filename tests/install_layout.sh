@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# What `cmake --install` lays out: the program folder, the command, the menu entry, the icons.
+set -u
+build=${1:?build dir}
+prefix=$(mktemp -d)
+trap 'rm -rf "$prefix"' EXIT
+cmake --install "$build" --prefix "$prefix" >/dev/null || { echo "install failed"; exit 1; }
+passed=0 failed=0
+check() {
+    if eval "$2"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: $1"; fi
+}
+check "program folder" '[ -x "$prefix/lib/glimmer/glimmer" ] && [ -f "$prefix/lib/glimmer/chat2.gif" ]'
+check "samples" 'ls "$prefix/lib/glimmer/"*.PCX >/dev/null 2>&1'
+check "empty import folder" '[ -d "$prefix/lib/glimmer/imported" ] && [ -z "$(ls -A "$prefix/lib/glimmer/imported")" ]'
+check "command links into the program folder" '[ "$(readlink "$prefix/bin/glimmer")" = ../lib/glimmer/glimmer ] && [ -x "$prefix/bin/glimmer" ]'
+check "glimmer-pcx" '[ -x "$prefix/bin/glimmer-pcx" ]'
+desktop=$prefix/share/applications/glimmer.desktop
+check "menu entry opens PCX files" 'grep -qx "MimeType=image/vnd.zbrush.pcx;image/x-pcx;" "$desktop" && grep -q "^Exec=.*/bin/glimmer %f$" "$desktop"'
+check "icons" '[ -f "$prefix/share/icons/hicolor/32x32/apps/glimmer.png" ] && [ -f "$prefix/share/icons/hicolor/128x128/apps/glimmer.png" ]'
+echo "$passed passed, $failed failed"
+[ "$failed" = 0 ]
