@@ -7,6 +7,8 @@ source "$(dirname "$0")/x-session.sh" "${1:?build dir}"
 fail() {
     echo "e2e FAIL: $*"
     cat "$work/glimmer.log" 2>/dev/null || true
+    xwininfo -root -tree 2>&1 | grep -i -E "glimmer|error" | head -n 8
+    kill -0 "$app" 2>/dev/null && echo "(glimmer is running)" || echo "(glimmer is not running)"
     exit 1
 }
 

@@ -30,6 +30,8 @@ export XDG_RUNTIME_DIR=$work/run
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 openbox >/dev/null 2>&1 &
 pids+=($!)
+# Windows mapped before the window manager is ready can stay unmapped; wait for it.
+timeout 10 bash -c "until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do sleep 0.1; done"
 
 # Starts glimmer from the program folder with the given arguments; sets app to its pid.
 start_glimmer() {
