@@ -3,7 +3,7 @@
 # XDG_RUNTIME_DIR; everything started is ended when the script exits.
 # Usage: source x-session.sh BUILD_DIR [PROGRAM_FOLDER]
 set -euo pipefail
-trap 'echo "$0: failed at line $LINENO" >&2' ERR
+trap 'echo "$0: failed at line $LINENO: $BASH_COMMAND" >&2' ERR
 build=$(cd "${1:?build dir}" && pwd)
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 work=$(mktemp -d)
@@ -28,10 +28,17 @@ export DISPLAY=:$(cat "$work/display")
 timeout 10 bash -c "until xdpyinfo >/dev/null 2>&1; do sleep 0.1; done"
 export XDG_RUNTIME_DIR=$work/run
 mkdir -m 700 "$XDG_RUNTIME_DIR"
-openbox >/dev/null 2>&1 &
-pids+=($!)
-# Windows mapped before the window manager is ready can stay unmapped; wait for it.
-timeout 10 bash -c "until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do sleep 0.1; done"
+# Windows mapped before the window manager is ready can stay unmapped: wait for it, and
+# start it once more if it did not come up.
+wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+for attempt in 1 2; do
+    openbox >>"$work/openbox.log" 2>&1 &
+    pids+=($!)
+    timeout 15 bash -c "$(declare -f wm_ready); until wm_ready; do sleep 0.1; done" && break
+    echo "$0: the window manager did not start (attempt $attempt):" >&2
+    cat "$work/openbox.log" >&2
+    [ "$attempt" = 2 ] && exit 1
+done
 
 # Starts glimmer from the program folder with the given arguments; sets app to its pid.
 start_glimmer() {
