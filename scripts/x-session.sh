@@ -20,8 +20,9 @@ mkdir -p "$prog"
 cp -r "$build/app/." "$prog"
 rm -rf "$prog/CMakeFiles" "$prog/glimmer_autogen" "$prog/cmake_install.cmake"
 
-# Xvfb picks a free display itself and tells its number once it is ready.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+# Xvfb picks a free display itself and tells its number once it is ready; -noreset keeps it
+# from restarting (and refusing connections meanwhile) each time its last client leaves.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
 pids+=($!)
 timeout 10 bash -c "until [ -s '$work/display' ]; do sleep 0.1; done"
 export DISPLAY=:$(cat "$work/display")
