@@ -12,8 +12,9 @@ sudo=""
 [ "$(id -u)" -ne 0 ] && sudo=sudo
 
 # The scheduler and a PDF printer as the default printer.
-pgrep -x cupsd >/dev/null || $sudo cupsd || fail "CUPS did not start"
-wait_until 15 lpstat -r >/dev/null 2>&1 || fail "CUPS does not answer"
+scheduler_up() { lpstat -r 2>/dev/null | grep -q "scheduler is running"; }
+scheduler_up || $sudo cupsd || fail "CUPS did not start"
+wait_until 15 scheduler_up || fail "CUPS does not answer"
 if ! lpstat -p GlimmerPDF >/dev/null 2>&1; then
     $sudo lpadmin -p GlimmerPDF -v cups-pdf:/ -E -m lsb/usr/cups-pdf/CUPS-PDF_opt.ppd 2>/dev/null ||
         fail "no PDF printer could be set up"
@@ -33,7 +34,8 @@ picture=$(timeout 15 xdotool search --sync --onlyvisible --limit 1 --name '^ $')
     fail "the picture window did not open"
 xdotool windowactivate --sync "$picture" key alt+f p      # File, &Print
 new_page() { [ "$(ls "$out" | wc -l)" -gt "$before" ]; }
-wait_until 60 new_page || fail "no page came out of the printer"
+wait_until 60 new_page ||
+    fail "no page came out of the printer: $(lpstat -W all -o 2>&1 | tail -n 3; tail -n 5 /var/log/cups/error_log 2>/dev/null)"
 pdf=$out/$(ls -t "$out" | head -n 1)
 xdotool windowactivate --sync "$picture" key ctrl+x
 xdotool windowactivate --sync "$browser" key alt+F4
