@@ -17,7 +17,6 @@ namespace glimmer::cli {
 namespace {
 
 constexpr int kDecoded = 0, kRefused = 1, kFailed = 2;
-constexpr qint64 kMaxFileBytes = qint64{2} << 30;
 
 // Refusal messages go to stderr instead of a window.
 class StderrDialogs final : public platform::Dialogs {
@@ -120,7 +119,7 @@ int info(const QStringList& files, Io io) {
     for (const QString& f : files) {
         QByteArray bytes;
         try {
-            bytes = platform::readWholeFile(f, kMaxFileBytes);
+            bytes = platform::readWholeFile(f);
         } catch (const Error& e) {
             io.out << f << ": error " << e.number() << ": " << e.text() << Qt::endl;
             worst = kFailed;
@@ -157,7 +156,7 @@ int convertMany(const QString& format, const QString& dir, const QStringList& fi
 int bench(const QString& file, int runs, Io io) {
     QByteArray bytes;
     try {
-        bytes = platform::readWholeFile(file, kMaxFileBytes);
+        bytes = platform::readWholeFile(file);
     } catch (const Error& e) {
         io.err << file << ": error " << e.number() << ": " << e.text() << Qt::endl;
         return kFailed;

@@ -10,9 +10,6 @@
 namespace glimmer {
 namespace {
 
-// Nothing decodable comes near this: the largest picture's worst-case encoding is ~2 GiB.
-constexpr qint64 kMaxFileBytes = qint64{2} << 30;
-
 const QString kSorry = QStringLiteral("Sorry, can't load that pcx file!");
 const QString kNoPalette =
     QStringLiteral("The PCX that was passed didn't have a 256 colour palette! Can't read it!");
@@ -72,7 +69,7 @@ Picture DecodePcxBytes(const QByteArray& file, platform::Dialogs& dialogs) {
 }
 
 Picture LoadPcx(const QString& path, platform::Dialogs& dialogs) {
-    return DecodePcxBytes(platform::readWholeFile(path, kMaxFileBytes), dialogs);
+    return DecodePcxBytes(platform::readWholeFile(path), dialogs);
 }
 
 bool FileExists(const QString& path) noexcept {

@@ -71,10 +71,7 @@ QWidget* FrmTip::build() {
     w->setObjectName(name());
     w->setWindowTitle(QStringLiteral("Glimmer Help"));
     w->setFixedSize(platform::px(3405), platform::px(2595));
-    w->setAutoFillBackground(true);
-    QPalette pal = w->palette();
-    pal.setColor(QPalette::Window, colour(sys::ButtonText));
-    w->setPalette(pal);
+    paint(w, colour(sys::ButtonText));
     w->installEventFilter(this);
     w->setStyleSheet(QStringLiteral("QLabel { font-size: 6.5pt; }"));
     buildPanel(0);
@@ -85,11 +82,7 @@ QWidget* FrmTip::build() {
         label(w, QStringLiteral("Label3"), QStringLiteral("Import PCX"), 2115, 1890, 840, 225);
     for (int i = 0; i < 2; ++i) {
         QLabel* h = m_ui->headings[i];
-        h->setAutoFillBackground(true);
-        QPalette hp = h->palette();
-        hp.setColor(QPalette::Window, colour(sys::ButtonText));
-        h->setPalette(hp);
-        setTextColour(h, sys::HighlightText);
+        paint(h, colour(sys::ButtonText), colour(sys::HighlightText));
         h->setCursor(Qt::PointingHandCursor);
         h->setWordWrap(false);
         h->setMouseTracking(true);
@@ -113,11 +106,7 @@ void FrmTip::buildPanel(int index) {
     auto* p = new QWidget(m_ui->window);
     p->setObjectName(index == 0 ? QStringLiteral("Picture1") : QStringLiteral("Picture2"));
     p->setGeometry(twipsRect(135, 75, 3165, 1755));
-    p->setAutoFillBackground(true);
-    QPalette pal = p->palette();
-    pal.setColor(QPalette::Window, Qt::white);
-    pal.setColor(QPalette::WindowText, Qt::black);
-    p->setPalette(pal);
+    paint(p, Qt::white, Qt::black);
     auto* icon = new QLabel(p);
     icon->setPixmap(
         art(index == 0 ? QStringLiteral("icon_view.png") : QStringLiteral("icon_import32.png")));

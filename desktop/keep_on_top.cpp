@@ -1,4 +1,5 @@
 #include "desktop/keep_on_top.h"
+#include "desktop/widgets.h"
 
 #include <QCheckBox>
 #include <QPushButton>
@@ -24,11 +25,7 @@ KeepOnTop::KeepOnTop(QWidget* parent, QPoint cmdAt, QPoint checkAt,
     check3->setObjectName(QStringLiteral("Check3"));
     check3->setGeometry(twipsRect(checkAt.x(), checkAt.y(), 1455, 195));
     check3->setTristate(true);
-    check3->setAutoFillBackground(true);
-    QPalette pal = check3->palette();
-    pal.setColor(QPalette::Window, colour(0x404040));
-    pal.setColor(QPalette::WindowText, colour(0x00FF00));
-    check3->setPalette(pal);
+    paint(check3, colour(0x404040), colour(0x00FF00));
     cmdOnTop->setVisible(visible);
     check3->setVisible(visible);
     QObject::connect(cmdOnTop, &QPushButton::clicked, cmdOnTop, [this] { click(); });

@@ -51,12 +51,16 @@ QGroupBox* frame(QWidget* parent, const QString& name, const QString& title, int
     return f;
 }
 
-void paintDark(QWidget* widget) {
+void paint(QWidget* widget, const QColor& background, const QColor& text) {
     QPalette pal = widget->palette();
-    pal.setColor(QPalette::Window, Qt::black);
-    pal.setColor(QPalette::WindowText, Qt::white);
+    pal.setColor(QPalette::Window, background);
+    if (text.isValid()) pal.setColor(QPalette::WindowText, text);
     widget->setPalette(pal);
     widget->setAutoFillBackground(true);
+}
+
+void paintDark(QWidget* widget) {
+    paint(widget, Qt::black, Qt::white);
 }
 
 } // namespace glimmer::desktop

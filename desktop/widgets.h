@@ -2,6 +2,7 @@
 // labels and frames placed in twips.
 #pragma once
 
+#include <QColor>
 #include <QPixmap>
 #include <QString>
 
@@ -24,6 +25,9 @@ QLabel* label(QWidget* parent, const QString& name, const QString& text, int lef
               int width, int height);
 QGroupBox* frame(QWidget* parent, const QString& name, const QString& title, int left, int top,
                  int width, int height);
+
+// Fills the widget's background with `background`, and sets its text colour when given.
+void paint(QWidget* widget, const QColor& background, const QColor& text = QColor());
 
 // White text on black: the look of the program's own windows.
 void paintDark(QWidget* widget);

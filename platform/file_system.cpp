@@ -12,8 +12,6 @@
 namespace glimmer::platform {
 namespace {
 
-constexpr qint64 kMaxReadBytes = qint64{2} << 30;
-
 QStringList entries(const QString& folder, QDir::Filters filter) {
     QDir dir(folder);
     if (!dir.exists()) throw Error(errc::FileNotFound);
@@ -75,7 +73,7 @@ void LocalFileSystem::removeFile(const QString& path) {
 }
 
 QByteArray LocalFileSystem::readFile(const QString& path) const {
-    return readWholeFile(path, kMaxReadBytes);
+    return readWholeFile(path);
 }
 
 void LocalFileSystem::writeFile(const QString& path, const QByteArray& bytes) {

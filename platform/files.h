@@ -6,8 +6,12 @@
 
 namespace glimmer::platform {
 
+// No file the program reads comes near this: the largest PCX picture's worst-case encoding
+// is about 2 GiB.
+inline constexpr qint64 kMaxFileBytes = qint64{2} << 30;
+
 // The whole file in one read. Throws Error 53 when it is missing or cannot be opened, 70 when
 // permission is denied, 68 when reading fails and 7 when it is larger than `maxBytes`.
-[[nodiscard]] QByteArray readWholeFile(const QString& path, qint64 maxBytes);
+[[nodiscard]] QByteArray readWholeFile(const QString& path, qint64 maxBytes = kMaxFileBytes);
 
 } // namespace glimmer::platform

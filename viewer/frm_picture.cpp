@@ -8,6 +8,7 @@
 
 #include "decode/picture_loader.h"
 #include "desktop/keep_on_top.h"
+#include "desktop/widgets.h"
 #include "edit/picture_box.h"
 #include "edit/picture_commands.h"
 #include "platform/caption.h"
@@ -102,17 +103,12 @@ QWidget* FrmPicture::build() {
     w->setObjectName(name());
     w->setWindowTitle(QStringLiteral("Picture"));
     w->resize(platform::px(3810), platform::px(4125));
-    w->setAutoFillBackground(true);
-    QPalette pal = w->palette();
-    pal.setColor(QPalette::Window, colour(sys::MenuText));
-    w->setPalette(pal);
+    desktop::paint(w, colour(sys::MenuText));
 
     auto* strip = new QWidget(w);
     strip->setObjectName(QStringLiteral("Picture3"));
     strip->setGeometry(0, 0, w->width(), platform::px(330));
-    strip->setAutoFillBackground(true);
-    pal.setColor(QPalette::Window, colour(sys::WindowText));
-    strip->setPalette(pal);
+    desktop::paint(strip, colour(sys::WindowText));
     const char* captions[2] = {"<u>F</u>ile", "<u>E</u>dit"};
     const QRect places[2] = {twipsRect(90, 45, 285, 225), twipsRect(510, 67, 300, 180)};
     for (int i = 0; i < 2; ++i) {
