@@ -69,15 +69,25 @@ QWidget* PCXMain::build() {
     banner->setObjectName(QStringLiteral("Picture11"));
     banner->setPixmap(desktop::art(QStringLiteral("banner.png")));
     banner->setGeometry(twipsRect(75, 120, 840, 3180));
+    desktop::nameImage(banner, QStringLiteral("Glimmer banner"));
 
-    m_ui->top[0] = pictureButton(w, QStringLiteral("Command7"), 990, 120, 855, 405,
-                                 QStringLiteral("btn_main_menu.png"), QStringLiteral("Main Menu"));
-    m_ui->top[1] = pictureButton(w, QStringLiteral("Command1"), 1830, 120, 1455, 405,
-                                 QStringLiteral("btn_open_pcx.png"), QStringLiteral("Open PCX"));
+    m_ui->top[0] = pictureButton(
+        w, QStringLiteral("Command7"), 990, 120, 855, 405, QStringLiteral("btn_main_menu.png"),
+        {QStringLiteral("Main Menu"), QStringLiteral("Shows the welcome page"),
+         QStringLiteral("Main Menu")});
+    m_ui->top[1] = pictureButton(
+        w, QStringLiteral("Command1"), 1830, 120, 1455, 405, QStringLiteral("btn_open_pcx.png"),
+        {QStringLiteral("Open PCX"), QStringLiteral("Shows the page for picking a picture"),
+         QStringLiteral("Open PCX")});
     m_ui->top[2] = pictureButton(w, QStringLiteral("Command2"), 3270, 120, 1455, 405,
-                                 QStringLiteral("btn_view_pcx.png"), QStringLiteral("View PCX"));
-    m_ui->top[3] = pictureButton(w, QStringLiteral("Command3"), 4710, 120, 975, 405,
-                                 QStringLiteral("btn_more_menu.png"), QStringLiteral("More Menu"));
+                                 QStringLiteral("btn_view_pcx.png"),
+                                 {QStringLiteral("View PCX"),
+                                  QStringLiteral("Shows the picked picture in the picture window"),
+                                  QStringLiteral("View PCX")});
+    m_ui->top[3] = pictureButton(
+        w, QStringLiteral("Command3"), 4710, 120, 975, 405, QStringLiteral("btn_more_menu.png"),
+        {QStringLiteral("More Menu"), QStringLiteral("Shows the web links and the help"),
+         QStringLiteral("More Menu")});
     line(w, QStringLiteral("Line1"), 990, 540, 4695);
 
     buildPages();
@@ -116,9 +126,11 @@ void PCXMain::buildWelcomePage(QWidget* page) {
     label(page, QStringLiteral("Label4"), QStringLiteral("Extras:"), 120, 1370, 1455, 190)
         ->setStyleSheet(QStringLiteral("font-weight: bold; color: #00ff00;"));
     pictureButton(page, QStringLiteral("Command8"), 120, 1560, 1455, 375,
-                  QStringLiteral("btn_screenshots.png"));
-    m_ui->chat = pictureButton(page, QStringLiteral("Command9"), 120, 1920, 1455, 375,
-                               QStringLiteral("btn_chat.png"));
+                  QStringLiteral("btn_screenshots.png"),
+                  {QStringLiteral("Screenshots"), QStringLiteral("Shows the screenshot manager")});
+    m_ui->chat = pictureButton(
+        page, QStringLiteral("Command9"), 120, 1920, 1455, 375, QStringLiteral("btn_chat.png"),
+        {QStringLiteral("Chat"), QStringLiteral("Fragvault Chat, coming soon")});
     m_ui->chat->setMouseTracking(true);
     m_ui->chat->installEventFilter(m_ui->hover.get());
     label(page, QStringLiteral("Label2"), kChatNotice, 1800, 1560, 2640, 780)
@@ -137,9 +149,14 @@ void PCXMain::buildOpenPage(QWidget* page) {
     m_ui->list1->setObjectName(QStringLiteral("List1"));
     m_ui->list1->setGeometry(twipsRect(2265, 240, 1590, 2010));
     pictureButton(page, QStringLiteral("Command10"), 3960, 240, 585, 630,
-                  QStringLiteral("icon_import.png"), QStringLiteral("Import PCX"));
-    pictureButton(page, QStringLiteral("Command11"), 3960, 960, 585, 630,
-                  QStringLiteral("icon_delete.png"), QStringLiteral("Delete PCX"));
+                  QStringLiteral("icon_import.png"),
+                  {QStringLiteral("Import"),
+                   QStringLiteral("Copies the picked picture into the imported folder"),
+                   QStringLiteral("Import PCX")});
+    pictureButton(
+        page, QStringLiteral("Command11"), 3960, 960, 585, 630, QStringLiteral("icon_delete.png"),
+        {QStringLiteral("Delete"), QStringLiteral("Deletes the picked picture after asking"),
+         QStringLiteral("Delete PCX")});
     label(page, QStringLiteral("Label1"), QStringLiteral("Picture Properties"), 3900, 1680, 690,
           450)
         ->setStyleSheet(QStringLiteral("font-size: 6pt; color: #a0a0a0;"));
@@ -149,13 +166,18 @@ void PCXMain::buildOpenPage(QWidget* page) {
 
 void PCXMain::buildMorePage(QWidget* page) {
     pictureButton(page, QStringLiteral("Command4"), 120, 360, 1815, 285,
-                  QStringLiteral("btn_fragvault.png"));
-    pictureButton(page, QStringLiteral("Command5"), 120, 840, 1815, 285,
-                  QStringLiteral("btn_ut_site.png"));
-    pictureButton(page, QStringLiteral("cmddelete"), 120, 1200, 1815, 285,
-                  QStringLiteral("btn_glimmer_page.png"));
+                  QStringLiteral("btn_fragvault.png"),
+                  {QStringLiteral("Fragvault"), QStringLiteral("Opens the Fragvault home page")});
+    pictureButton(
+        page, QStringLiteral("Command5"), 120, 840, 1815, 285, QStringLiteral("btn_ut_site.png"),
+        {QStringLiteral("UT Official Site"), QStringLiteral("Opens the game's official site")});
+    pictureButton(
+        page, QStringLiteral("cmddelete"), 120, 1200, 1815, 285,
+        QStringLiteral("btn_glimmer_page.png"),
+        {QStringLiteral("Glimmer Page"), QStringLiteral("Opens Glimmer's page on Fragvault")});
     pictureButton(page, QStringLiteral("Command6"), 120, 1680, 1815, 285,
-                  QStringLiteral("btn_help.png"));
+                  QStringLiteral("btn_help.png"),
+                  {QStringLiteral("Help"), QStringLiteral("Shows the help window")});
     m_ui->txtcustomers = desktop::makeAddressBox(page, 1095, 1980);
     line(page, QStringLiteral("Line2"), 2100, 360, 2300);
     line(page, QStringLiteral("Line3"), 2100, 1965, 2300);

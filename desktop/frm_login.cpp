@@ -68,10 +68,12 @@ QWidget* FrmLogin::build() {
         l->setStyleSheet(QStringLiteral("font-weight: bold; font-size: 9.75pt;"));
     userLabel->setBuddy(m_ui->user); // Alt+U and Alt+P move to the boxes
     passLabel->setBuddy(m_ui->password);
-    auto* okButton = pictureButton(w, QStringLiteral("cmdOK"), 435, 1245, 1140, 390,
-                                   QStringLiteral("btn_login_ok.png"));
-    auto* cancelButton = pictureButton(w, QStringLiteral("cmdCancel"), 2115, 1245, 1140, 390,
-                                       QStringLiteral("btn_cancel.png"));
+    auto* okButton = pictureButton(
+        w, QStringLiteral("cmdOK"), 435, 1245, 1140, 390, QStringLiteral("btn_login_ok.png"),
+        {QStringLiteral("OK"), QStringLiteral("Logs in with the name and password")});
+    auto* cancelButton = pictureButton(
+        w, QStringLiteral("cmdCancel"), 2115, 1245, 1140, 390, QStringLiteral("btn_cancel.png"),
+        {QStringLiteral("Cancel"), QStringLiteral("Goes on without logging in")});
     connect(okButton, &QPushButton::clicked, this, [this] { ok(); });
     connect(cancelButton, &QPushButton::clicked, this, [this] { cancel(); });
     new QShortcut(QKeySequence(Qt::Key_Return), w, [this] { ok(); });

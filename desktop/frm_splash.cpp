@@ -17,9 +17,10 @@ using platform::twipsRect;
 namespace {
 
 QLabel* picture(QWidget* parent, const QString& name, const QString& artName, int left, int top,
-                int width, int height) {
+                int width, int height, const QString& accessibleName) {
     auto* l = label(parent, name, QString(), left, top, width, height);
     l->setPixmap(art(artName));
+    nameImage(l, accessibleName);
     return l;
 }
 
@@ -54,20 +55,25 @@ QWidget* FrmSplash::build() {
     frame->setStyleSheet(QStringLiteral("QFrame#Frame1 { border: 1px solid #404040; }"
                                         "QLabel { color: white; font-family: 'DejaVu Sans'; }"));
     picture(frame, QStringLiteral("Picture2"), QStringLiteral("banner_fragvault.png"), 240, 240,
-            1695, 375);
+            1695, 375, QStringLiteral("Fragvault banner"));
     picture(frame, QStringLiteral("Picture1"), QStringLiteral("banner_glimmer.png"), 240, 600, 2895,
-            495);
+            495, QStringLiteral("Glimmer banner"));
     const struct {
         const char* name;
         const char* art;
         int left, top;
-    } links[] = {{"Command2", "btn_splash_fragvault.png", 240, 1200},
-                 {"Command3", "btn_news.png", 1800, 1200},
-                 {"Command4", "btn_updates.png", 240, 1680},
-                 {"Command5", "btn_files.png", 1800, 1680}};
+        const char* lettering;
+        const char* page;
+    } links[] = {{"Command2", "btn_splash_fragvault.png", 240, 1200, "Fragvault", "home"},
+                 {"Command3", "btn_news.png", 1800, 1200, "News", "news"},
+                 {"Command4", "btn_updates.png", 240, 1680, "Updates", "updates"},
+                 {"Command5", "btn_files.png", 1800, 1680, "Files", "files"}};
     for (int i = 0; i < 4; ++i) {
-        auto* b = pictureButton(frame, QString::fromLatin1(links[i].name), links[i].left,
-                                links[i].top, 1455, 375, QString::fromLatin1(links[i].art));
+        auto* b = pictureButton(
+            frame, QString::fromLatin1(links[i].name), links[i].left, links[i].top, 1455, 375,
+            QString::fromLatin1(links[i].art),
+            {QString::fromLatin1(links[i].lettering),
+             QStringLiteral("Opens the Fragvault %1 page").arg(QLatin1String(links[i].page))});
         connect(b, &QPushButton::clicked, this, [this, i] { link(i + 2); });
     }
     text(frame, QStringLiteral("lblPlatform"), QStringLiteral("Windows 95/98/NT"), 75, 2475, 2775,
@@ -79,13 +85,15 @@ QWidget* FrmSplash::build() {
     text(frame, QStringLiteral("lblCompany"), QStringLiteral("Quillon International"), 120, 3360,
          1575, 255, "font-size: 6.5pt; color: #a0a0a0;");
     auto* logo = picture(frame, QStringLiteral("imgLogo"), QStringLiteral("logo.png"), 3960, 240,
-                         2775, 3465);
+                         2775, 3465, QStringLiteral("Glimmer logo"));
     logo->setScaledContents(true);
-    auto* enterButton = pictureButton(frame, QStringLiteral("Command1"), 5280, 3120, 1575, 495,
-                                      QStringLiteral("btn_enter.png"));
+    auto* enterButton = pictureButton(
+        frame, QStringLiteral("Command1"), 5280, 3120, 1575, 495, QStringLiteral("btn_enter.png"),
+        {QStringLiteral("Enter"), QStringLiteral("Goes on to the notification-area icon")});
     connect(enterButton, &QPushButton::clicked, this, [this] { enter(); });
     auto* close = pictureButton(frame, QStringLiteral("Command6"), 6495, 165, 390, 330,
-                                QStringLiteral("btn_close_x.png"));
+                                QStringLiteral("btn_close_x.png"),
+                                {QStringLiteral("Close"), QStringLiteral("Closes this window")});
     connect(close, &QPushButton::clicked, this, [this] { unload(); });
     m_txtcustomers = makeAddressBox(frame, 3420, 3765);
     m_onTop = std::make_unique<KeepOnTop>(frame, QPoint(2520, 4920), QPoint(2280, 5280),

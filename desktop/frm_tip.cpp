@@ -89,12 +89,14 @@ QWidget* FrmTip::build() {
         h->installEventFilter(this);
     }
     auto* ok = pictureButton(w, QStringLiteral("cmdOK"), 255, 2145, 1215, 375,
-                             QStringLiteral("btn_ok.png"));
+                             QStringLiteral("btn_ok.png"),
+                             {QStringLiteral("OK"), QStringLiteral("Closes the help")});
     connect(ok, &QPushButton::clicked, this, [this] { unload(); });
     new QShortcut(QKeySequence(Qt::Key_Escape), w, [this] { unload(); });
     new QShortcut(QKeySequence(Qt::Key_Return), w, [this] { unload(); });
-    auto* help = pictureButton(w, QStringLiteral("Command1"), 1935, 2145, 1215, 345,
-                               QStringLiteral("btn_help_web.png"));
+    auto* help = pictureButton(
+        w, QStringLiteral("Command1"), 1935, 2145, 1215, 345, QStringLiteral("btn_help_web.png"),
+        {QStringLiteral("Help"), QStringLiteral("Opens the help page on the web")});
     connect(help, &QPushButton::clicked, this, [this] { openHelpPage(); });
     m_ui->txtcustomers = makeAddressBox(w, 870, 2565);
     m_ui->onTop = std::make_unique<KeepOnTop>(
@@ -111,6 +113,7 @@ void FrmTip::buildPanel(int index) {
     icon->setPixmap(
         art(index == 0 ? QStringLiteral("icon_view.png") : QStringLiteral("icon_import32.png")));
     icon->setGeometry(4, 4, 32, 32);
+    nameImage(icon, index == 0 ? QStringLiteral("View icon") : QStringLiteral("Import icon"));
     if (index == 0) {
         label(p, QStringLiteral("Label1"), QStringLiteral("View PCX..."), 540, 165, 2655, 255)
             ->setStyleSheet(QStringLiteral("font-weight: bold;"));

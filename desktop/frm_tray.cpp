@@ -77,6 +77,7 @@ QWidget* FrmTray::build() {
     icon->setObjectName(QStringLiteral("Trayicon"));
     icon->setGeometry(twipsRect(120, 600, 240, 240));
     icon->setPixmap(art(QStringLiteral("glimmer-16.png")));
+    nameImage(icon, QStringLiteral("Glimmer icon"));
     auto* cancel = new QPushButton(QStringLiteral("&Cancel"), w);
     cancel->setObjectName(QStringLiteral("Cancel"));
     cancel->setGeometry(twipsRect(1920, 720, 975, 375));

@@ -81,6 +81,7 @@ QWidget* Screenshot::build() {
     shot->setObjectName(QStringLiteral("Picture1"));
     shot->setGeometry(twipsRect(360, 1800, 4575, 3495));
     shot->setPixmap(art(QStringLiteral("sample_screenshot.png")));
+    nameImage(shot, QStringLiteral("Sample screenshot"));
     shot->setStyleSheet(QStringLiteral("QLabel#Picture1 { border: 1px solid #404040; }"));
     auto* title =
         label(shot, QStringLiteral("Label1"), QStringLiteral("The Picture"), 1200, 0, 2055, 375);

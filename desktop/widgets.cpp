@@ -20,7 +20,7 @@ void setButtonPicture(QPushButton* button, const QPixmap& picture) {
 }
 
 QPushButton* pictureButton(QWidget* parent, const QString& name, int left, int top, int width,
-                           int height, const QString& artName, const QString& tooltip) {
+                           int height, const QString& artName, const ButtonText& text) {
     auto* b = new QPushButton(parent);
     b->setObjectName(name);
     b->setGeometry(twipsRect(left, top, width, height));
@@ -29,8 +29,14 @@ QPushButton* pictureButton(QWidget* parent, const QString& name, int left, int t
                                     "QPushButton:pressed { border-color: white; }"));
     b->setCursor(Qt::PointingHandCursor);
     setButtonPicture(b, art(artName));
-    if (!tooltip.isEmpty()) b->setToolTip(tooltip);
+    b->setAccessibleName(text.name);
+    b->setAccessibleDescription(text.description);
+    if (!text.tooltip.isEmpty()) b->setToolTip(text.tooltip);
     return b;
+}
+
+void nameImage(QWidget* image, const QString& name) {
+    image->setAccessibleName(name);
 }
 
 QLabel* label(QWidget* parent, const QString& name, const QString& text, int left, int top,

@@ -16,9 +16,17 @@ namespace glimmer::desktop {
 // Artwork built into the program, by file name ("btn_ok.png").
 [[nodiscard]] QPixmap art(const QString& name);
 
-// A button that shows a picture instead of a caption.
+// A button that shows a picture instead of a caption. Its lettering becomes the accessible
+// name, so screen readers and accessibility clients see what the picture says.
+struct ButtonText {
+    QString name;        // the lettering of the picture
+    QString description; // what pressing it does
+    QString tooltip = {};
+};
 QPushButton* pictureButton(QWidget* parent, const QString& name, int left, int top, int width,
-                           int height, const QString& artName, const QString& tooltip = {});
+                           int height, const QString& artName, const ButtonText& text);
+// A picture shown for its own sake (banner, logo), named for accessibility clients.
+void nameImage(QWidget* image, const QString& name);
 void setButtonPicture(QPushButton* button, const QPixmap& picture);
 
 QLabel* label(QWidget* parent, const QString& name, const QString& text, int left, int top,

@@ -9,8 +9,10 @@ build_pkgs=(g++ cmake ninja-build qt6-base-dev libgl-dev libgtest-dev libgmock-d
 # Xvfb, openbox, xdotool, the X11 utilities and trayer: the end-to-end runs of the real
 # program; CUPS, its PDF printer and poppler-utils: the printing run.
 x_pkgs=(xvfb openbox xdotool x11-utils x11-xserver-utils trayer)
-test_pkgs=(clang-14 libclang-rt-14-dev python3-pil "${x_pkgs[@]}" cups printer-driver-cups-pdf
-    poppler-utils)
+# dbus, at-spi2-core and python3-pyatspi: the end-to-end runs find and press controls through
+# the accessibility bus; clang-format: CI's formatting check.
+test_pkgs=(clang-14 libclang-rt-14-dev clang-format python3-pil "${x_pkgs[@]}" dbus at-spi2-core
+    python3-pyatspi cups printer-driver-cups-pdf poppler-utils)
 screenshot_pkgs=("${x_pkgs[@]}" imagemagick)
 
 pkgs=("${build_pkgs[@]}")

@@ -1,14 +1,20 @@
 // The help and screenshot-manager windows and the keep-on-top pair.
+#include <QAccessible>
 #include <QAction>
 #include <QLabel>
 #include <QPushButton>
 
+#include "browser/pcx_main.h"
+#include "desktop/frm_login.h"
+#include "desktop/frm_splash.h"
 #include "desktop/frm_tip.h"
+#include "desktop/frm_tray.h"
 #include "desktop/keep_on_top.h"
 #include "desktop/screenshot.h"
 #include "platform/topmost.h"
 #include "platform/units.h"
 #include "program_fixture.h"
+#include "viewer/frm_picture.h"
 
 using namespace testing_glimmer;
 
@@ -79,6 +85,33 @@ TEST_F(DesktopTest, KeepOnTopTogglesOnTheBoxValue) {
     EXPECT_TRUE(window.isVisible());
     EXPECT_EQ(glimmer::platform::colour(0x0000FF), QColor(Qt::red));
     EXPECT_EQ(glimmer::platform::px(1455), 97);
+}
+
+// A screen reader sees what a picture says: every button and every picture has a name.
+TEST_F(DesktopTest, PicturesAndButtonsHaveAccessibleNames) {
+    const QList<glimmer::platform::Form*> forms = {
+        &program->pcxMain(),    &program->frmPicture(), &tip(),
+        &program->screenshot(), &program->frmTray(),    &program->frmSplash(),
+        &program->frmLogin()};
+    QStringList names;
+    for (glimmer::platform::Form* form : forms) {
+        QList<QWidget*> shown;
+        for (auto* b : form->widget()->findChildren<QPushButton*>())
+            shown.append(b);
+        for (auto* l : form->widget()->findChildren<QLabel*>())
+            if (!l->pixmap().isNull()) shown.append(l);
+        for (QWidget* w : shown) {
+            const QString name = QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name);
+            EXPECT_FALSE(name.trimmed().isEmpty()) << w->objectName().toStdString();
+            names.append(name);
+        }
+    }
+    for (const char* lettering : {"Open PCX", "View PCX", "Import", "Delete", "Main Menu", "Help"})
+        EXPECT_TRUE(names.contains(QString::fromLatin1(lettering))) << lettering;
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(
+                  program->pcxMain().widget()->findChild<QWidget*>(QStringLiteral("Command10")))
+                  ->text(QAccessible::Description),
+              QStringLiteral("Copies the picked picture into the imported folder"));
 }
 
 } // namespace

@@ -47,6 +47,8 @@ struct PcxFile {
         put16(10, ymax);
         out[65] = planes;
         put16(66, bytes_per_line);
+        // Reserving first also keeps GCC 12 from a false -Warray-bounds on the insert.
+        out.reserve(out.size() + data.size() + (palette ? 769 : 0));
         out.insert(out.end(), data.begin(), data.end());
         if (palette) {
             out.push_back(marker);

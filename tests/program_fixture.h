@@ -39,11 +39,35 @@ class ProgramTest : public ::testing::Test {
         return path;
     }
 
-    // Runs `inside` once the modal window about to be shown is running.
-    static void whileModal(std::function<void()> inside) {
-        QTimer::singleShot(0, [inside = std::move(inside)] { inside(); });
+    // Runs `inside` once the modal window about to be shown is running. The step belongs to
+    // the test: it never runs after the test has ended, the test fails when it never ran, and a
+    // modal window it leaves open is closed after a bound instead of hanging the run.
+    void whileModal(std::function<void()> inside) {
+        ++m_modalSteps;
+        QTimer::singleShot(0, m_modalContext.get(), [this, inside = std::move(inside)] {
+            --m_modalSteps;
+            inside();
+        });
+        QTimer::singleShot(kModalBound, m_modalContext.get(), [this] { closeStuckModal(); });
     }
 
+    void TearDown() override {
+        m_modalContext.reset(); // drops steps and bounds that did not run
+        EXPECT_EQ(m_modalSteps, 0) << "a step meant to run inside a modal window never ran";
+    }
+
+    static constexpr int kModalBound = 20000; // ms
+
+    void closeStuckModal() {
+        for (glimmer::platform::Form* form : scripted.forms.loadedForms()) {
+            if (!form->isShownModally()) continue;
+            ADD_FAILURE() << "a modal window was still open after " << kModalBound << " ms";
+            form->unload();
+        }
+    }
+
+    std::unique_ptr<QObject> m_modalContext = std::make_unique<QObject>();
+    int m_modalSteps = 0;
     QTemporaryDir root;
     glimmer::platform::ScriptedPlatform scripted;
     std::unique_ptr<glimmer::platform::Platform> platform;

@@ -125,6 +125,8 @@ QWidget* FrmPicture::build() {
     m_ui->picture1 = new edit::PictureBox(w);
     m_ui->picture1->setObjectName(QStringLiteral("Picture1"));
     m_ui->picture1->setGeometry(twipsRect(0, 360, 2040, 1995));
+    m_ui->picture1->setAccessibleName(QStringLiteral("Picture"));
+    m_ui->picture1->setAccessibleDescription(QStringLiteral("The picture as it is shown"));
     m_ui->picture2 = new edit::PictureBox(w);
     m_ui->picture2->setObjectName(QStringLiteral("Picture2"));
     m_ui->picture2->setGeometry(twipsRect(3210, 4905, 2535, 2220));
