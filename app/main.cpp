@@ -6,10 +6,10 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "desktop/frm_login.h"
-#include "desktop/frm_tray.h"
-#include "desktop/program.h"
-#include "desktop/widgets.h"
+#include "app/program.h"
+#include "desktop/services/widgets.h"
+#include "desktop/tray/frm_login.h"
+#include "desktop/tray/frm_tray.h"
 #include "platform/qt_platform.h"
 
 namespace {
@@ -68,8 +68,8 @@ int main(int argc, char** argv) {
 
     glimmer::platform::QtPlatform qt;
     glimmer::platform::Platform platform = qt.platform();
-    glimmer::desktop::Program program(platform);
-    QObject::connect(&program, &glimmer::desktop::Program::finished, &app, &QApplication::quit,
+    glimmer::app::Program program(platform);
+    QObject::connect(&program, &glimmer::app::Program::finished, &app, &QApplication::quit,
                      Qt::QueuedConnection);
     if (parser.isSet(login)) {
         program.frmLogin().show();

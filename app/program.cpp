@@ -1,29 +1,29 @@
-#include "desktop/program.h"
+#include "app/program.h"
 
 #include <QFileInfo>
 #include <QListWidget>
 
 #include "browser/folder_list.h"
-#include "desktop/frm_login.h"
-#include "desktop/frm_splash.h"
-#include "desktop/frm_tip.h"
-#include "desktop/frm_tray.h"
-#include "desktop/screenshot.h"
-#include "platform/error.h"
+#include "browser/frm_tip.h"
+#include "browser/screenshot.h"
+#include "decode/error.h"
+#include "desktop/tray/frm_login.h"
+#include "desktop/tray/frm_splash.h"
+#include "desktop/tray/frm_tray.h"
 #include "viewer/frm_picture.h"
 
-namespace glimmer::desktop {
+namespace glimmer::app {
 
 Program::Program(platform::Platform& platform) : m_platform(platform) {
     m_picture =
         std::make_unique<viewer::FrmPicture>(platform, [this] { return m_pcxMain->pickedName(); });
-    m_tip = std::make_unique<FrmTip>(platform);
-    m_screenshot = std::make_unique<Screenshot>(platform);
+    m_tip = std::make_unique<browser::FrmTip>(platform);
+    m_screenshot = std::make_unique<browser::Screenshot>(platform);
     m_pcxMain = std::make_unique<browser::PCXMain>(
         platform, m_session, browser::PCXMain::Windows{*m_picture, *m_tip, *m_screenshot});
-    m_tray = std::make_unique<FrmTray>(platform, *m_pcxMain, *m_tip);
-    m_splash = std::make_unique<FrmSplash>(platform, *m_tray);
-    m_login = std::make_unique<FrmLogin>(platform, *m_tray, *m_splash);
+    m_tray = std::make_unique<desktop::FrmTray>(platform, *m_pcxMain, *m_tip);
+    m_splash = std::make_unique<desktop::FrmSplash>(platform, *m_tray);
+    m_login = std::make_unique<desktop::FrmLogin>(platform, *m_tray, *m_splash);
     connect(&platform.forms, &platform::FormRuntime::formUnloaded, this, &Program::formUnloaded);
 }
 
@@ -66,4 +66,4 @@ void Program::openFile(const QString& file) {
     m_pcxMain->viewPcx();
 }
 
-} // namespace glimmer::desktop
+} // namespace glimmer::app

@@ -12,13 +12,18 @@ namespace glimmer::viewer {
 class FrmPicture;
 }
 
-namespace glimmer::desktop {
+namespace glimmer::browser {
+class FrmTip;
+class Screenshot;
+} // namespace glimmer::browser
 
+namespace glimmer::desktop {
 class FrmLogin;
 class FrmSplash;
-class FrmTip;
 class FrmTray;
-class Screenshot;
+} // namespace glimmer::desktop
+
+namespace glimmer::app {
 
 class Program : public QObject {
     Q_OBJECT
@@ -28,11 +33,11 @@ class Program : public QObject {
 
     browser::PCXMain& pcxMain() { return *m_pcxMain; }
     viewer::FrmPicture& frmPicture() { return *m_picture; }
-    FrmTip& frmTip() { return *m_tip; }
-    Screenshot& screenshot() { return *m_screenshot; }
-    FrmTray& frmTray() { return *m_tray; }
-    FrmSplash& frmSplash() { return *m_splash; }
-    FrmLogin& frmLogin() { return *m_login; }
+    browser::FrmTip& frmTip() { return *m_tip; }
+    browser::Screenshot& screenshot() { return *m_screenshot; }
+    desktop::FrmTray& frmTray() { return *m_tray; }
+    desktop::FrmSplash& frmSplash() { return *m_splash; }
+    desktop::FrmLogin& frmLogin() { return *m_login; }
     browser::Session& session() { return m_session; }
 
     // Starts on the browser with `file` picked and shown in the picture window.
@@ -49,13 +54,13 @@ class Program : public QObject {
     platform::Platform& m_platform;
     browser::Session m_session;
     std::unique_ptr<viewer::FrmPicture> m_picture;
-    std::unique_ptr<FrmTip> m_tip;
-    std::unique_ptr<Screenshot> m_screenshot;
+    std::unique_ptr<browser::FrmTip> m_tip;
+    std::unique_ptr<browser::Screenshot> m_screenshot;
     std::unique_ptr<browser::PCXMain> m_pcxMain;
-    std::unique_ptr<FrmTray> m_tray;
-    std::unique_ptr<FrmSplash> m_splash;
-    std::unique_ptr<FrmLogin> m_login;
+    std::unique_ptr<desktop::FrmTray> m_tray;
+    std::unique_ptr<desktop::FrmSplash> m_splash;
+    std::unique_ptr<desktop::FrmLogin> m_login;
     bool m_finished = false;
 };
 
-} // namespace glimmer::desktop
+} // namespace glimmer::app

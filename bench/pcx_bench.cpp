@@ -8,9 +8,8 @@
 #include <fstream>
 #include <string>
 
-#include "decode/load_pcx.h"
+#include "decode/read_pcx.h"
 #include "pcx_encode.h"
-#include "platform/scripted_dialogs.h"
 
 using glimmer::art::Bytes;
 using glimmer::art::Scene;
@@ -56,10 +55,10 @@ void decodeCore(benchmark::State& state, const Bytes& file, std::size_t bytes) {
 }
 
 void decodePicture(benchmark::State& state, const QByteArray& file, std::size_t bytes) {
-    glimmer::platform::ScriptedDialogs dialogs;
     for (auto _ : state) {
-        glimmer::Picture pic = glimmer::DecodePcxBytes(file, dialogs);
-        benchmark::DoNotOptimize(pic.handle());
+        glimmer::PcxResult r = glimmer::DecodePcx(file);
+        if (!std::holds_alternative<glimmer::Picture>(r)) state.SkipWithError("decode failed");
+        benchmark::DoNotOptimize(&r);
     }
     state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(bytes));
 }

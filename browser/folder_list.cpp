@@ -3,7 +3,7 @@
 #include <QDir>
 #include <QStyle>
 
-#include "platform/error.h"
+#include "decode/error.h"
 #include "platform/file_system.h"
 
 namespace glimmer::browser {

@@ -1,4 +1,4 @@
-#include "desktop/frm_tip.h"
+#include "browser/frm_tip.h"
 
 #include <QEvent>
 #include <QLabel>
@@ -6,13 +6,14 @@
 #include <QPushButton>
 #include <QShortcut>
 
-#include "desktop/keep_on_top.h"
-#include "desktop/web_links.h"
-#include "desktop/widgets.h"
+#include "desktop/services/keep_on_top.h"
+#include "desktop/services/web_links.h"
+#include "desktop/services/widgets.h"
 #include "platform/units.h"
 
-namespace glimmer::desktop {
+namespace glimmer::browser {
 
+using namespace desktop;
 using platform::colour;
 using platform::twipsRect;
 namespace sys = platform::syscolour;
@@ -183,4 +184,4 @@ bool FrmTip::eventFilter(QObject* watched, QEvent* event) {
     return Form::eventFilter(watched, event);
 }
 
-} // namespace glimmer::desktop
+} // namespace glimmer::browser

@@ -10,8 +10,10 @@ class QLabel;
 class QWidget;
 
 namespace glimmer::desktop {
-
 class KeepOnTop;
+}
+
+namespace glimmer::browser {
 
 class FrmTip final : public platform::Form {
     Q_OBJECT
@@ -21,7 +23,7 @@ class FrmTip final : public platform::Form {
 
     QWidget* panel(int index);  // 0 View (Picture1), 1 Import (Picture2)
     QLabel* heading(int index); // 0 "View PCX" (Label2), 1 "Import PCX" (Label3)
-    KeepOnTop& keepOnTop();
+    desktop::KeepOnTop& keepOnTop();
 
     void showPanel(int index); // Label2 / Label3 click
     void pointerOver(QObject* control);
@@ -45,4 +47,4 @@ class FrmTip final : public platform::Form {
     std::unique_ptr<Ui> m_ui;
 };
 
-} // namespace glimmer::desktop
+} // namespace glimmer::browser

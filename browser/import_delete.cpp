@@ -1,6 +1,6 @@
 #include "browser/import_delete.h"
 
-#include "platform/error.h"
+#include "decode/error.h"
 
 namespace glimmer::browser {
 namespace {

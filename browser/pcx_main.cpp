@@ -8,13 +8,13 @@
 #include <QPushButton>
 
 #include "browser/folder_list.h"
+#include "browser/frm_tip.h"
 #include "browser/pcx_main_ui.h"
-#include "decode/load_pcx.h"
-#include "desktop/frm_tip.h"
-#include "desktop/web_links.h"
-#include "desktop/widgets.h"
+#include "decode/error.h"
+#include "desktop/services/load_pcx.h"
+#include "desktop/services/web_links.h"
+#include "desktop/services/widgets.h"
 #include "edit/picture_box.h"
-#include "platform/error.h"
 #include "platform/volumes.h"
 #include "viewer/frm_picture.h"
 

@@ -22,14 +22,11 @@ namespace glimmer::viewer {
 class FrmPicture;
 }
 
-namespace glimmer::desktop {
-class FrmTip;
-}
-
 namespace glimmer::browser {
 
 class FileList;
 class FolderList;
+class FrmTip;
 
 // Program-wide state the browser keeps across its own unloading.
 struct Session {
@@ -41,7 +38,7 @@ class PCXMain final : public platform::Form {
   public:
     struct Windows {
         viewer::FrmPicture& picture;
-        desktop::FrmTip& tip;
+        FrmTip& tip;
         platform::Form& screenshot;
     };
     PCXMain(platform::Platform& platform, Session& session, Windows windows);

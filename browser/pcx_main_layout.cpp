@@ -14,8 +14,8 @@
 #include "browser/folder_list.h"
 #include "browser/pcx_main.h"
 #include "browser/pcx_main_ui.h"
-#include "desktop/web_links.h"
-#include "desktop/widgets.h"
+#include "desktop/services/web_links.h"
+#include "desktop/services/widgets.h"
 #include "platform/units.h"
 #include "platform/volumes.h"
 

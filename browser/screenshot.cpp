@@ -1,16 +1,17 @@
-#include "desktop/screenshot.h"
+#include "browser/screenshot.h"
 
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "desktop/keep_on_top.h"
-#include "desktop/widgets.h"
+#include "desktop/services/keep_on_top.h"
+#include "desktop/services/widgets.h"
 #include "platform/units.h"
 
-namespace glimmer::desktop {
+namespace glimmer::browser {
 
+using namespace desktop;
 using platform::twipsRect;
 
 namespace {
@@ -102,4 +103,4 @@ void Screenshot::onUnload() {
     m_onTop.reset();
 }
 
-} // namespace glimmer::desktop
+} // namespace glimmer::browser

@@ -7,8 +7,10 @@
 #include "platform/platform.h"
 
 namespace glimmer::desktop {
-
 class KeepOnTop;
+}
+
+namespace glimmer::browser {
 
 class Screenshot final : public platform::Form {
     Q_OBJECT
@@ -16,7 +18,7 @@ class Screenshot final : public platform::Form {
     explicit Screenshot(platform::Platform& platform);
     ~Screenshot() override;
 
-    KeepOnTop& keepOnTop();
+    desktop::KeepOnTop& keepOnTop();
 
   protected:
     QWidget* build() override;
@@ -24,7 +26,7 @@ class Screenshot final : public platform::Form {
     void onUnload() override;
 
   private:
-    std::unique_ptr<KeepOnTop> m_onTop;
+    std::unique_ptr<desktop::KeepOnTop> m_onTop;
 };
 
-} // namespace glimmer::desktop
+} // namespace glimmer::browser

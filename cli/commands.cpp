@@ -8,31 +8,14 @@
 #include <algorithm>
 #include <vector>
 
-#include "decode/load_pcx.h"
-#include "platform/dialogs.h"
-#include "platform/error.h"
-#include "platform/files.h"
+#include "decode/error.h"
+#include "decode/files.h"
+#include "decode/read_pcx.h"
 
 namespace glimmer::cli {
 namespace {
 
 constexpr int kDecoded = 0, kRefused = 1, kFailed = 2;
-
-// Refusal messages go to stderr instead of a window.
-class StderrDialogs final : public platform::Dialogs {
-  public:
-    explicit StderrDialogs(QTextStream& err, QString file) : m_err(err), m_file(std::move(file)) {}
-    platform::Button message(const platform::Message& m) override {
-        m_err << m_file << ": refused: " << m.text << Qt::endl;
-        told = true;
-        return platform::Button::Ok;
-    }
-    bool told = false;
-
-  private:
-    QTextStream& m_err;
-    QString m_file;
-};
 
 QString kindOf(const pcx::PcxHeader& h) {
     if (h.bits_per_pixel == 8 && h.nplanes == 1) return QStringLiteral("8-bit paletted");
@@ -77,18 +60,27 @@ int statusOf(pcx::Status s) {
     return kFailed;
 }
 
-// Decodes `in` as the viewer would; 0 with `pic` set, or the failure status after saying why.
-int load(const QString& in, Picture& pic, Io io) {
-    StderrDialogs dialogs(io.err, in);
-    try {
-        pic = LoadPcx(in, dialogs);
-    } catch (const Error& e) {
-        io.err << in << ": error " << e.number() << ": " << e.text() << Qt::endl;
+// Says why `file` is not decoded, in the viewer's words where it has any; the exit status.
+int tell(const QString& file, const PcxResult& result, Io io) {
+    if (const auto* e = std::get_if<Error>(&result)) {
+        io.err << file << ": error " << e->number() << ": " << e->text() << Qt::endl;
         return kFailed;
     }
-    if (!pic.isEmpty()) return kDecoded;
-    if (!dialogs.told) io.err << in << ": refused: unsupported kind of PCX" << Qt::endl;
+    const QString& text = std::get<Refusal>(result).text;
+    io.err << file
+           << ": refused: " << (text.isEmpty() ? QStringLiteral("unsupported kind of PCX") : text)
+           << Qt::endl;
     return kRefused;
+}
+
+// Decodes `in` as the viewer would; 0 with `pic` set, or the failure status after saying why.
+int load(const QString& in, Picture& pic, Io io) {
+    PcxResult result = ReadPcx(in);
+    if (auto* decoded = std::get_if<Picture>(&result)) {
+        pic = std::move(*decoded);
+        return kDecoded;
+    }
+    return tell(in, result, io);
 }
 
 int write(const Picture& pic, const QString& out, const QByteArray& format, Io io) {
@@ -119,7 +111,7 @@ int info(const QStringList& files, Io io) {
     for (const QString& f : files) {
         QByteArray bytes;
         try {
-            bytes = platform::readWholeFile(f);
+            bytes = readWholeFile(f);
         } catch (const Error& e) {
             io.out << f << ": error " << e.number() << ": " << e.text() << Qt::endl;
             worst = kFailed;
@@ -156,24 +148,18 @@ int convertMany(const QString& format, const QString& dir, const QStringList& fi
 int bench(const QString& file, int runs, Io io) {
     QByteArray bytes;
     try {
-        bytes = platform::readWholeFile(file);
+        bytes = readWholeFile(file);
     } catch (const Error& e) {
         io.err << file << ": error " << e.number() << ": " << e.text() << Qt::endl;
         return kFailed;
     }
     std::vector<double> ms;
-    StderrDialogs dialogs(io.err, file);
-    try {
-        for (int i = 0; i < runs; ++i) {
-            QElapsedTimer timer;
-            timer.start();
-            Picture pic = DecodePcxBytes(bytes, dialogs);
-            ms.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
-            if (pic.isEmpty()) return kRefused;
-        }
-    } catch (const Error& e) {
-        io.err << file << ": error " << e.number() << ": " << e.text() << Qt::endl;
-        return kFailed;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        const PcxResult result = DecodePcx(bytes);
+        ms.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+        if (!std::holds_alternative<Picture>(result)) return tell(file, result, io);
     }
     std::sort(ms.begin(), ms.end());
     const double median = ms[ms.size() / 2];

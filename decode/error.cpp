@@ -1,4 +1,4 @@
-#include "platform/error.h"
+#include "decode/error.h"
 
 namespace glimmer {
 

@@ -1,11 +1,11 @@
-#include "platform/files.h"
+#include "decode/files.h"
 
 #include <QFile>
 #include <QFileInfo>
 
-#include "platform/error.h"
+#include "decode/error.h"
 
-namespace glimmer::platform {
+namespace glimmer {
 
 QByteArray readWholeFile(const QString& path, qint64 maxBytes) {
     QFile file(path);
@@ -27,4 +27,12 @@ QByteArray readWholeFile(const QString& path, qint64 maxBytes) {
     return bytes;
 }
 
-} // namespace glimmer::platform
+bool FileExists(const QString& path) noexcept {
+    try {
+        return !path.isEmpty() && QFileInfo(path).exists();
+    } catch (...) {
+        return false;
+    }
+}
+
+} // namespace glimmer

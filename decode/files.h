@@ -4,7 +4,7 @@
 #include <QByteArray>
 #include <QString>
 
-namespace glimmer::platform {
+namespace glimmer {
 
 // No file the program reads comes near this: the largest PCX picture's worst-case encoding
 // is about 2 GiB.
@@ -14,4 +14,7 @@ inline constexpr qint64 kMaxFileBytes = qint64{2} << 30;
 // permission is denied, 68 when reading fails and 7 when it is larger than `maxBytes`.
 [[nodiscard]] QByteArray readWholeFile(const QString& path, qint64 maxBytes = kMaxFileBytes);
 
-} // namespace glimmer::platform
+// True when the path's attributes can be read; folders count. Never throws.
+[[nodiscard]] bool FileExists(const QString& path) noexcept;
+
+} // namespace glimmer

@@ -3,7 +3,7 @@
 #include <QFileInfo>
 #include <QImageReader>
 
-#include "platform/error.h"
+#include "decode/error.h"
 
 namespace glimmer {
 

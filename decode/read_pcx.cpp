@@ -1,11 +1,8 @@
-#include "decode/load_pcx.h"
+#include "decode/read_pcx.h"
 
-#include <QFileInfo>
 #include <span>
 
-#include "platform/dialogs.h"
-#include "platform/error.h"
-#include "platform/files.h"
+#include "decode/files.h"
 
 namespace glimmer {
 namespace {
@@ -14,19 +11,15 @@ const QString kSorry = QStringLiteral("Sorry, can't load that pcx file!");
 const QString kNoPalette =
     QStringLiteral("The PCX that was passed didn't have a 256 colour palette! Can't read it!");
 
-void tellRefusal(pcx::Status status, platform::Dialogs& dialogs) {
+QString refusalText(pcx::Status status) {
     switch (status) {
     case pcx::Status::NotEightBit:
     case pcx::Status::BadDimensions:
-        dialogs.message(
-            {kSorry, QStringLiteral("Sorry"), platform::Buttons::Ok, platform::Icon::None});
-        break;
+        return kSorry;
     case pcx::Status::NoPalette:
-        dialogs.message(
-            {kNoPalette, QString(), platform::Buttons::Ok, platform::Icon::Exclamation});
-        break;
+        return kNoPalette;
     default: // other plane counts are refused without a word
-        break;
+        return QString();
     }
 }
 
@@ -52,7 +45,7 @@ Picture MakePicture(pcx::Image image) {
     return Picture(std::move(q));
 }
 
-Picture DecodePcxBytes(const QByteArray& file, platform::Dialogs& dialogs) {
+PcxResult DecodePcx(const QByteArray& file) {
     auto bytes = std::span(reinterpret_cast<const std::uint8_t*>(file.constData()),
                            static_cast<std::size_t>(file.size()));
     pcx::Result r = pcx::decode(bytes);
@@ -60,24 +53,21 @@ Picture DecodePcxBytes(const QByteArray& file, platform::Dialogs& dialogs) {
     case pcx::Outcome::Decoded:
         return MakePicture(std::move(r.image));
     case pcx::Outcome::Refused:
-        tellRefusal(r.status, dialogs);
-        return Picture();
+        return Refusal{r.status, refusalText(r.status)};
     case pcx::Outcome::Failed:
         break;
     }
-    throw decodeError(r.status);
+    return decodeError(r.status);
 }
 
-Picture LoadPcx(const QString& path, platform::Dialogs& dialogs) {
-    return DecodePcxBytes(platform::readWholeFile(path), dialogs);
-}
-
-bool FileExists(const QString& path) noexcept {
+PcxResult ReadPcx(const QString& path) {
+    QByteArray file;
     try {
-        return !path.isEmpty() && QFileInfo(path).exists();
-    } catch (...) {
-        return false;
+        file = readWholeFile(path);
+    } catch (const Error& e) {
+        return e;
     }
+    return DecodePcx(file);
 }
 
 } // namespace glimmer

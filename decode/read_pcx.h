@@ -1,35 +1,36 @@
-// The way in for PCX files: header check, refusal messages and decoding to a Picture.
+// Reading PCX files without a user interface: the picture, a refusal or a numbered error.
 #pragma once
 
 #include <QByteArray>
 #include <QString>
+#include <variant>
 
+#include "decode/error.h"
 #include "decode/picture.h"
 #include "pcx/decode.h"
 
 namespace glimmer {
 
-class Error;
+// A file the viewer does not show. `text` is what the user is told; empty when the kind is
+// refused without a word (other plane counts).
+struct Refusal {
+    pcx::Status kind;
+    QString text;
+};
 
-namespace platform {
-class Dialogs;
-}
+// What reading a PCX file came to: the picture, a refusal, or the error (53 and 70 when the
+// file cannot be read; 6, 7, 9 or 63 when it cannot be decoded).
+using PcxResult = std::variant<Picture, Refusal, Error>;
 
-// Reads and decodes the file at `path`. Returns the empty picture after telling the user
-// when the file is refused; throws glimmer::Error (53 and 70 when it cannot be read, 6, 7, 9
-// or 63 when it cannot be decoded).
-[[nodiscard]] Picture LoadPcx(const QString& path, platform::Dialogs& dialogs);
+[[nodiscard]] PcxResult ReadPcx(const QString& path);
 
 // The same for a file already in memory.
-[[nodiscard]] Picture DecodePcxBytes(const QByteArray& file, platform::Dialogs& dialogs);
+[[nodiscard]] PcxResult DecodePcx(const QByteArray& file);
 
 // Wraps decoded pixels into a Picture without copying them.
 [[nodiscard]] Picture MakePicture(pcx::Image image);
 
-// True when the path's attributes can be read; folders count. Never throws.
-[[nodiscard]] bool FileExists(const QString& path) noexcept;
-
-// The error LoadPcx raises for a decode failure.
+// The error a decode failure raises.
 [[nodiscard]] Error decodeError(pcx::Status status);
 
 } // namespace glimmer

@@ -4,10 +4,10 @@
 #include <QImageWriter>
 #include <QWidget>
 
-#include "decode/load_pcx.h"
+#include "decode/error.h"
+#include "decode/files.h"
 #include "edit/picture_box.h"
 #include "platform/caption.h"
-#include "platform/error.h"
 
 namespace glimmer::edit {
 namespace {

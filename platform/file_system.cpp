@@ -6,8 +6,8 @@
 #include <QSaveFile>
 #include <sys/stat.h>
 
-#include "platform/error.h"
-#include "platform/files.h"
+#include "decode/error.h"
+#include "decode/files.h"
 
 namespace glimmer::platform {
 namespace {

@@ -10,7 +10,7 @@
 #include <QPrinterInfo>
 #include <QUrl>
 
-#include "platform/error.h"
+#include "decode/error.h"
 
 namespace glimmer::platform {
 

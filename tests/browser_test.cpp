@@ -5,8 +5,8 @@
 
 #include "browser/file_list.h"
 #include "browser/folder_list.h"
+#include "browser/frm_tip.h"
 #include "browser/pcx_main.h"
-#include "desktop/frm_tip.h"
 #include "edit/picture_box.h"
 #include "program_fixture.h"
 #include "viewer/frm_picture.h"
@@ -198,7 +198,7 @@ TEST_F(BrowserTest, LinksAndPagesAndClosing) {
     // A picture window loaded by a pick but never shown goes with the browser.
     (void)program->frmPicture().picture1();
     bool finished = false;
-    QObject::connect(program.get(), &glimmer::desktop::Program::finished, [&] { finished = true; });
+    QObject::connect(program.get(), &glimmer::app::Program::finished, [&] { finished = true; });
     main().widget()->close();
     EXPECT_TRUE(finished);
     EXPECT_FALSE(program->frmPicture().isLoaded());

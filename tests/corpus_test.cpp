@@ -4,9 +4,9 @@
 #include <QImage>
 #include <gtest/gtest.h>
 
-#include "decode/load_pcx.h"
-#include "platform/error.h"
-#include "platform/scripted_dialogs.h"
+#include "decode/error.h"
+#include "desktop/services/load_pcx.h"
+#include "tests/support/scripted_dialogs.h"
 
 using glimmer::LoadPcx;
 using glimmer::Picture;

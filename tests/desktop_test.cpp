@@ -4,13 +4,13 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "browser/frm_tip.h"
 #include "browser/pcx_main.h"
-#include "desktop/frm_login.h"
-#include "desktop/frm_splash.h"
-#include "desktop/frm_tip.h"
-#include "desktop/frm_tray.h"
-#include "desktop/keep_on_top.h"
-#include "desktop/screenshot.h"
+#include "browser/screenshot.h"
+#include "desktop/services/keep_on_top.h"
+#include "desktop/tray/frm_login.h"
+#include "desktop/tray/frm_splash.h"
+#include "desktop/tray/frm_tray.h"
 #include "platform/topmost.h"
 #include "platform/units.h"
 #include "program_fixture.h"
@@ -22,7 +22,7 @@ namespace {
 
 class DesktopTest : public ProgramTest {
   protected:
-    glimmer::desktop::FrmTip& tip() { return program->frmTip(); }
+    glimmer::browser::FrmTip& tip() { return program->frmTip(); }
 };
 
 TEST_F(DesktopTest, HelpHeadingsSwitchPanelsAndLightUp) {

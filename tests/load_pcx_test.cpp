@@ -3,10 +3,12 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include "decode/load_pcx.h"
+#include "decode/error.h"
+#include "decode/files.h"
+#include "decode/read_pcx.h"
+#include "desktop/services/load_pcx.h"
 #include "pcx_builder.h"
-#include "platform/error.h"
-#include "platform/scripted_dialogs.h"
+#include "tests/support/scripted_dialogs.h"
 
 using namespace glimmer;
 using testing_pcx::Bytes;
@@ -80,6 +82,26 @@ TEST_F(LoadPcxTest, FailuresRaiseNumberedErrors) {
     EXPECT_EQ(errorOf(write("short.pcx", shortFile)), errc::BadFilePosition);
     shortFile.resize(100);
     EXPECT_EQ(errorOf(write("header.pcx", shortFile)), errc::OutOfRange);
+    EXPECT_TRUE(dialogs.shown.isEmpty());
+}
+
+// The command-line tool and the benchmarks read files through this, with nobody to tell.
+TEST_F(LoadPcxTest, ReadingWithoutWindowsReturnsRefusalsAndErrors) {
+    PcxFile f = PcxFile::sized(4, 1, 4);
+    f.marker = 10;
+    PcxResult r = ReadPcx(write("nopal.pcx", f.bytes()));
+    ASSERT_TRUE(std::holds_alternative<Refusal>(r));
+    EXPECT_EQ(std::get<Refusal>(r).kind, pcx::Status::NoPalette);
+    EXPECT_TRUE(std::get<Refusal>(r).text.contains(QStringLiteral("256 colour palette")));
+    r = ReadPcx(write("rgba.pcx", PcxFile::sized(4, 1, 4, 4).bytes()));
+    ASSERT_TRUE(std::holds_alternative<Refusal>(r));
+    EXPECT_TRUE(std::get<Refusal>(r).text.isEmpty()); // refused without a word
+    r = ReadPcx(dir.filePath("missing.pcx"));
+    ASSERT_TRUE(std::holds_alternative<Error>(r));
+    EXPECT_EQ(std::get<Error>(r).number(), errc::FileNotFound);
+    r = ReadPcx(write("ok.pcx", PcxFile::sized(4, 1, 4).bytes()));
+    ASSERT_TRUE(std::holds_alternative<Picture>(r));
+    EXPECT_EQ(std::get<Picture>(r).image().size(), QSize(4, 1));
     EXPECT_TRUE(dialogs.shown.isEmpty());
 }
 

@@ -5,7 +5,7 @@
 #include <QMenu>
 
 #include "browser/pcx_main.h"
-#include "desktop/keep_on_top.h"
+#include "desktop/services/keep_on_top.h"
 #include "edit/orientation.h"
 #include "edit/picture_box.h"
 #include "platform/caption.h"

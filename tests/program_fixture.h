@@ -8,8 +8,8 @@
 #include <functional>
 #include <gtest/gtest.h>
 
-#include "desktop/program.h"
-#include "platform/scripted_platform.h"
+#include "app/program.h"
+#include "tests/support/scripted_platform.h"
 
 namespace testing_glimmer {
 
@@ -23,7 +23,7 @@ class ProgramTest : public ::testing::Test {
         QDir(root.path()).mkpath(QStringLiteral("prog/imported"));
         QDir(root.path()).mkpath(QStringLiteral("shots"));
         platform = std::make_unique<glimmer::platform::Platform>(scripted.platform());
-        program = std::make_unique<glimmer::desktop::Program>(*platform);
+        program = std::make_unique<glimmer::app::Program>(*platform);
     }
     ~ProgramTest() override { program.reset(); }
 
@@ -71,7 +71,7 @@ class ProgramTest : public ::testing::Test {
     QTemporaryDir root;
     glimmer::platform::ScriptedPlatform scripted;
     std::unique_ptr<glimmer::platform::Platform> platform;
-    std::unique_ptr<glimmer::desktop::Program> program;
+    std::unique_ptr<glimmer::app::Program> program;
 };
 
 } // namespace testing_glimmer

@@ -5,12 +5,12 @@
 #include <QListWidget>
 #include <QMenu>
 
+#include "browser/frm_tip.h"
 #include "browser/pcx_main.h"
-#include "desktop/frm_login.h"
-#include "desktop/frm_splash.h"
-#include "desktop/frm_tip.h"
-#include "desktop/frm_tray.h"
-#include "desktop/keep_on_top.h"
+#include "desktop/services/keep_on_top.h"
+#include "desktop/tray/frm_login.h"
+#include "desktop/tray/frm_splash.h"
+#include "desktop/tray/frm_tray.h"
 #include "edit/picture_box.h"
 #include "platform/topmost.h"
 #include "program_fixture.h"
@@ -23,8 +23,7 @@ namespace {
 class TrayTest : public ProgramTest {
   protected:
     TrayTest() {
-        QObject::connect(program.get(), &glimmer::desktop::Program::finished,
-                         [this] { ++finished; });
+        QObject::connect(program.get(), &glimmer::app::Program::finished, [this] { ++finished; });
     }
     glimmer::desktop::FrmTray& tray() { return program->frmTray(); }
     void choose(const char* item) { tray().item(QString::fromLatin1(item))->trigger(); }

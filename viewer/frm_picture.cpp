@@ -6,13 +6,13 @@
 #include <QMouseEvent>
 #include <QShortcut>
 
+#include "decode/error.h"
 #include "decode/picture_loader.h"
-#include "desktop/keep_on_top.h"
-#include "desktop/widgets.h"
+#include "desktop/services/keep_on_top.h"
+#include "desktop/services/widgets.h"
 #include "edit/picture_box.h"
 #include "edit/picture_commands.h"
 #include "platform/caption.h"
-#include "platform/error.h"
 #include "platform/units.h"
 
 namespace glimmer::viewer {

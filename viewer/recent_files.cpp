@@ -1,6 +1,6 @@
 #include "viewer/recent_files.h"
 
-#include "platform/error.h"
+#include "decode/error.h"
 #include "platform/file_system.h"
 
 namespace glimmer::viewer {

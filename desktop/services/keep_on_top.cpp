@@ -1,5 +1,5 @@
-#include "desktop/keep_on_top.h"
-#include "desktop/widgets.h"
+#include "desktop/services/keep_on_top.h"
+#include "desktop/services/widgets.h"
 
 #include <QCheckBox>
 #include <QPushButton>

@@ -1,4 +1,4 @@
-#include "desktop/widgets.h"
+#include "desktop/services/widgets.h"
 
 #include <QGroupBox>
 #include <QLabel>

@@ -1,12 +1,12 @@
-#include "desktop/frm_login.h"
+#include "desktop/tray/frm_login.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShortcut>
 
-#include "desktop/keep_on_top.h"
-#include "desktop/widgets.h"
+#include "desktop/services/keep_on_top.h"
+#include "desktop/services/widgets.h"
 #include "platform/units.h"
 
 namespace glimmer::desktop {

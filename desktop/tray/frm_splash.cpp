@@ -1,13 +1,13 @@
-#include "desktop/frm_splash.h"
+#include "desktop/tray/frm_splash.h"
 
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "desktop/keep_on_top.h"
-#include "desktop/web_links.h"
-#include "desktop/widgets.h"
+#include "desktop/services/keep_on_top.h"
+#include "desktop/services/web_links.h"
+#include "desktop/services/widgets.h"
 #include "platform/units.h"
 
 namespace glimmer::desktop {

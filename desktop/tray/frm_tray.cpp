@@ -1,4 +1,4 @@
-#include "desktop/frm_tray.h"
+#include "desktop/tray/frm_tray.h"
 
 #include <QAction>
 #include <QLabel>
@@ -6,10 +6,10 @@
 #include <QMenu>
 #include <QPushButton>
 
-#include "desktop/frm_tip.h"
-#include "desktop/keep_on_top.h"
-#include "desktop/web_links.h"
-#include "desktop/widgets.h"
+#include "browser/frm_tip.h"
+#include "desktop/services/keep_on_top.h"
+#include "desktop/services/web_links.h"
+#include "desktop/services/widgets.h"
 #include "platform/units.h"
 
 namespace glimmer::desktop {
@@ -25,7 +25,7 @@ struct FrmTray::Ui {
     std::unique_ptr<KeepOnTop> onTop;
 };
 
-FrmTray::FrmTray(platform::Platform& platform, platform::Form& browser, FrmTip& help)
+FrmTray::FrmTray(platform::Platform& platform, platform::Form& browser, browser::FrmTip& help)
     : Form(platform.forms, QStringLiteral("frmTray")), m_platform(platform), m_browser(browser),
       m_help(help) {
     connect(&platform.tray, &platform::TrayIcon::clicked, this, [this] {

@@ -11,16 +11,19 @@ class QAction;
 class QLineEdit;
 class QMenu;
 
+namespace glimmer::browser {
+class FrmTip;
+}
+
 namespace glimmer::desktop {
 
-class FrmTip;
 class KeepOnTop;
 
 class FrmTray final : public platform::Form {
     Q_OBJECT
   public:
     // `browser` is the window its keep-on-top pair acts on and that it shows.
-    FrmTray(platform::Platform& platform, platform::Form& browser, FrmTip& help);
+    FrmTray(platform::Platform& platform, platform::Form& browser, browser::FrmTip& help);
     ~FrmTray() override;
 
     [[nodiscard]] QString status();
@@ -49,7 +52,7 @@ class FrmTray final : public platform::Form {
 
     platform::Platform& m_platform;
     platform::Form& m_browser;
-    FrmTip& m_help;
+    browser::FrmTip& m_help;
     std::unique_ptr<Ui> m_ui;
 };
 

@@ -5,9 +5,9 @@
 #include <QList>
 #include <functional>
 
-#include "platform/error.h"
+#include "decode/error.h"
 #include "platform/platform.h"
-#include "platform/scripted_dialogs.h"
+#include "tests/support/scripted_dialogs.h"
 
 namespace glimmer::platform {
 

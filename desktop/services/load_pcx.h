@@ -1,0 +1,23 @@
+// The way the windows open PCX files: a refusal is told to the user, an error raised.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include "decode/picture.h"
+
+namespace glimmer::platform {
+class Dialogs;
+}
+
+namespace glimmer {
+
+// Reads and decodes the file at `path`. Returns the empty picture after telling the user
+// when the file is refused; throws glimmer::Error (53 and 70 when it cannot be read, 6, 7, 9
+// or 63 when it cannot be decoded).
+[[nodiscard]] Picture LoadPcx(const QString& path, platform::Dialogs& dialogs);
+
+// The same for a file already in memory.
+[[nodiscard]] Picture DecodePcxBytes(const QByteArray& file, platform::Dialogs& dialogs);
+
+} // namespace glimmer
