@@ -11,11 +11,12 @@
 #include "desktop/tray/frm_login.h"
 #include "desktop/tray/frm_tray.h"
 #include "platform/qt_platform.h"
+#include "platform/title.h"
 
 namespace {
 
 void setUpLook() {
-    QApplication::setApplicationName(QStringLiteral("Glimmer"));
+    QApplication::setApplicationName(glimmer::platform::kProgramTitle);
     QApplication::setApplicationVersion(QStringLiteral(GLIMMER_VERSION));
     QApplication::setQuitOnLastWindowClosed(false); // the windows decide when the program ends
     QApplication::setWindowIcon(glimmer::desktop::art(QStringLiteral("glimmer.png")));

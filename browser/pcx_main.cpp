@@ -14,13 +14,10 @@
 #include "desktop/services/load_pcx.h"
 #include "desktop/services/web_links.h"
 #include "desktop/services/widgets.h"
-#include "edit/picture_box.h"
 #include "platform/volumes.h"
 #include "viewer/frm_picture.h"
 
 namespace glimmer::browser {
-
-const QString kTitle = QStringLiteral("Glimmer");
 
 bool HoverWatch::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Enter || event->type() == QEvent::MouseMove) m_onHover();
@@ -74,21 +71,22 @@ QString PCXMain::pickedName() {
 }
 
 void PCXMain::connectControls() {
-    auto clicked = [this](const QString& name, auto handler) {
-        connect(button(name), &QPushButton::clicked, this, handler);
+    const Ui& ui = *m_ui;
+    auto clicked = [this](QPushButton* button, auto handler) {
+        connect(button, &QPushButton::clicked, this, handler);
     };
-    clicked(QStringLiteral("Command7"), [this] { showPage(0); });
-    clicked(QStringLiteral("Command1"), [this] { showPage(1); });
-    clicked(QStringLiteral("Command3"), [this] { showPage(2); });
-    clicked(QStringLiteral("Command2"), [this] { viewPcx(); });
-    clicked(QStringLiteral("Command10"), [this] { importPcx(); });
-    clicked(QStringLiteral("Command11"), [this] { deletePcx(); });
-    clicked(QStringLiteral("Command4"), [this] { webLink(desktop::links::kFragvaultHome); });
-    clicked(QStringLiteral("Command5"), [this] { webLink(desktop::links::kGameHome); });
-    clicked(QStringLiteral("cmddelete"), [this] { webLink(desktop::links::kQuillonGlimmer); });
-    clicked(QStringLiteral("Command6"), [this] { m_windows.tip.open(true); });
-    clicked(QStringLiteral("Command8"), [this] { m_windows.screenshot.showModal(); });
-    clicked(QStringLiteral("Command9"), [this] {
+    clicked(ui.top[0], [this] { showPage(0); });
+    clicked(ui.top[1], [this] { showPage(1); });
+    clicked(ui.top[3], [this] { showPage(2); });
+    clicked(ui.top[2], [this] { viewPcx(); });
+    clicked(ui.import, [this] { importPcx(); });
+    clicked(ui.remove, [this] { deletePcx(); });
+    clicked(ui.fragvault, [this] { webLink(desktop::links::kFragvaultHome); });
+    clicked(ui.gameSite, [this] { webLink(desktop::links::kGameHome); });
+    clicked(ui.glimmerPage, [this] { webLink(desktop::links::kQuillonGlimmer); });
+    clicked(ui.help, [this] { m_windows.tip.open(true); });
+    clicked(ui.screenshots, [this] { m_windows.screenshot.showModal(); });
+    clicked(ui.chat, [this] {
         m_platform.dialogs.message({QStringLiteral("Will Be out soon only at Fragvault"),
                                     QStringLiteral("Parlorchat"), platform::Buttons::Ok,
                                     platform::Icon::None});
@@ -163,18 +161,18 @@ void PCXMain::LoadSelectedPicture() {
     if (m_selectedPath.right(3).compare(QLatin1String("PCX"), Qt::CaseInsensitive) != 0) return;
     try {
         const Picture pic = LoadPcx(m_selectedPath, m_platform.dialogs);
-        m_windows.picture.picture1()->setPicture(pic);
+        m_windows.picture.setPicture(pic);
     } catch (const Error& e) {
         failLoad(m_selectedPath, e);
     }
     if (!m_ui) return;
     m_ui->progress->hide();
-    m_ui->window->setWindowTitle(kTitle);
+    m_ui->window->setWindowTitle(platform::kProgramTitle);
 }
 
 void PCXMain::failLoad(const QString& path, const Error& e) {
     // Never leave the previous file's picture standing in for this one.
-    m_windows.picture.picture1()->setPicture(Picture());
+    m_windows.picture.setPicture(Picture());
     if (e.number() == errc::FileNotFound) {
         m_platform.shell.beep();
         return;
@@ -208,7 +206,7 @@ void PCXMain::deletePcx() {
         m_ui->list1->clearSelection();
         m_ui->list1->setCurrentRow(-1);
     }
-    m_windows.picture.picture1()->setPicture(Picture());
+    m_windows.picture.setPicture(Picture());
     if (!m_ui) return;
     m_ui->list1->setFocus();
     if (m_ui->list1->count() > 0) {

@@ -51,6 +51,7 @@ class PCXMain final : public platform::Form {
     QComboBox* drive1();
     QProgressBar* progressBar1();
     QWidget* page(int index); // 0 welcome (Frame1), 1 open (openframe), 2 more (Editframe)
+    // The button of that object name, for tests; the window itself holds its controls.
     QPushButton* button(const QString& name);
 
     // The text of List1's selected entry; empty when none is picked.

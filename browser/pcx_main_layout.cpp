@@ -56,7 +56,7 @@ QWidget* PCXMain::build() {
                                        Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     m_ui->window = w;
     w->setObjectName(name());
-    w->setWindowTitle(QStringLiteral("Glimmer"));
+    w->setWindowTitle(platform::kProgramTitle);
     w->setWindowIcon(desktop::art(QStringLiteral("glimmer.png")));
     w->setFixedSize(platform::px(6120), platform::px(3435));
     desktop::paintDark(w);
@@ -125,9 +125,10 @@ void PCXMain::buildWelcomePage(QWidget* page) {
         ->setStyleSheet(QStringLiteral("color: #c0c0c0;"));
     label(page, QStringLiteral("Label4"), QStringLiteral("Extras:"), 120, 1370, 1455, 190)
         ->setStyleSheet(QStringLiteral("font-weight: bold; color: #00ff00;"));
-    pictureButton(page, QStringLiteral("Command8"), 120, 1560, 1455, 375,
-                  QStringLiteral("btn_screenshots.png"),
-                  {QStringLiteral("Screenshots"), QStringLiteral("Shows the screenshot manager")});
+    m_ui->screenshots = pictureButton(
+        page, QStringLiteral("Command8"), 120, 1560, 1455, 375,
+        QStringLiteral("btn_screenshots.png"),
+        {QStringLiteral("Screenshots"), QStringLiteral("Shows the screenshot manager")});
     m_ui->chat = pictureButton(
         page, QStringLiteral("Command9"), 120, 1920, 1455, 375, QStringLiteral("btn_chat.png"),
         {QStringLiteral("Chat"), QStringLiteral("Fragvault Chat, coming soon")});
@@ -148,12 +149,12 @@ void PCXMain::buildOpenPage(QWidget* page) {
     m_ui->list1 = new QListWidget(page);
     m_ui->list1->setObjectName(QStringLiteral("List1"));
     m_ui->list1->setGeometry(twipsRect(2265, 240, 1590, 2010));
-    pictureButton(page, QStringLiteral("Command10"), 3960, 240, 585, 630,
-                  QStringLiteral("icon_import.png"),
-                  {QStringLiteral("Import"),
-                   QStringLiteral("Copies the picked picture into the imported folder"),
-                   QStringLiteral("Import PCX")});
-    pictureButton(
+    m_ui->import = pictureButton(
+        page, QStringLiteral("Command10"), 3960, 240, 585, 630, QStringLiteral("icon_import.png"),
+        {QStringLiteral("Import"),
+         QStringLiteral("Copies the picked picture into the imported folder"),
+         QStringLiteral("Import PCX")});
+    m_ui->remove = pictureButton(
         page, QStringLiteral("Command11"), 3960, 960, 585, 630, QStringLiteral("icon_delete.png"),
         {QStringLiteral("Delete"), QStringLiteral("Deletes the picked picture after asking"),
          QStringLiteral("Delete PCX")});
@@ -165,19 +166,19 @@ void PCXMain::buildOpenPage(QWidget* page) {
 }
 
 void PCXMain::buildMorePage(QWidget* page) {
-    pictureButton(page, QStringLiteral("Command4"), 120, 360, 1815, 285,
-                  QStringLiteral("btn_fragvault.png"),
-                  {QStringLiteral("Fragvault"), QStringLiteral("Opens the Fragvault home page")});
-    pictureButton(
+    m_ui->fragvault = pictureButton(
+        page, QStringLiteral("Command4"), 120, 360, 1815, 285, QStringLiteral("btn_fragvault.png"),
+        {QStringLiteral("Fragvault"), QStringLiteral("Opens the Fragvault home page")});
+    m_ui->gameSite = pictureButton(
         page, QStringLiteral("Command5"), 120, 840, 1815, 285, QStringLiteral("btn_ut_site.png"),
         {QStringLiteral("UT Official Site"), QStringLiteral("Opens the game's official site")});
-    pictureButton(
+    m_ui->glimmerPage = pictureButton(
         page, QStringLiteral("cmddelete"), 120, 1200, 1815, 285,
         QStringLiteral("btn_glimmer_page.png"),
         {QStringLiteral("Glimmer Page"), QStringLiteral("Opens Glimmer's page on Fragvault")});
-    pictureButton(page, QStringLiteral("Command6"), 120, 1680, 1815, 285,
-                  QStringLiteral("btn_help.png"),
-                  {QStringLiteral("Help"), QStringLiteral("Shows the help window")});
+    m_ui->help = pictureButton(page, QStringLiteral("Command6"), 120, 1680, 1815, 285,
+                               QStringLiteral("btn_help.png"),
+                               {QStringLiteral("Help"), QStringLiteral("Shows the help window")});
     m_ui->txtcustomers = desktop::makeAddressBox(page, 1095, 1980);
     line(page, QStringLiteral("Line2"), 2100, 360, 2300);
     line(page, QStringLiteral("Line3"), 2100, 1965, 2300);

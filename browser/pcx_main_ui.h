@@ -31,12 +31,22 @@ class HoverWatch final : public QObject {
 
 struct PCXMain::Ui {
     QWidget* window = nullptr;
-    QPushButton* top[4] = {};
+    QPushButton* top[4] = {}; // Command7 Main Menu, Command1 Open, Command2 View, Command3 More
     QWidget* pages[3] = {};
+    // Welcome page
+    QPushButton* screenshots = nullptr; // Command8
+    QPushButton* chat = nullptr;        // Command9
+    // Open PCX page
     QComboBox* drive1 = nullptr;
     FolderList* dir1 = nullptr;
     QListWidget* list1 = nullptr;
-    QPushButton* chat = nullptr;
+    QPushButton* import = nullptr; // Command10
+    QPushButton* remove = nullptr; // Command11
+    // More page
+    QPushButton* fragvault = nullptr;   // Command4
+    QPushButton* gameSite = nullptr;    // Command5
+    QPushButton* glimmerPage = nullptr; // cmddelete
+    QPushButton* help = nullptr;        // Command6
     QLineEdit* txtcustomers = nullptr;
     QStatusBar* status = nullptr;
     QProgressBar* progress = nullptr;

@@ -3,6 +3,8 @@
 
 #include <QString>
 
+#include "platform/title.h"
+
 namespace glimmer::platform {
 
 enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel };
@@ -11,12 +13,10 @@ enum class Button { Ok, Cancel, Yes, No, Retry };
 
 struct Message {
     QString text;
-    QString title; // empty means the program's title, "Glimmer"
+    QString title; // empty means the program's title
     Buttons buttons = Buttons::Ok;
     Icon icon = Icon::None;
 };
-
-inline const QString kProgramTitle = QStringLiteral("Glimmer");
 
 class Dialogs {
   public:

@@ -52,9 +52,20 @@ struct FrmPicture::Ui {
     QMenu* mnubar[2] = {};
     edit::PictureBox* picture1 = nullptr;
     edit::PictureBox* picture2 = nullptr;
+    QAction* mnunew = nullptr;
+    QAction* mnuFileOpen = nullptr;
+    QAction* mnuFileSave = nullptr;
     QAction* separator0 = nullptr; // mnufilelist(0)
     QAction* fileBar = nullptr;    // mnufilebar
-    QList<QAction*> recent;        // mnufilelist(1..n)
+    QAction* mnuPrint = nullptr;
+    QAction* exit = nullptr;
+    QAction* mnucopy = nullptr;
+    QAction* mnupaste = nullptr;
+    QAction* mnufliph = nullptr;
+    QAction* mnuFlipV = nullptr;
+    QAction* mnuRotate = nullptr;
+    QAction* mnuBackToNormal = nullptr;
+    QList<QAction*> recent; // mnufilelist(1..n)
     std::unique_ptr<desktop::KeepOnTop> onTop;
     std::unique_ptr<edit::PictureCommands> commands;
 };
@@ -75,6 +86,10 @@ edit::PictureBox* FrmPicture::picture1() {
 edit::PictureBox* FrmPicture::picture2() {
     load();
     return m_ui->picture2;
+}
+
+void FrmPicture::setPicture(const Picture& picture) {
+    picture1()->setPicture(picture);
 }
 
 bool FrmPicture::holdsPicture() {
@@ -140,53 +155,67 @@ QWidget* FrmPicture::build() {
 }
 
 QAction* FrmPicture::addItem(QMenu* menu, const QString& name, const QString& text,
-                             std::function<void()> handler, const QKeySequence& key) {
+                             const QKeySequence& key) {
     QAction* a = menu->addAction(text);
     a->setObjectName(name);
     if (!key.isEmpty()) {
         a->setShortcut(key);
         m_ui->window->addAction(a); // the shortcut works while the menu is hidden too
     }
-    QObject::connect(a, &QAction::triggered, a, [handler = std::move(handler)] { handler(); });
     return a;
 }
 
 void FrmPicture::buildMenus() {
-    using edit::Orientation;
     auto* file = new QMenu(QStringLiteral("&File"), m_ui->window);
     auto* edit = new QMenu(QStringLiteral("Edit"), m_ui->window);
     m_ui->mnubar[0] = file;
     m_ui->mnubar[1] = edit;
-    auto* cmd = m_ui->commands.get();
-    addItem(file, QStringLiteral("mnunew"), QStringLiteral("New"), [cmd] { cmd->clear(); });
-    addItem(
-        file, QStringLiteral("mnuFileOpen"), QStringLiteral("&Open") + QString(23, ' '),
-        [this] { unload(); }, QKeySequence(QStringLiteral("Ctrl+O")));
-    addItem(
-        file, QStringLiteral("mnuFileSave"), QStringLiteral("Sa&ve As"), [cmd] { cmd->saveAs(); },
-        QKeySequence(QStringLiteral("Ctrl+S")));
-    m_ui->separator0 = file->addSeparator();
-    m_ui->separator0->setObjectName(QStringLiteral("mnufilelist_0"));
-    m_ui->fileBar = file->addSeparator();
-    m_ui->fileBar->setObjectName(QStringLiteral("mnufilebar"));
-    addItem(file, QStringLiteral("mnuPrint"), QStringLiteral("&Print"), [cmd] { cmd->print(); });
-    addItem(
-        file, QStringLiteral("exit"), QStringLiteral("E&xit"), [this] { unload(); },
-        QKeySequence(QStringLiteral("Ctrl+X")));
+    Ui& ui = *m_ui;
+    ui.mnunew = addItem(file, QStringLiteral("mnunew"), QStringLiteral("New"));
+    ui.mnuFileOpen =
+        addItem(file, QStringLiteral("mnuFileOpen"), QStringLiteral("&Open") + QString(23, ' '),
+                QKeySequence(QStringLiteral("Ctrl+O")));
+    ui.mnuFileSave = addItem(file, QStringLiteral("mnuFileSave"), QStringLiteral("Sa&ve As"),
+                             QKeySequence(QStringLiteral("Ctrl+S")));
+    ui.separator0 = file->addSeparator();
+    ui.separator0->setObjectName(QStringLiteral("mnufilelist_0"));
+    ui.fileBar = file->addSeparator();
+    ui.fileBar->setObjectName(QStringLiteral("mnufilebar"));
+    ui.mnuPrint = addItem(file, QStringLiteral("mnuPrint"), QStringLiteral("&Print"));
+    ui.exit = addItem(file, QStringLiteral("exit"), QStringLiteral("E&xit"),
+                      QKeySequence(QStringLiteral("Ctrl+X")));
 
-    addItem(edit, QStringLiteral("mnucopy"), QStringLiteral("Copy"), [cmd] { cmd->copy(); });
-    addItem(edit, QStringLiteral("mnupaste"), QStringLiteral("Paste") + QString(17, ' '),
-            [cmd] { cmd->paste(); });
+    ui.mnucopy = addItem(edit, QStringLiteral("mnucopy"), QStringLiteral("Copy"));
+    ui.mnupaste =
+        addItem(edit, QStringLiteral("mnupaste"), QStringLiteral("Paste") + QString(17, ' '));
     edit->addSeparator()->setObjectName(QStringLiteral("dfh"));
-    addItem(edit, QStringLiteral("mnufliph"), QStringLiteral("Flip H"),
-            [cmd] { cmd->draw(Orientation::FlipH); });
-    addItem(edit, QStringLiteral("mnuFlipV"), QStringLiteral("Flip V"),
-            [cmd] { cmd->draw(Orientation::FlipV); });
-    addItem(edit, QStringLiteral("mnuRotate"), QStringLiteral("Rotate"),
-            [cmd] { cmd->draw(Orientation::Rotate); });
+    ui.mnufliph = addItem(edit, QStringLiteral("mnufliph"), QStringLiteral("Flip H"));
+    ui.mnuFlipV = addItem(edit, QStringLiteral("mnuFlipV"), QStringLiteral("Flip V"));
+    ui.mnuRotate = addItem(edit, QStringLiteral("mnuRotate"), QStringLiteral("Rotate"));
     edit->addSeparator()->setObjectName(QStringLiteral("gfj"));
-    addItem(edit, QStringLiteral("mnuBackToNormal"), QStringLiteral("Back To Normal"),
-            [cmd] { cmd->draw(Orientation::Normal); });
+    ui.mnuBackToNormal =
+        addItem(edit, QStringLiteral("mnuBackToNormal"), QStringLiteral("Back To Normal"));
+    connectMenus();
+}
+
+void FrmPicture::connectMenus() {
+    using edit::Orientation;
+    const Ui& ui = *m_ui;
+    auto* cmd = ui.commands.get();
+    auto on = [this](QAction* item, auto handler) {
+        QObject::connect(item, &QAction::triggered, this, handler);
+    };
+    on(ui.mnunew, [cmd] { cmd->clear(); });
+    on(ui.mnuFileOpen, [this] { unload(); });
+    on(ui.mnuFileSave, [cmd] { cmd->saveAs(); });
+    on(ui.mnuPrint, [cmd] { cmd->print(); });
+    on(ui.exit, [this] { unload(); });
+    on(ui.mnucopy, [cmd] { cmd->copy(); });
+    on(ui.mnupaste, [cmd] { cmd->paste(); });
+    on(ui.mnufliph, [cmd] { cmd->draw(Orientation::FlipH); });
+    on(ui.mnuFlipV, [cmd] { cmd->draw(Orientation::FlipV); });
+    on(ui.mnuRotate, [cmd] { cmd->draw(Orientation::Rotate); });
+    on(ui.mnuBackToNormal, [cmd] { cmd->draw(Orientation::Normal); });
 }
 
 void FrmPicture::mnu3Click(int index) {
@@ -231,8 +260,12 @@ void FrmPicture::onLoad() {
     if (!picked.isEmpty()) openPictureFile(picked);
 }
 
+void FrmPicture::updateActions() {
+    m_ui->mnuFileSave->setEnabled(holdsPicture());
+}
+
 void FrmPicture::onActivate() {
-    m_ui->window->findChild<QAction*>(QStringLiteral("mnuFileSave"))->setEnabled(holdsPicture());
+    updateActions();
     m_ui->picture2->setPicture(m_ui->picture1->picture());
 }
 

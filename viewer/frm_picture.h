@@ -1,12 +1,13 @@
 // frmPicture: the window that shows one picture, with its File and Edit pop-up menus and
-// the recent-files list. The browser puts the decoded picture into Picture1 and shows the
-// window modally; closing it by any means unloads it.
+// the recent-files list. The browser hands it the decoded picture and shows the window
+// modally; closing it by any means unloads it.
 #pragma once
 
 #include <QPointer>
 #include <functional>
 #include <memory>
 
+#include "decode/picture.h"
 #include "platform/platform.h"
 #include "viewer/recent_files.h"
 
@@ -32,16 +33,21 @@ class FrmPicture final : public platform::Form {
     FrmPicture(platform::Platform& platform, std::function<QString()> pickedName);
     ~FrmPicture() override;
 
-    // The display box; touching it loads the window, hidden.
-    edit::PictureBox* picture1();
-    edit::PictureBox* picture2();
+    // Puts `picture` into the display box (loading the window, hidden); the empty picture
+    // clears it.
+    void setPicture(const Picture& picture);
     // Whether the display box holds a picture with a non-zero handle.
     [[nodiscard]] bool holdsPicture();
+
+    // The display box and the reference copy; touching them loads the window, hidden.
+    edit::PictureBox* picture1();
+    edit::PictureBox* picture2();
 
     [[nodiscard]] RecentFiles& recentFiles() { return m_recent; }
     [[nodiscard]] desktop::KeepOnTop& keepOnTop();
 
-    // The menu item or label of that name ("mnuFlipV", "mnu3_0", ...), loading the window.
+    // The menu item of that object name ("mnuFlipV", "mnufilelist_1", ...), loading the
+    // window. For tests and accessibility checks; the window itself holds its items.
     [[nodiscard]] QAction* action(const QString& name);
     [[nodiscard]] QMenu* menu(int index); // mnubar(0) File, mnubar(1) Edit
     void mnu3Click(int index);            // pops the menu up under its label
@@ -58,8 +64,10 @@ class FrmPicture final : public platform::Form {
     struct Ui;
     void buildMenus();
     QAction* addItem(QMenu* menu, const QString& name, const QString& text,
-                     std::function<void()> handler, const QKeySequence& key = {});
+                     const QKeySequence& key = {});
+    void connectMenus();
     void showRecentFiles();
+    void updateActions(); // enabled states of the menu items
 
     platform::Platform& m_platform;
     std::function<QString()> m_pickedName;

@@ -20,8 +20,15 @@ struct FrmTray::Ui {
     QWidget* window = nullptr;
     QLineEdit* status = nullptr;
     QLineEdit* txtcustomers = nullptr;
+    QPushButton* cancel = nullptr;
     QMenu* menu = nullptr;
-    QAction* alwaysOnTop = nullptr;
+    QAction* mnuglimmer = nullptr;
+    QAction* mnufragvault = nullptr;
+    QAction* mnufiles = nullptr;
+    QAction* mnupatches = nullptr;
+    QAction* mnuhelp = nullptr;
+    QAction* mnuExit = nullptr;
+    QAction* alwaysOnTop = nullptr; // mnuAlwaysOnTop
     std::unique_ptr<KeepOnTop> onTop;
 };
 
@@ -78,43 +85,58 @@ QWidget* FrmTray::build() {
     icon->setGeometry(twipsRect(120, 600, 240, 240));
     icon->setPixmap(art(QStringLiteral("glimmer-16.png")));
     nameImage(icon, QStringLiteral("Glimmer icon"));
-    auto* cancel = new QPushButton(QStringLiteral("&Cancel"), w);
-    cancel->setObjectName(QStringLiteral("Cancel"));
-    cancel->setGeometry(twipsRect(1920, 720, 975, 375));
-    connect(cancel, &QPushButton::clicked, this, [this] { this->cancel(); });
+    m_ui->cancel = new QPushButton(QStringLiteral("&Cancel"), w);
+    m_ui->cancel->setObjectName(QStringLiteral("Cancel"));
+    m_ui->cancel->setGeometry(twipsRect(1920, 720, 975, 375));
     m_ui->txtcustomers = makeAddressBox(w, 480, 1080);
     m_ui->onTop = std::make_unique<KeepOnTop>(
         w, QPoint(3000, 1800), QPoint(2760, 2085), [this] { return m_browser.widget(); }, true);
     buildMenu();
+    connectControls();
     return w;
 }
 
 void FrmTray::buildMenu() {
     auto* m = new QMenu(QStringLiteral("menu"), m_ui->window);
     m_ui->menu = m;
-    auto add = [m](const char* name, const char* text, auto handler) {
+    auto add = [m](const char* name, const char* text) {
         QAction* a = m->addAction(QString::fromLatin1(text));
         a->setObjectName(QString::fromLatin1(name));
-        QObject::connect(a, &QAction::triggered, a, handler);
         return a;
     };
-    add("mnuglimmer", "Open Glimmer", [this] { showBrowser(); });
+    Ui& ui = *m_ui;
+    ui.mnuglimmer = add("mnuglimmer", "Open Glimmer");
     m->addSeparator();
-    add("mnufragvault", "Fragvault - Home", [this] { webLink(links::kFragvaultHome); });
-    add("mnufiles", "Fragvault - Files", [this] { webLink(links::kQuillonMaps); });
-    add("mnupatches", "Fragvault - Help", [this] { webLink(links::kQuillonPcxHelp); });
+    ui.mnufragvault = add("mnufragvault", "Fragvault - Home");
+    ui.mnufiles = add("mnufiles", "Fragvault - Files");
+    ui.mnupatches = add("mnupatches", "Fragvault - Help");
     m->addSeparator();
-    add("mnuhelp", "Help", [this] { m_help.open(false); });
-    add("mnuExit", "Exit", [this] { exitProgram(); });
+    ui.mnuhelp = add("mnuhelp", "Help");
+    ui.mnuExit = add("mnuExit", "Exit");
     m->addSeparator();
-    m_ui->alwaysOnTop = add("mnuAlwaysOnTop", "Always On Top", [this] { alwaysOnTop(); });
-    m_ui->alwaysOnTop->setCheckable(true);
+    ui.alwaysOnTop = add("mnuAlwaysOnTop", "Always On Top");
+    ui.alwaysOnTop->setCheckable(true);
+}
+
+void FrmTray::connectControls() {
+    const Ui& ui = *m_ui;
+    connect(ui.cancel, &QPushButton::clicked, this, [this] { cancel(); });
+    auto on = [this](QAction* item, auto handler) {
+        connect(item, &QAction::triggered, this, handler);
+    };
+    on(ui.mnuglimmer, [this] { showBrowser(); });
+    on(ui.mnufragvault, [this] { webLink(links::kFragvaultHome); });
+    on(ui.mnufiles, [this] { webLink(links::kQuillonMaps); });
+    on(ui.mnupatches, [this] { webLink(links::kQuillonPcxHelp); });
+    on(ui.mnuhelp, [this] { m_help.open(false); });
+    on(ui.mnuExit, [this] { exitProgram(); });
+    on(ui.alwaysOnTop, [this] { alwaysOnTop(); });
 }
 
 void FrmTray::onLoad() {
     m_ui->alwaysOnTop->setChecked(true);
     m_ui->onTop->click();
-    m_platform.tray.add(QIcon(art(QStringLiteral("glimmer-32.png"))), QStringLiteral("Glimmer"));
+    m_platform.tray.add(QIcon(art(QStringLiteral("glimmer-32.png"))), platform::kProgramTitle);
     m_browser.show();
 }
 

@@ -28,6 +28,7 @@ class FrmTray final : public platform::Form {
 
     [[nodiscard]] QString status();
     [[nodiscard]] QMenu* menu();
+    // The menu item of that object name, for tests; the window itself holds its items.
     [[nodiscard]] QAction* item(const QString& name);
     KeepOnTop& keepOnTop();
 
@@ -47,6 +48,7 @@ class FrmTray final : public platform::Form {
   private:
     struct Ui;
     void buildMenu();
+    void connectControls();
     void webLink(const QString& address);
     void showBrowser();
 
