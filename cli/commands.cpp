@@ -1,10 +1,10 @@
 #include "cli/commands.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QImageWriter>
-#include <QSaveFile>
 #include <algorithm>
 #include <vector>
 
@@ -83,15 +83,23 @@ int load(const QString& in, Picture& pic, Io io) {
     return tell(in, result, io);
 }
 
+// Encodes in memory first: the file is then written in one piece, and a full disk or a refused
+// folder is reported with its number instead of whatever the encoder makes of it.
 int write(const Picture& pic, const QString& out, const QByteArray& format, Io io) {
-    QSaveFile file(out);
     QImage image = pic.image();
     if (format == "ppm") image = image.convertToFormat(QImage::Format_RGB888);
-    QImageWriter writer(&file, format);
-    if (!file.open(QIODevice::WriteOnly) || !writer.write(image) || !file.commit()) {
-        const QString why = writer.error() != QImageWriter::UnknownError ? writer.errorString()
-                                                                         : file.errorString();
-        io.err << out << ": cannot write: " << why << Qt::endl;
+    QByteArray encoded;
+    QBuffer buffer(&encoded);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    if (!writer.write(image)) {
+        io.err << out << ": cannot encode: " << writer.errorString() << Qt::endl;
+        return kFailed;
+    }
+    try {
+        writeFileAtomically(out, encoded);
+    } catch (const Error& e) {
+        io.err << out << ": error " << e.number() << ": " << e.text() << Qt::endl;
         return kFailed;
     }
     return kDecoded;

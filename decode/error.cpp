@@ -18,6 +18,8 @@ QString Error::standardText(int number) {
         return QStringLiteral("Out of range");
     case errc::FileNotFound:
         return QStringLiteral("File not found");
+    case errc::DiskFull:
+        return QStringLiteral("Disk full");
     case errc::BadFilePosition:
         return QStringLiteral("Bad file position");
     case errc::DeviceUnavailable:

@@ -12,6 +12,7 @@ inline constexpr int Overflow = 6;
 inline constexpr int OutOfMemory = 7;
 inline constexpr int OutOfRange = 9;
 inline constexpr int FileNotFound = 53;
+inline constexpr int DiskFull = 61;
 inline constexpr int BadFilePosition = 63;
 inline constexpr int DeviceUnavailable = 68;
 inline constexpr int PermissionDenied = 70;

@@ -2,27 +2,125 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <new>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "decode/error.h"
 
 namespace glimmer {
+namespace {
 
-QByteArray readWholeFile(const QString& path, qint64 maxBytes) {
-    QFile file(path);
-    if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly)) {
-        if (file.error() == QFileDevice::PermissionsError) throw Error(errc::PermissionDenied);
-        throw Error(errc::FileNotFound);
+// Closes the descriptor and, unless kept, removes the file it was made for.
+class FileGuard {
+  public:
+    FileGuard(int fd, QByteArray removeOnFailure = {})
+        : m_fd(fd), m_temp(std::move(removeOnFailure)) {}
+    FileGuard(const FileGuard&) = delete;
+    FileGuard& operator=(const FileGuard&) = delete;
+    ~FileGuard() {
+        if (m_fd >= 0) ::close(m_fd);
+        if (!m_temp.isEmpty()) ::unlink(m_temp.constData());
     }
-    const qint64 size = file.size();
-    if (size > maxBytes) throw Error(errc::OutOfMemory);
-    QByteArray bytes(size, Qt::Uninitialized);
-    qint64 got = 0;
+    [[nodiscard]] int fd() const { return m_fd; }
+    // Closes now, reporting a failure that close() itself gives (NFS, full disks).
+    [[nodiscard]] int close() {
+        const int rc = ::close(m_fd);
+        m_fd = -1;
+        return rc == 0 ? 0 : errno;
+    }
+    void keep() { m_temp.clear(); }
+
+  private:
+    int m_fd;
+    QByteArray m_temp;
+};
+
+int readAll(int fd, char* to, qint64 size, qint64& got) {
+    got = 0;
     while (got < size) {
-        const qint64 n = file.read(bytes.data() + got, size - got);
-        if (n < 0) throw Error(errc::DeviceUnavailable, file.errorString());
+        const ssize_t n = ::read(fd, to + got, static_cast<size_t>(size - got));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return errno;
         if (n == 0) break; // the file shrank while being read
         got += n;
     }
+    return 0;
+}
+
+int writeAll(int fd, const char* from, qint64 size) {
+    qint64 done = 0;
+    while (done < size) {
+        const ssize_t n = ::write(fd, from + done, static_cast<size_t>(size - done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return errno;
+        done += n;
+    }
+    return 0;
+}
+
+// A new, empty file beside `target` that nobody else has; the umask applies as for any file.
+int createBeside(const QByteArray& target, QByteArray& name) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = target + ".tmp" + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+} // namespace
+
+Error errorFromErrno(int err) {
+    const QString why = QString::fromLocal8Bit(std::strerror(err));
+    switch (err) {
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return Error(errc::PermissionDenied, why);
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+        return Error(errc::DiskFull, why);
+    case ENOENT:
+    case ENOTDIR:
+        return Error(errc::FileNotFound, why);
+    case ENOMEM:
+        return Error(errc::OutOfMemory);
+    default:
+        return Error(errc::DeviceUnavailable, why);
+    }
+}
+
+QByteArray readWholeFile(const QString& path, qint64 maxBytes) {
+    // Not blocking on open keeps a named pipe from hanging the program; only files are read.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        const int err = errno;
+        if (err == EACCES || err == EPERM) throw Error(errc::PermissionDenied);
+        if (err == ENOENT || err == ENOTDIR || err == ENXIO || err == EISDIR)
+            throw Error(errc::FileNotFound);
+        throw errorFromErrno(err);
+    }
+    FileGuard file(fd);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) throw errorFromErrno(errno);
+    if (!S_ISREG(st.st_mode)) throw Error(errc::FileNotFound);
+    if (st.st_size > maxBytes) throw Error(errc::OutOfMemory);
+    QByteArray bytes;
+    try {
+        bytes = QByteArray(static_cast<qsizetype>(st.st_size), Qt::Uninitialized);
+    } catch (const std::bad_alloc&) {
+        throw Error(errc::OutOfMemory);
+    }
+    qint64 got = 0;
+    if (const int err = readAll(fd, bytes.data(), st.st_size, got))
+        throw Error(errc::DeviceUnavailable, QString::fromLocal8Bit(std::strerror(err)));
     bytes.truncate(got);
     return bytes;
 }
@@ -33,6 +131,30 @@ bool FileExists(const QString& path) noexcept {
     } catch (...) {
         return false;
     }
+}
+
+void writeFileAtomically(const QString& path, const QByteArray& bytes) {
+    // Writing through a link replaces what it points at, not the link.
+    const QFileInfo info(path);
+    const QString target = info.isSymLink() ? info.symLinkTarget() : path;
+    const QByteArray native = QFile::encodeName(target);
+    struct stat st {};
+    const bool exists = ::stat(native.constData(), &st) == 0;
+    if (exists && S_ISDIR(st.st_mode)) throw errorFromErrno(EISDIR);
+    // Renaming over a file the user made read-only would get round its protection.
+    if (exists && ::access(native.constData(), W_OK) != 0) throw errorFromErrno(errno);
+
+    QByteArray tempName;
+    const int fd = createBeside(native, tempName);
+    if (fd < 0) throw errorFromErrno(errno);
+    FileGuard temp(fd, tempName);
+    if (exists) (void)::fchmod(fd, st.st_mode & 07777);
+    if (const int err = writeAll(fd, bytes.constData(), bytes.size())) throw errorFromErrno(err);
+    // On disk before it replaces anything, so a crash leaves the old file or the new one.
+    if (::fdatasync(fd) != 0) throw errorFromErrno(errno);
+    if (const int err = temp.close()) throw errorFromErrno(err);
+    if (::rename(tempName.constData(), native.constData()) != 0) throw errorFromErrno(errno);
+    temp.keep();
 }
 
 } // namespace glimmer

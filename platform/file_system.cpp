@@ -3,8 +3,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <cerrno>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "decode/error.h"
 #include "decode/files.h"
@@ -18,17 +19,6 @@ QStringList entries(const QString& folder, QDir::Filters filter) {
     if (!dir.isReadable()) throw Error(errc::PermissionDenied);
     return dir.entryList(filter | QDir::Hidden | QDir::NoDotAndDotDot,
                          QDir::Name | QDir::IgnoreCase);
-}
-
-Error errorOf(QFileDevice::FileError e, const QString& text) {
-    switch (e) {
-    case QFileDevice::PermissionsError:
-        return Error(errc::PermissionDenied, text);
-    case QFileDevice::OpenError:
-        return Error(errc::FileNotFound, text);
-    default:
-        return Error(errc::DeviceUnavailable, text);
-    }
 }
 
 } // namespace
@@ -67,9 +57,11 @@ void LocalFileSystem::copyFile(const QString& from, const QString& to) {
 }
 
 void LocalFileSystem::removeFile(const QString& path) {
-    QFile file(path);
-    if (!file.exists()) throw Error(errc::FileNotFound);
-    if (!file.remove()) throw errorOf(file.error(), file.errorString());
+    const QByteArray native = QFile::encodeName(path);
+    struct stat st {};
+    if (::lstat(native.constData(), &st) != 0) throw errorFromErrno(errno);
+    if (S_ISDIR(st.st_mode)) throw errorFromErrno(EISDIR);
+    if (::unlink(native.constData()) != 0) throw errorFromErrno(errno);
 }
 
 QByteArray LocalFileSystem::readFile(const QString& path) const {
@@ -77,10 +69,7 @@ QByteArray LocalFileSystem::readFile(const QString& path) const {
 }
 
 void LocalFileSystem::writeFile(const QString& path, const QByteArray& bytes) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) throw errorOf(file.error(), file.errorString());
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        throw errorOf(file.error(), file.errorString());
+    writeFileAtomically(path, bytes);
 }
 
 } // namespace glimmer::platform

@@ -31,6 +31,9 @@ bool RecentFiles::add(const QString& path) {
 }
 
 void RecentFiles::load() {
+    // After a failed write the file is older than the list: reading it would bring back
+    // entries the list has since moved.
+    if (m_unsaved) return;
     QByteArray bytes;
     try {
         bytes = m_files.readFile(m_path);
@@ -38,8 +41,10 @@ void RecentFiles::load() {
         return;
     }
     int count = 0;
+    // Lines may end in CR LF, LF or CR, whichever system wrote the file.
+    bytes.replace("\r\n", "\n").replace('\r', '\n');
     for (const QByteArray& raw : bytes.split('\n')) {
-        const QString line = QString::fromUtf8(raw.endsWith('\r') ? raw.chopped(1) : raw);
+        const QString line = QString::fromUtf8(raw);
         if (line.isEmpty()) continue;
         if (++count > kMax) break;
         m_slots[count] = line;
@@ -52,8 +57,10 @@ void RecentFiles::save() const {
         if (!m_slots[i].isEmpty()) bytes += m_slots[i].toUtf8() + "\r\n";
     try {
         m_files.writeFile(m_path, bytes);
+        m_unsaved = false;
     } catch (const Error&) {
         // Nothing is reported; the list stays in memory for the rest of the run.
+        m_unsaved = true;
     }
 }
 

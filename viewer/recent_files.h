@@ -28,7 +28,8 @@ class RecentFiles {
     bool add(const QString& path);
 
     // Reads the file into slots 1 to n; slots after the last line read keep their entries.
-    // A missing or unreadable file changes nothing.
+    // A missing or unreadable file changes nothing, nor does a file the last save failed to
+    // rewrite.
     void load();
     // Rewrites the file; a failed write leaves the earlier file intact and is ignored.
     void save() const;
@@ -39,6 +40,7 @@ class RecentFiles {
     platform::FileSystem& m_files;
     QString m_path;
     std::array<QString, kMax + 1> m_slots; // slot 0 is never used
+    mutable bool m_unsaved = false;        // the last save failed
 };
 
 } // namespace glimmer::viewer

@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Runs a test program where file permissions bind: root ignores them, so as root it runs as
+# nobody (65534). It gets a scratch folder of its own (HOME, TMPDIR, XDG_RUNTIME_DIR) and,
+# where root may mount, a small tmpfs to fill up (GLIMMER_FULL_DISK). Both go when the
+# program ends, however it ends.
+#   run_unprivileged.sh PROGRAM [ARGS...]
+set -euo pipefail
+
+# Listing the tests needs neither another user nor a disk.
+for arg; do
+    if [ "$arg" = --gtest_list_tests ]; then exec "$@"; fi
+done
+
+uid=65534
+scratch=$(mktemp -d)
+full=$scratch/full
+cleanup() {
+    if mountpoint -q "$full" 2>/dev/null; then umount "$full" || umount -l "$full"; fi
+    rm -rf "$scratch"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM HUP
+mkdir -m 700 "$scratch/home" "$scratch/tmp" "$scratch/run"
+export HOME=$scratch/home TMPDIR=$scratch/tmp XDG_RUNTIME_DIR=$scratch/run
+unset GLIMMER_FULL_DISK GLIMMER_UNPRIVILEGED
+
+as=()
+if [ "$(id -u)" = 0 ]; then
+    if setpriv --reuid=$uid --regid=$uid --clear-groups true 2>/dev/null; then
+        as=(setpriv --reuid=$uid --regid=$uid --clear-groups)
+        export GLIMMER_UNPRIVILEGED="run as uid $uid by $(basename "$0")"
+        mkdir "$full"
+        # Small, so that filling it takes no time; sticky and open to all like /tmp.
+        if mount -t tmpfs -o size=128k,mode=1777 tmpfs "$full" 2>/dev/null; then
+            export GLIMMER_FULL_DISK=$full
+        else
+            echo "$(basename "$0"): cannot mount a tmpfs; full-disk cases use a file-size limit" >&2
+        fi
+        chown -R $uid:$uid "$scratch/home" "$scratch/tmp" "$scratch/run"
+        chmod 755 "$scratch"
+    else
+        # The program sees root and skips each test, giving this reason.
+        export GLIMMER_UNPRIVILEGED="setpriv cannot switch to uid $uid here"
+    fi
+fi
+
+# Not exec: the scratch folder and the mount must go afterwards.
+status=0
+"${as[@]}" "$@" || status=$?
+exit $status
