@@ -65,7 +65,7 @@ TEST(Malformed, OverflowingHeaders) {
 TEST(Malformed, DataCutShort) {
     // Cut mid-row, and between a count byte and its value: the palette tail is then read
     // as pixels until the stream ends.
-    PcxFile f = PcxFile::sized(64, 380, 64);
+    PcxFile f = PcxFile::sized(64, 100, 64);
     f.data = {1, 2, 3};
     EXPECT_EQ(statusOf(f.bytes()), Status::DataEnded);
     f.data = {0xC5};
@@ -73,14 +73,54 @@ TEST(Malformed, DataCutShort) {
 }
 
 TEST(Malformed, TinyFileClaimingAHugePicture) {
-    PcxFile f = PcxFile::sized(32767, 32767, 32766);
-    f.data.assign(200, 0xFF);
-    EXPECT_EQ(statusOf(f.bytes()), Status::DataTooShort);
+    // Refused before any pixel buffer is made: even a run of 63 from every two bytes could
+    // not fill the picture. The same bytes sit in tests/data/malformed.
+    struct Claim {
+        int w, h, planes;
+        std::size_t data; // bytes after the header, the palette tail aside
+    };
+    for (auto c : {Claim{32767, 32767, 1, 200}, Claim{8000, 32767, 1, 0}, Claim{6000, 30000, 1, 72},
+                   Claim{8000, 32767, 3, 0}, Claim{6000, 30000, 3, 72}}) {
+        PcxFile f = PcxFile::sized(c.w, c.h, c.w, static_cast<std::uint8_t>(c.planes));
+        f.data.assign(c.data, 0xFF);
+        EXPECT_EQ(statusOf(f.bytes()), Status::DataTooShort) << c.w << "x" << c.h;
+    }
+    EXPECT_EQ(pcx::error_number(Status::DataTooShort), 9);
     PcxFile rgb = PcxFile::sized(32767, 32767, 10922, 3);
     rgb.data.assign(1000, 0xFF);
     EXPECT_EQ(statusOf(rgb.bytes()), Status::PlaneReadOutside);
-    rgb.xmax = 10921;
-    EXPECT_EQ(statusOf(rgb.bytes()), Status::TooLarge);
+}
+
+TEST(Malformed, OnlyDataThatCannotFillThePictureIsRefusedEarly) {
+    // 24-bit, 3 lines of 3 x 21 samples: three runs of 63 fill them, the last taking the
+    // closing 0 as its value; two runs and the closing 0 make 127 and cannot.
+    PcxFile rgb = PcxFile::sized(21, 3, 21, 3);
+    rgb.data = {0xFF, 1, 0xFF, 2, 0xFF};
+    EXPECT_EQ(statusOf(rgb.bytes()), Status::Ok);
+    rgb.data.pop_back();
+    EXPECT_EQ(statusOf(rgb.bytes()), Status::DataTooShort);
+    // 8-bit: the palette tail is part of the stream. 769 bytes give at most 24255, and one
+    // more byte adds the closing 0 as a literal. Enough to try is not enough to decode.
+    for (std::size_t extra : {0u, 1u}) {
+        const int most = 24255 + static_cast<int>(extra);
+        PcxFile f = PcxFile::sized(most, 1, most);
+        f.data.assign(extra, 0xFF);
+        EXPECT_EQ(statusOf(f.bytes()), Status::DataEnded) << extra;
+        f = PcxFile::sized(most + 1, 1, most + 1);
+        f.data.assign(extra, 0xFF);
+        EXPECT_EQ(statusOf(f.bytes()), Status::DataTooShort) << extra;
+    }
+}
+
+TEST(Malformed, LargerThanTheCallerAllows) {
+    PcxFile f = PcxFile::sized(64, 64, 64, 3);
+    f.data.assign(400, 0xFF);
+    const Bytes b = f.bytes();
+    pcx::Limits limits;
+    limits.max_pixel_bytes = 4 * 64 * 64 - 1;
+    const auto r = pcx::decode(std::span(b.data(), b.size()), limits);
+    EXPECT_EQ(r.status, Status::TooLarge);
+    EXPECT_FALSE(r.image.pixels);
 }
 
 } // namespace

@@ -44,6 +44,23 @@ TEST(Pcx24, RunsCrossLineEnds) {
     EXPECT_EQ(at32(r.image, 0, 2), rgb(255, 3, 0)); // then the data ends: blue stays 0
 }
 
+TEST(Pcx24, APictureEncodedAsOneStreamDecodesToItself) {
+    for (auto [w, b] : {std::pair{5, 6}, {7, 7}, {40, 40}, {301, 302}}) {
+        SCOPED_TRACE(b);
+        const int h = 7, line = 3 * b;
+        const Bytes s = rowCrossingSamples(line, h);
+        Bytes data = encodeStream(s);
+        ASSERT_EQ(rowEndsInsideRuns(data, static_cast<std::size_t>(line)), h - 1);
+        auto r = decode24(w, h, b, std::move(data));
+        ASSERT_EQ(r.status, Status::Ok);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const auto i = static_cast<std::size_t>(y * line + x);
+                ASSERT_EQ(at32(r.image, x, y), rgb(s[i], s[i + b], s[i + 2 * b])) << x << "," << y;
+            }
+    }
+}
+
 TEST(Pcx24, ShortDataLeavesTheRestBlack) {
     auto r = decode24(2, 4, 2, {0xC6, 0x80});
     ASSERT_EQ(r.status, Status::Ok);

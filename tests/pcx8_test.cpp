@@ -49,31 +49,55 @@ TEST(Pcx8, OddWidthKeepsStrideButHidesThePadColumn) {
     EXPECT_EQ(row(r.image, 1, 8), (Bytes{6, 7, 8, 9, 10, 98, 0, 0}));
 }
 
-TEST(Pcx8, RunPastTheLineIsCutAndNeverCarried) {
-    // Count 5 at column 2 of a 4-byte line writes two pixels; the next row starts after it.
-    auto r = decode8(4, 2, 4, {1, 2, 0xC5, 9, 3, 4, 5, 6});
+TEST(Pcx8, RunsGoOnIntoTheNextRow) {
+    // Count 5 at column 2 of a 4-byte line: two pixels here, three at the start of row 1.
+    // A run past the end of the last row is cut there.
+    auto r = decode8(4, 2, 4, {1, 2, 0xC5, 9, 0xC4, 3});
     ASSERT_EQ(r.status, Status::Ok);
     EXPECT_EQ(row(r.image, 0, 4), (Bytes{1, 2, 9, 9}));
-    EXPECT_EQ(row(r.image, 1, 4), (Bytes{3, 4, 5, 6}));
+    EXPECT_EQ(row(r.image, 1, 4), (Bytes{9, 9, 9, 3}));
 }
 
-TEST(Pcx8, CutRunsStopAtTheImageWidth) {
-    // Width 3, line 4: a long run stops at column 3 and the pad byte comes from the stream;
-    // a run in the pad column is cut to nothing.
-    auto r = decode8(3, 1, 4, {0xC9, 5, 0xC2, 6, 7});
+TEST(Pcx8, APictureEncodedAsOneStreamDecodesToItself) {
+    // Odd widths with their pad column, even ones, rows that are one span (a multiple of 4)
+    // and rows long enough for the block decoder.
+    for (auto [w, n] : {std::pair{5, 6}, {7, 7}, {40, 40}, {301, 302}, {300, 300}}) {
+        SCOPED_TRACE(n);
+        const int h = 9;
+        const Bytes samples = rowCrossingSamples(n, h);
+        Bytes data = encodeStream(samples);
+        ASSERT_EQ(rowEndsInsideRuns(data, static_cast<std::size_t>(n)), h - 1);
+        auto r = decode8(w, h, n, std::move(data));
+        ASSERT_EQ(r.status, Status::Ok);
+        EXPECT_EQ(r.image.width, w);
+        for (int y = 0; y < h; ++y)
+            EXPECT_EQ(row(r.image, y, n),
+                      Bytes(samples.begin() + y * n, samples.begin() + (y + 1) * n));
+    }
+}
+
+TEST(Pcx8, PadColumnAndShortLinesTakeRunsLikeAnyColumn) {
+    // Width 3, line 4: the run fills the hidden pad column and goes on into the next row;
+    // the 7 comes after the last row and is not decoded.
+    auto r = decode8(3, 2, 4, {0xC6, 5, 0xC2, 6, 7});
     ASSERT_EQ(r.status, Status::Ok);
-    EXPECT_EQ(row(r.image, 0, 4), (Bytes{5, 5, 5, 7}));
-    // A line shorter than the width: the cut run may fill up to the stride, no further.
-    auto fits = decode8(4, 1, 2, {0xC3, 8});
-    ASSERT_EQ(fits.status, Status::Ok);
-    EXPECT_EQ(fits.image.width, 2);
-    EXPECT_EQ(row(fits.image, 0, 4), (Bytes{8, 8, 8, 8}));
-    EXPECT_EQ(decode8(9, 1, 2, {0xC3, 8}).status, Status::RunPastRow);
+    EXPECT_EQ(r.image.width, 3);
+    EXPECT_EQ(row(r.image, 0, 4), (Bytes{5, 5, 5, 5}));
+    EXPECT_EQ(row(r.image, 1, 4), (Bytes{5, 5, 6, 6}));
+    // A line shorter than the width: rows hold the line, the stride pad stays 0.
+    for (int w : {4, 9}) {
+        auto fits = decode8(w, 2, 2, {0xC3, 8, 1});
+        ASSERT_EQ(fits.status, Status::Ok) << w;
+        EXPECT_EQ(fits.image.width, 2);
+        EXPECT_EQ(row(fits.image, 0, 4), (Bytes{8, 8, 0, 0}));
+        EXPECT_EQ(row(fits.image, 1, 4), (Bytes{8, 1, 0, 0}));
+    }
 }
 
 TEST(Pcx8, DataThatRunsIntoThePaletteFails) {
-    // Too little data for 500 rows: the marker and palette decode as pixels, then it ends.
-    auto r = decode8(2, 500, 2, {1, 2});
+    // Too little data for 5000 rows: the marker and palette decode as 4548 pixels, then it
+    // ends, though 771 bytes might have given 24318.
+    auto r = decode8(2, 5000, 2, {1, 2});
     EXPECT_EQ(r.status, Status::DataEnded);
     EXPECT_FALSE(r.image.pixels);
 }

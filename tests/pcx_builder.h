@@ -1,6 +1,7 @@
 // Builds PCX files byte by byte for tests.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <initializer_list>
 #include <span>
@@ -59,6 +60,52 @@ struct PcxFile {
         return out;
     }
 };
+
+// Run-length encodes `samples` as one stream, with no regard for where rows end: runs of up
+// to 63 equal bytes, and a lone byte of 0xC0 or above as a run of one.
+inline Bytes encodeStream(const Bytes& samples) {
+    Bytes out;
+    for (std::size_t i = 0; i < samples.size();) {
+        std::size_t run = 1;
+        while (i + run < samples.size() && run < 63 && samples[i + run] == samples[i])
+            ++run;
+        if (run > 1 || samples[i] >= 0xC0) out.push_back(static_cast<std::uint8_t>(0xC0 | run));
+        out.push_back(samples[i]);
+        i += run;
+    }
+    return out;
+}
+
+// Samples for h rows of n >= 2 bytes in which every row end lies inside a run of up to 40
+// equal bytes, with literals of every kind between the runs.
+inline Bytes rowCrossingSamples(int n, int h) {
+    const int before = std::min(20, n / 2), after = std::min(20, n - n / 2);
+    auto runValue = [](int end) { return static_cast<std::uint8_t>(0xF0 + end % 16); };
+    Bytes out;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < n; ++x) {
+            if (x < after)
+                out.push_back(runValue(y));
+            else if (x >= n - before)
+                out.push_back(runValue(y + 1));
+            else // below 0xF0, so never part of a run; 0xC0 and above still need a count byte
+                out.push_back(static_cast<std::uint8_t>((x * 37 + y * 11) % 0xF0));
+        }
+    return out;
+}
+
+// How many of the row ends inside a stream of rows of n bytes fall inside one run.
+inline int rowEndsInsideRuns(const Bytes& stream, std::size_t n) {
+    int inside = 0;
+    std::size_t q = 0;
+    for (std::size_t p = 0; p < stream.size(); ++p) {
+        std::size_t k = 1;
+        if (stream[p] >= 0xC0) k = stream[p++] & 0x3Fu;
+        if (k > 1) inside += static_cast<int>((q + k - 1) / n - q / n);
+        q += k;
+    }
+    return inside;
+}
 
 inline pcx::Result decode(const Bytes& b) {
     return pcx::decode(std::span(b.data(), b.size()));

@@ -14,39 +14,6 @@ namespace {
 
 constexpr std::uint32_t kBlack = 0xFF000000u;
 
-// The unfinished part of a run that crossed the end of the previous line.
-struct Carry {
-    std::size_t left = 0;
-    std::uint8_t value = 0;
-};
-
-// Fills `line` from the stream; returns how many bytes were filled (fewer when it ended).
-std::size_t fill_line(Stream& s, Carry& carry, std::uint8_t* line, std::size_t len) noexcept {
-    std::size_t q = std::min(carry.left, len);
-    std::memset(line, carry.value, q);
-    carry.left -= q;
-    q = decode_bulk(s, line, q, len);
-    std::size_t p = s.pos;
-    while (q < len) {
-        if (p > s.size) break;
-        std::uint8_t b = s.at(p);
-        if (b < kRunFlag) {
-            line[q++] = b;
-            ++p;
-            continue;
-        }
-        std::size_t k = b & 0x3Fu;
-        std::uint8_t value = s.at(p + 1);
-        p += 2;
-        std::size_t take = std::min(k, len - q);
-        std::memset(line + q, value, take);
-        q += take;
-        carry = Carry{k - take, value};
-    }
-    s.pos = p;
-    return q;
-}
-
 void interleave(const std::uint8_t* line, std::size_t plane, int columns, std::uint32_t* out) {
     const std::uint8_t* red = line;
     const std::uint8_t* green = line + plane;
@@ -95,6 +62,11 @@ Status check_shape(std::span<const std::uint8_t> file, const Geometry& g, int pl
     // Column x of a line reads plane bytes x, B + x and 2B + x of 3B + 1 bytes in the last
     // line, so every read stays inside exactly when W - 1 <= B.
     if (g.width > plane + 1) return Status::PlaneReadOutside;
+    // A picture the data could not fill even with the longest runs is refused before
+    // allocating; one it merely might not fill shows black below the data.
+    if (max_decoded(file.size() - kHeaderSize) <
+        static_cast<std::uint64_t>(g.line) * static_cast<std::uint64_t>(g.height))
+        return Status::DataTooShort;
     auto bytes = 4 * static_cast<std::uint64_t>(g.width) * static_cast<std::uint64_t>(g.height);
     if (bytes > limits.max_pixel_bytes) return Status::TooLarge;
     return Status::Ok;
@@ -111,7 +83,7 @@ void decode_lines(std::span<const std::uint8_t> file, std::size_t plane, Image& 
             std::fill(out, out + img.width, kBlack);
             continue;
         }
-        std::size_t got = fill_line(s, carry, line.data(), line.size());
+        std::size_t got = fill_span(s, carry, line.data(), line.size());
         std::memset(line.data() + got, 0, line.size() - got);
         interleave(line.data(), plane, columns, out);
     }

@@ -29,7 +29,6 @@ int error_number(Status s) noexcept {
     case Status::EmptyScanLine:
     case Status::DataTooShort:
     case Status::DataEnded:
-    case Status::RunPastRow:
     case Status::PlaneReadOutside:
         return 9;
     case Status::PaletteBeforeStart:
@@ -67,8 +66,6 @@ std::string_view to_string(Status s) noexcept {
         return "picture data is too short for the claimed size";
     case Status::DataEnded:
         return "picture data ends before the last row";
-    case Status::RunPastRow:
-        return "a run goes past the end of its row";
     case Status::PlaneReadOutside:
         return "width exceeds the scan-line length";
     case Status::TooLarge:

@@ -22,9 +22,8 @@ enum class Status : std::uint8_t {
     TruncatedHeader,    // shorter than the 128-byte header
     PaletteBeforeStart, // shorter than the 769 bytes of marker and palette
     EmptyScanLine,      // BytesPerLine is 0 in an 8-bit picture
-    DataTooShort,       // the data cannot possibly fill the claimed picture
-    DataEnded,          // the data ran out before the last row
-    RunPastRow,         // a cut run would write past the end of its row
+    DataTooShort,       // even the longest runs could not fill the claimed picture
+    DataEnded,          // the data of an 8-bit picture ran out before the last row
     PlaneReadOutside,   // a 24-bit column would read past the decoded planes
     TooLarge,           // the picture is larger than the caller allows
     OutOfMemory,        // the pixel buffer could not be allocated

@@ -24,6 +24,14 @@ struct Stream {
     [[nodiscard]] std::uint8_t at(std::size_t i) const noexcept { return i < size ? data[i] : 0; }
 };
 
+// The most bytes a stream of `data_bytes` real bytes can decode to. Two bytes give at most
+// 63 (count byte 0xFF and its value) and one byte at most 1 as a literal. The closing 0 adds
+// one literal after an even number of real bytes, or is the value of a last count byte.
+[[nodiscard]] inline std::uint64_t max_decoded(std::size_t data_bytes) noexcept {
+    const std::uint64_t bytes = std::uint64_t{data_bytes} + 1;
+    return 63 * (bytes / 2) + bytes % 2;
+}
+
 // Bit i is set where byte i of the 16 at `src` is a count byte (0xC0 or above).
 inline unsigned run_flags16(const std::uint8_t* src) noexcept {
 #if defined(__SSE2__)
@@ -115,6 +123,41 @@ inline std::size_t decode_bulk(Stream& s, std::uint8_t* out, std::size_t q,
             }
             counts &= counts - 1;
         }
+    }
+    s.pos = p;
+    return q;
+}
+
+// The unfinished part of a run that passed the end of the previous row.
+struct Carry {
+    std::size_t left = 0;
+    std::uint8_t value = 0;
+};
+
+// Fills out[0, len) from the stream, first with what `carry` holds; returns how many bytes
+// were filled, fewer than `len` only when the stream ended. What a run has beyond `len` is
+// left in `carry` for the next row.
+inline std::size_t fill_span(Stream& s, Carry& carry, std::uint8_t* out, std::size_t len) noexcept {
+    std::size_t q = carry.left < len ? carry.left : len;
+    std::memset(out, carry.value, q);
+    carry.left -= q;
+    q = decode_bulk(s, out, q, len);
+    std::size_t p = s.pos;
+    while (q < len) {
+        if (p > s.size) break;
+        const std::uint8_t b = s.at(p);
+        if (b < kRunFlag) {
+            out[q++] = b;
+            ++p;
+            continue;
+        }
+        const std::size_t k = b & 0x3Fu;
+        const std::uint8_t value = s.at(p + 1);
+        p += 2;
+        const std::size_t take = k < len - q ? k : len - q;
+        std::memset(out + q, value, take);
+        q += take;
+        carry = Carry{k - take, value};
     }
     s.pos = p;
     return q;
