@@ -1,18 +1,22 @@
 #include "platform/qt_tray.h"
 
+#include <QApplication>
 #include <QCursor>
 #include <QMenu>
 
 namespace glimmer::platform {
 
 QtTrayIcon::QtTrayIcon() {
+    m_pendingClick.setSingleShot(true);
+    connect(&m_pendingClick, &QTimer::timeout, this, &TrayIcon::clicked);
     connect(&m_icon, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
                 switch (reason) {
                 case QSystemTrayIcon::Trigger:
-                    emit clicked();
+                    m_pendingClick.start(QApplication::doubleClickInterval());
                     break;
                 case QSystemTrayIcon::DoubleClick:
+                    m_pendingClick.stop();
                     emit doubleClicked();
                     break;
                 case QSystemTrayIcon::Context:

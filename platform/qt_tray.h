@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 #include "platform/tray.h"
 
@@ -18,6 +19,9 @@ class QtTrayIcon final : public TrayIcon {
 
   private:
     QSystemTrayIcon m_icon;
+    // A click is told only once no second click followed: the menu it opens would otherwise
+    // take the second click, and the icon would never see a double click.
+    QTimer m_pendingClick;
 };
 
 } // namespace glimmer::platform
