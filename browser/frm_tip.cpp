@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QShortcut>
 
@@ -73,6 +74,7 @@ QWidget* FrmTip::build() {
     w->setWindowTitle(QStringLiteral("Glimmer Help"));
     w->setFixedSize(platform::px(3405), platform::px(2595));
     paint(w, colour(sys::ButtonText));
+    w->setMouseTracking(true); // moves onto the background put out the headings
     w->installEventFilter(this);
     w->setStyleSheet(QStringLiteral("QLabel { font-size: 6.5pt; }"));
     buildPanel(0);
@@ -128,6 +130,11 @@ void FrmTip::buildPanel(int index) {
         p->setMouseTracking(true);
         p->installEventFilter(this);
     }
+    // The texts are opaque and lie over the icon: its dark square must not swallow the tops
+    // of the first letters beneath it.
+    for (auto* text : p->findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
+        if (text != icon) paint(text, Qt::white);
+    icon->lower();
     m_ui->panels[index] = p;
 }
 
@@ -174,7 +181,12 @@ void FrmTip::open(bool modal) {
 
 bool FrmTip::eventFilter(QObject* watched, QEvent* event) {
     if (m_ui) {
-        if (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter)
+        // A move over a child that ignores it reaches the window too: only the window's own
+        // background counts as the window.
+        const bool overChild =
+            watched == m_ui->window && event->type() == QEvent::MouseMove &&
+            m_ui->window->childAt(static_cast<QMouseEvent*>(event)->position().toPoint());
+        if ((event->type() == QEvent::MouseMove && !overChild) || event->type() == QEvent::Enter)
             pointerOver(watched);
         if (event->type() == QEvent::MouseButtonPress) {
             if (watched == m_ui->headings[0]) showPanel(0);

@@ -62,6 +62,7 @@ bool deletePicture(platform::Platform& p, const QString& folder, const QString& 
     try {
         p.files.removeFile(platform::joinPath(folder, name));
     } catch (const Error& e) {
+        if (e.number() == errc::FileNotFound) return true; // gone already: what the user wanted
         tell(p, QStringLiteral("%1 could not be deleted: %2").arg(name, e.text()), QString(),
              platform::Icon::Exclamation);
         return false;

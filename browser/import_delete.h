@@ -24,8 +24,8 @@ struct ImportPaths {
 // selection. Returns the paths it worked on (empty when it stopped before choosing them).
 ImportPaths CopyTheBitmap(platform::Platform& platform, const QString& folder, const QString& name);
 
-// Asks, then deletes `folder`/`name` for good. True when the file is gone; a failure is
-// reported and false returned.
+// Asks, then deletes `folder`/`name` for good. True when the file is gone, also when it was
+// gone before; a failure is reported and false returned.
 bool deletePicture(platform::Platform& platform, const QString& folder, const QString& name);
 
 } // namespace glimmer::browser

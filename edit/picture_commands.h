@@ -27,6 +27,8 @@ class PictureCommands {
     void print();
 
   private:
+    // Tells the user `text` and returns true when the display box holds no picture.
+    bool tellIfEmpty(const QString& text);
     void tellFailure(const QString& what, const QString& reason);
 
     platform::Platform& m_platform;

@@ -183,6 +183,24 @@ TEST_F(BrowserTest, DeleteAsksThenRemovesAndPicksTheFirstEntry) {
     EXPECT_FALSE(shown().isEmpty()); // the first entry was loaded
 }
 
+TEST_F(BrowserTest, DeletingAFileAlreadyGoneDropsItsEntryWithoutAWord) {
+    for (const char* n : {"A.PCX", "B.PCX", "C.PCX"})
+        put(shotsDir(), QString::fromLatin1(n));
+    main().show();
+    browse(shotsDir());
+    pick(1);
+    ASSERT_TRUE(QFile::remove(shotsDir() + QStringLiteral("/B.PCX"))); // behind the program's back
+    const qsizetype before = scripted.dialogs.shown.size();
+    scripted.dialogs.answers = {Button::Yes};
+    main().deletePcx();
+    ASSERT_EQ(scripted.dialogs.shown.size(), before + 1); // the question, and nothing after it
+    EXPECT_EQ(scripted.dialogs.shown.last().text,
+              QStringLiteral("Are You Shore You Want To Delete?"));
+    EXPECT_EQ(listed(), (QStringList{"A.PCX", "C.PCX"}));
+    EXPECT_EQ(main().pickedName(), QStringLiteral("A.PCX"));
+    EXPECT_TRUE(QFile::exists(shotsDir() + QStringLiteral("/C.PCX")));
+}
+
 TEST_F(BrowserTest, LinksAndPagesAndClosing) {
     main().show();
     main().button(QStringLiteral("Command4"))->click();

@@ -3,6 +3,8 @@
 #include <QAction>
 #include <QLabel>
 #include <QPushButton>
+#include <QTest>
+#include <algorithm>
 
 #include "browser/frm_tip.h"
 #include "browser/pcx_main.h"
@@ -25,28 +27,74 @@ class DesktopTest : public ProgramTest {
     glimmer::browser::FrmTip& tip() { return program->frmTip(); }
 };
 
-TEST_F(DesktopTest, HelpHeadingsSwitchPanelsAndLightUp) {
+TEST_F(DesktopTest, HelpHeadingsSwitchPanelsAndLightUpUnderThePointer) {
     tip().show();
+    QWidget* w = tip().widget();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
     EXPECT_TRUE(tip().panel(0)->isVisible() && tip().panel(1)->isVisible());
     EXPECT_EQ(tip().keepOnTop().value(), 1);
-    tip().showPanel(0);
+
+    // Real moves through the window system, which sends the Enter, Leave and move events.
+    auto moveTo = [&](QWidget* over, QPoint at) {
+        QTest::mouseMove(w->windowHandle(), over->mapTo(w, at));
+    };
+    auto colourOf = [](QLabel* l) { return l->palette().color(QPalette::WindowText); };
+    QLabel* view = tip().heading(0);
+    QLabel* import = tip().heading(1);
+    const QPoint background(view->x() / 2, view->geometry().center().y());
+    ASSERT_EQ(w->childAt(background), nullptr); // beside the heading lies only the window
+
+    moveTo(view, view->rect().center());
+    EXPECT_EQ(colourOf(view), QColor(Qt::red));
+    EXPECT_EQ(colourOf(import), QColor(Qt::white));
+    moveTo(w, background);
+    EXPECT_EQ(colourOf(view), QColor(Qt::white));
+    EXPECT_EQ(colourOf(import), QColor(Qt::white));
+    moveTo(import, import->rect().center());
+    EXPECT_EQ(colourOf(view), QColor(Qt::white));
+    EXPECT_EQ(colourOf(import), QColor(Qt::red));
+
+    QTest::mouseClick(w->windowHandle(), Qt::LeftButton, {}, view->mapTo(w, view->rect().center()));
     EXPECT_TRUE(tip().panel(0)->isVisible());
     EXPECT_FALSE(tip().panel(1)->isVisible());
-
-    auto colourOf = [](QLabel* l) { return l->palette().color(QPalette::WindowText); };
-    tip().pointerOver(tip().heading(0));
-    EXPECT_EQ(colourOf(tip().heading(0)), QColor(Qt::red));
-    EXPECT_EQ(colourOf(tip().heading(1)), QColor(Qt::white));
-    tip().pointerOver(tip().panel(0)); // the View panel leaves the colours alone
-    EXPECT_EQ(colourOf(tip().heading(0)), QColor(Qt::red));
-    tip().pointerOver(tip().widget());
-    EXPECT_EQ(colourOf(tip().heading(0)), QColor(Qt::white));
+    EXPECT_EQ(colourOf(view), QColor(Qt::red));
+    moveTo(tip().panel(0), tip().panel(0)->rect().center()); // the View panel leaves them be
+    EXPECT_EQ(colourOf(view), QColor(Qt::red));
 
     tip().openHelpPage();
     EXPECT_EQ(scripted.shell.opened, QStringList{"https://fragvault.example/glimmer.htm"});
     EXPECT_TRUE(tip().isVisible());
     tip().open(true); // already open modeless: brought forward, not shown again
     EXPECT_FALSE(tip().isShownModally());
+}
+
+// Where a panel's text and its icon meet, the text shows: the icon's dark square would
+// swallow the tops of the first letters ("If" read "It").
+TEST_F(DesktopTest, HelpPanelTextsLieOverTheirIcons) {
+    tip().show();
+    int overlaps = 0;
+    for (int i = 0; i < 2; ++i) {
+        tip().showPanel(i);
+        QWidget* panel = tip().panel(i);
+        const QList<QLabel*> labels = panel->findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
+        const auto icon = std::find_if(labels.begin(), labels.end(),
+                                       [](QLabel* l) { return !l->pixmap().isNull(); });
+        ASSERT_NE(icon, labels.end()) << i;
+        const QImage drawn = panel->grab().toImage();
+        for (QLabel* text : labels) {
+            const QRect shared = text->geometry() & (*icon)->geometry();
+            if (text == *icon || shared.isEmpty()) continue;
+            ++overlaps;
+            const QImage alone = text->grab().toImage();
+            EXPECT_EQ(drawn.copy(shared), alone.copy(shared.translated(-text->pos())))
+                << text->objectName().toStdString();
+            // ...and its box, past the letters, is the panel's own background, not a patch.
+            EXPECT_EQ(alone.pixel(alone.width() - 1, alone.height() - 1),
+                      drawn.pixel(drawn.width() - 1, drawn.height() - 1))
+                << text->objectName().toStdString();
+        }
+    }
+    EXPECT_GT(overlaps, 0); // the Import text starts under the icon's bottom edge
 }
 
 TEST_F(DesktopTest, ScreenshotManagerButtonsDoNothing) {

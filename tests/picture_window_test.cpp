@@ -150,13 +150,37 @@ TEST_F(PictureWindowTest, PastePrintAndTheirFailures) {
         scripted.printer.failure = QStringLiteral("There is no printer to print on.");
         trigger("mnuPrint");
         EXPECT_TRUE(scripted.dialogs.shown.last().text.contains(scripted.printer.failure));
-        scripted.clipboard.held = QImage(); // text only: paste empties the box
-        trigger("mnupaste");
-        EXPECT_TRUE(win().picture1()->picture().isEmpty());
         scripted.clipboard.broken = true;
         trigger("mnucopy");
         EXPECT_TRUE(
             scripted.dialogs.shown.last().text.contains(QStringLiteral("could not be copied")));
+        scripted.clipboard.broken = false;
+        scripted.clipboard.held = QImage(); // text only: paste empties the box
+        trigger("mnupaste");
+        EXPECT_TRUE(win().picture1()->picture().isEmpty());
+    });
+}
+
+// An empty box leaves the user's clipboard and the printer alone and says why.
+TEST_F(PictureWindowTest, CopyAndPrintWithoutAPictureSaySoAndTouchNothing) {
+    const QImage users(7, 7, QImage::Format_RGB32); // what the user had copied elsewhere
+    scripted.clipboard.held = users;
+    auto expectRefused = [&](const char* why) {
+        const qsizetype before = scripted.dialogs.shown.size();
+        trigger("mnucopy");
+        trigger("mnuPrint");
+        ASSERT_EQ(scripted.dialogs.shown.size(), before + 2) << why;
+        EXPECT_EQ(scripted.dialogs.shown[before].text,
+                  QStringLiteral("There is no picture to copy."));
+        EXPECT_EQ(scripted.dialogs.shown[before + 1].text,
+                  QStringLiteral("There is no picture to print."));
+        EXPECT_EQ(scripted.clipboard.held, users) << why;
+        EXPECT_TRUE(scripted.printer.printed.isEmpty()) << why;
+    };
+    view(Picture(), [&] { expectRefused("before any picture"); });
+    view(Picture(sample()), [&] {
+        trigger("mnunew");
+        expectRefused("after New");
     });
 }
 
