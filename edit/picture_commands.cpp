@@ -46,14 +46,17 @@ void PictureCommands::saveAs() {
                                     platform::Buttons::Ok, platform::Icon::None});
         return;
     }
+    // Exit from the notification area may end the window under either dialog: stop then.
+    const QPointer<QWidget> window(m_window);
     const QString name = m_platform.fileDialogs.saveFileName(
         m_window, QStringLiteral("Save Current Picture File"), kSaveFilters, m_dialogName);
-    if (name.isEmpty()) return;
+    if (!platform::isLoadedWindow(window) || name.isEmpty()) return;
     m_dialogName = name;
     if (FileExists(name) &&
-        m_platform.dialogs.message({QStringLiteral("That File Already Exists, Overwright"),
-                                    QStringLiteral("Are you Sure"), platform::Buttons::YesNo,
-                                    platform::Icon::None}) == platform::Button::No)
+        (m_platform.dialogs.message({QStringLiteral("That File Already Exists, Overwright"),
+                                     QStringLiteral("Are you Sure"), platform::Buttons::YesNo,
+                                     platform::Icon::None}) == platform::Button::No ||
+         !platform::isLoadedWindow(window)))
         return;
     try {
         writeBmp(m_platform.files, name, m_display.image());
@@ -63,6 +66,7 @@ void PictureCommands::saveAs() {
 }
 
 void PictureCommands::copy() {
+    if (tellIfEmpty(QStringLiteral("There is no picture to copy."))) return;
     try {
         m_platform.clipboard.setImage(m_display.picture().image());
     } catch (const Error& e) {
@@ -82,11 +86,20 @@ void PictureCommands::paste() {
 }
 
 void PictureCommands::print() {
+    if (tellIfEmpty(QStringLiteral("There is no picture to print."))) return;
     try {
         m_platform.printer.print(m_display.picture().image());
     } catch (const Error& e) {
         tellFailure(QStringLiteral("The picture could not be printed."), e.text());
     }
+}
+
+bool PictureCommands::tellIfEmpty(const QString& text) {
+    // An empty box would wipe the user's clipboard or waste a blank page, reported as done.
+    if (!m_display.picture().isEmpty()) return false;
+    m_platform.dialogs.message(
+        {text, QString(), platform::Buttons::Ok, platform::Icon::Information});
+    return true;
 }
 
 void PictureCommands::tellFailure(const QString& what, const QString& reason) {

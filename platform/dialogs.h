@@ -21,9 +21,29 @@ struct Message {
 class Dialogs {
   public:
     virtual ~Dialogs() = default;
-    // Shows the message modally and returns the button pressed.
+    // Shows the message modally and returns the button pressed. A box closed by closeAll()
+    // answers as if cancelled: Cancel, else No, else Ok.
     virtual Button message(const Message& m) = 0;
+    // Closes every dialog of the program that is up, message boxes and the Save dialog alike,
+    // each as if cancelled. Their calls return once control is back in their own loops, so
+    // the caller may take their windows down right after.
+    virtual void closeAll() = 0;
 };
+
+// The answer of a box with `buttons` that was closed without a button.
+[[nodiscard]] inline Button cancelAnswer(Buttons buttons) {
+    switch (buttons) {
+    case Buttons::OkCancel:
+    case Buttons::YesNoCancel:
+    case Buttons::RetryCancel:
+        return Button::Cancel;
+    case Buttons::YesNo:
+        return Button::No;
+    case Buttons::Ok:
+        break;
+    }
+    return Button::Ok;
+}
 
 // The title shown for `m`: its own, or the program's when it has none.
 [[nodiscard]] inline QString titleOf(const Message& m) {

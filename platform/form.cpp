@@ -1,10 +1,17 @@
 #include "platform/form.h"
 
 #include <QCloseEvent>
+#include <QDialog>
 #include <QEventLoop>
 #include <QWidget>
 
 namespace glimmer::platform {
+namespace {
+
+// Marks a form's widget while the form is loaded; the widget itself is deleted later.
+constexpr char kLoadedProperty[] = "glimmerFormLoaded";
+
+} // namespace
 
 Form::Form(FormRuntime& runtime, QString name) : m_runtime(runtime), m_name(std::move(name)) {}
 
@@ -27,9 +34,11 @@ void Form::load() {
     m_widget = build();
     m_widget->setAttribute(Qt::WA_DeleteOnClose, false);
     m_widget->installEventFilter(this);
+    m_widget->setProperty(kLoadedProperty, true);
     m_runtime.loaded(this);
     onLoad();
     m_loading = false;
+    if (m_widget) emit m_runtime.formLoaded(this);
 }
 
 void Form::unload() {
@@ -38,6 +47,15 @@ void Form::unload() {
     QWidget* w = m_widget;
     m_widget = nullptr;
     w->removeEventFilter(this);
+    w->setProperty(kLoadedProperty, false);
+    // A dialog over this window belongs to the call that shows it, which may still be on the
+    // stack (the widget is deleted at the next turn of the loop, which may be the dialog's
+    // own): close it and keep it out of the widget's deletion.
+    const QList<QDialog*> dialogs = w->findChildren<QDialog*>();
+    for (QDialog* d : dialogs) {
+        d->reject();
+        d->setParent(nullptr, d->windowFlags());
+    }
     w->hide();
     w->deleteLater(); // it may be inside one of its own event handlers
     if (m_modalLoop) m_modalLoop->quit();
@@ -102,6 +120,10 @@ void FormRuntime::unloaded(Form* form) {
     m_loaded.removeAll(form);
     if (m_active == form) m_active = nullptr;
     emit formUnloaded(form);
+}
+
+bool isLoadedWindow(const QWidget* widget) {
+    return widget && widget->window()->property(kLoadedProperty).toBool();
 }
 
 } // namespace glimmer::platform

@@ -67,6 +67,7 @@ class FormRuntime : public QObject {
     void activate(Form* form, bool again = false);
 
   signals:
+    void formLoaded(glimmer::platform::Form* form); // after its load handler
     void formUnloaded(glimmer::platform::Form* form);
 
   private:
@@ -77,5 +78,9 @@ class FormRuntime : public QObject {
     QList<Form*> m_loaded;
     Form* m_active = nullptr;
 };
+
+// Whether `widget` belongs to a loaded form. A command that asked the user something looks
+// again afterwards: the program may have ended while its dialog was up.
+[[nodiscard]] bool isLoadedWindow(const QWidget* widget);
 
 } // namespace glimmer::platform

@@ -1,7 +1,10 @@
 #include "platform/qt_dialogs.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QMessageBox>
+
+#include "platform/form.h"
 
 namespace glimmer::platform {
 namespace {
@@ -56,11 +59,28 @@ Button fromQt(int b) {
 } // namespace
 
 Button QtDialogs::message(const Message& m) {
-    QMessageBox box(toQt(m.icon), titleOf(m), m.text, toQt(m.buttons),
-                    QApplication::activeWindow());
+    // Over the active window only while it is loaded: one just unloaded is deleted at the next
+    // turn of the loop, which would be this box's own, and would take the box with it.
+    QWidget* over = QApplication::activeWindow();
+    if (!isLoadedWindow(over)) over = nullptr;
+    QMessageBox box(toQt(m.icon), titleOf(m), m.text, toQt(m.buttons), over);
     // The program's dark windows must not pass their white text on to a light message box.
     box.setStyleSheet(QStringLiteral("QLabel { color: black; }"));
-    return fromQt(box.exec());
+    const int pressed = box.exec();
+    // Rejected from outside (the program ending under it): whatever exec() made of that
+    // must not read as a choice.
+    if (!box.clickedButton()) return cancelAnswer(m.buttons);
+    return fromQt(pressed);
+}
+
+void QtDialogs::closeAll() {
+    // The program's dialogs are top-level QDialogs that exist only while they are up, shown
+    // by this seam or by the file dialogs; none is skipped as hidden, since a native file
+    // dialog's QDialog need not count as visible. Rejecting one ends its nested loop once
+    // control gets back there.
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget* w : windows)
+        if (auto* dialog = qobject_cast<QDialog*>(w)) dialog->reject();
 }
 
 } // namespace glimmer::platform

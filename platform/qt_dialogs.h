@@ -10,6 +10,7 @@ namespace glimmer::platform {
 class QtDialogs final : public Dialogs {
   public:
     Button message(const Message& m) override;
+    void closeAll() override; // rejects every open QDialog, the Save dialog included
 };
 
 } // namespace glimmer::platform

@@ -1,9 +1,13 @@
 // The notification-area window, the splash window, the login dialog, and when the program
 // ends.
 #include <QAction>
+#include <QApplication>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
 
 #include "browser/frm_tip.h"
 #include "browser/pcx_main.h"
@@ -12,6 +16,8 @@
 #include "desktop/tray/frm_splash.h"
 #include "desktop/tray/frm_tray.h"
 #include "edit/picture_box.h"
+#include "platform/qt_dialogs.h"
+#include "platform/qt_services.h"
 #include "platform/topmost.h"
 #include "program_fixture.h"
 #include "viewer/frm_picture.h"
@@ -22,13 +28,40 @@ namespace {
 
 class TrayTest : public ProgramTest {
   protected:
-    TrayTest() {
+    TrayTest() { countFinishes(); }
+    void countFinishes() {
         QObject::connect(program.get(), &glimmer::app::Program::finished, [this] { ++finished; });
     }
     glimmer::desktop::FrmTray& tray() { return program->frmTray(); }
     void choose(const char* item) { tray().item(QString::fromLatin1(item))->trigger(); }
+
+    // With the icon present, shows a picked picture in its window and chooses Save As there.
+    void saveAsInThePictureWindow() {
+        put(progDir(), QStringLiteral("A.PCX"));
+        tray().show();
+        program->pcxMain().list1()->setCurrentRow(0);
+        whileModal(
+            [this] { program->frmPicture().action(QStringLiteral("mnuFileSave"))->trigger(); });
+        program->pcxMain().viewPcx(); // returns once Exit has unloaded the picture window
+    }
+
+    // What Exit under a dialog must leave: nothing loaded, the icon gone, one end of the run,
+    // and no widget deleted twice once the deferred deletions run.
+    void expectEndedOnce() {
+        EXPECT_FALSE(program->frmPicture().isLoaded());
+        EXPECT_TRUE(scripted.forms.loadedForms().isEmpty());
+        EXPECT_FALSE(scripted.tray.shown);
+        EXPECT_EQ(finished, 1);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
     int finished = 0;
 };
+
+QByteArray bytesOf(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
 
 TEST_F(TrayTest, LoadingAddsOneIconAndShowsTheBrowserOnTop) {
     tray().show();
@@ -93,6 +126,179 @@ TEST_F(TrayTest, ExitAlsoEndsModalWindows) {
     EXPECT_FALSE(program->frmPicture().isLoaded());
     EXPECT_FALSE(scripted.tray.shown);
     EXPECT_EQ(finished, 1);
+}
+
+TEST_F(TrayTest, ExitUnderADialogOfSaveAsClosesItAndSaveAsGoesNoFurther) {
+    // The dialogs still give their scripted answers after Exit closed them: Save As itself
+    // must see that its window is gone.
+    const QString target = shotsDir() + QStringLiteral("/OUT.BMP");
+    scripted.fileDialogs.answers = {target};
+    scripted.fileDialogs.inside = [this] { choose("mnuExit"); };
+    saveAsInThePictureWindow();
+    expectEndedOnce();
+    EXPECT_EQ(scripted.dialogs.closed, 1);
+    EXPECT_FALSE(QFile::exists(target));
+    EXPECT_TRUE(scripted.dialogs.shown.isEmpty());
+}
+
+TEST_F(TrayTest, ExitUnderTheOverwriteQuestionLeavesTheFileAlone) {
+    const QString target = put(shotsDir(), QStringLiteral("OLD.BMP"));
+    const QByteArray before = bytesOf(target);
+    scripted.fileDialogs.answers = {target};
+    scripted.dialogs.answers = {glimmer::platform::Button::Yes};
+    scripted.dialogs.inside = [this] { choose("mnuExit"); };
+    saveAsInThePictureWindow();
+    expectEndedOnce();
+    EXPECT_EQ(scripted.dialogs.closed, 1);
+    EXPECT_EQ(bytesOf(target), before);
+    ASSERT_EQ(scripted.dialogs.shown.size(), 1); // the question, and no word after it
+    EXPECT_EQ(scripted.dialogs.shown[0].title, QStringLiteral("Are you Sure"));
+}
+
+TEST_F(TrayTest, ExitUnderTheMessageOfAFailedSaveEndsOnce) {
+    const QString target = shotsDir() + QStringLiteral("/OUT.BMP");
+    scripted.fileDialogs.answers = {target};
+    scripted.files.writeFault = glimmer::errc::DeviceUnavailable;
+    scripted.dialogs.inside = [this] { choose("mnuExit"); };
+    saveAsInThePictureWindow();
+    expectEndedOnce();
+    EXPECT_EQ(scripted.dialogs.closed, 1);
+    EXPECT_EQ(scripted.dialogs.shown.size(), 1);
+    EXPECT_FALSE(QFile::exists(target));
+}
+
+TEST_F(TrayTest, TheTickTellsTheBrowsersStateWhenItComesBack) {
+    tray().show();
+    auto& browser = program->pcxMain();
+    auto tick = [this] { return tray().item(QStringLiteral("mnuAlwaysOnTop"))->isChecked(); };
+    auto onTop = [&browser] { return glimmer::platform::isTopmost(browser.widget()); };
+
+    // Chosen while the browser is closed: it stays closed and comes back as ticked.
+    browser.widget()->close();
+    choose("mnuAlwaysOnTop");
+    EXPECT_FALSE(tick());
+    EXPECT_FALSE(browser.isLoaded());
+    emit scripted.tray.doubleClicked();
+    ASSERT_TRUE(browser.isVisible());
+    EXPECT_FALSE(onTop());
+    browser.widget()->close();
+    tray().keepOnTop().cmdOnTop->click(); // the tray window's own button does the same
+    EXPECT_TRUE(tick());
+    EXPECT_FALSE(browser.isLoaded());
+    choose("mnuglimmer");
+    ASSERT_TRUE(browser.isVisible());
+    EXPECT_TRUE(onTop());
+
+    // Chosen while it is shown, then closed and shown again: it keeps what was chosen.
+    choose("mnuAlwaysOnTop");
+    EXPECT_FALSE(onTop());
+    browser.widget()->close();
+    emit scripted.tray.doubleClicked();
+    EXPECT_FALSE(onTop());
+    EXPECT_FALSE(tick());
+    choose("mnuAlwaysOnTop");
+    browser.widget()->close();
+    choose("mnuglimmer");
+    EXPECT_TRUE(onTop());
+    EXPECT_TRUE(tick());
+    EXPECT_EQ(finished, 0);
+}
+
+// The same program over the real message boxes and Save dialog.
+class RealDialogsTest : public TrayTest {
+  protected:
+    RealDialogsTest() {
+        program.reset();
+        platform = std::make_unique<glimmer::platform::Platform>(glimmer::platform::Platform{
+            realDialogs, realFileDialogs, scripted.shell, scripted.clipboard, scripted.printer,
+            scripted.files, scripted.forms, scripted.tray, scripted.folder, scripted.exeName});
+        program = std::make_unique<glimmer::app::Program>(*platform);
+        countFinishes();
+    }
+    ~RealDialogsTest() override { program.reset(); }
+
+    // Hands each dialog that comes up to the next of `steps`, polling within a bound; a
+    // dialog beyond them is counted and rejected, and so is one left up at the bound.
+    void onDialogs(QList<std::function<void(QDialog*)>> steps) {
+        delete m_poll.data();
+        auto* poll = new QTimer(m_modalContext.get());
+        m_poll = poll;
+        poll->setInterval(10);
+        QObject::connect(poll, &QTimer::timeout, poll, [this, poll, steps, ticks = 0]() mutable {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (dialog && dialog->isVisible() && dialog != m_lastDialog) {
+                m_lastDialog = dialog;
+                if (steps.isEmpty()) {
+                    ++unexpectedDialogs;
+                    dialog->reject();
+                } else {
+                    steps.takeFirst()(dialog);
+                }
+            }
+            if (++ticks > kModalBound / 10) {
+                ADD_FAILURE() << "a dialog step did not come within the bound";
+                realDialogs.closeAll();
+                poll->stop();
+            }
+        });
+        poll->start();
+    }
+
+    glimmer::platform::QtDialogs realDialogs;
+    glimmer::platform::QtFileDialogs realFileDialogs;
+    QPointer<QTimer> m_poll;
+    QPointer<QDialog> m_lastDialog;
+    int unexpectedDialogs = 0;
+};
+
+TEST_F(RealDialogsTest, AMessageBoxClosedFromOutsideAnswersAsCancelled) {
+    using glimmer::platform::Buttons;
+    for (Buttons buttons : {Buttons::YesNo, Buttons::YesNoCancel, Buttons::Ok}) {
+        onDialogs({[this](QDialog*) { realDialogs.closeAll(); }});
+        EXPECT_EQ(realDialogs.message({QStringLiteral("Sure?"), QString(), buttons,
+                                       glimmer::platform::Icon::Question}),
+                  glimmer::platform::cancelAnswer(buttons));
+    }
+    EXPECT_EQ(unexpectedDialogs, 0);
+}
+
+TEST_F(RealDialogsTest, ExitClosesTheRealSaveDialog) {
+    QPointer<QDialog> saveDialog;
+    bool seen = false;
+    onDialogs({[&](QDialog* d) {
+        seen = true;
+        saveDialog = d;
+        EXPECT_NE(qobject_cast<QFileDialog*>(d), nullptr);
+        choose("mnuExit");
+    }});
+    saveAsInThePictureWindow();
+    ASSERT_TRUE(seen) << "the Save dialog never came up";
+    EXPECT_TRUE(saveDialog.isNull() || !saveDialog->isVisible());
+    expectEndedOnce();
+    EXPECT_TRUE(saveDialog.isNull()); // gone with its call, deleted once
+    EXPECT_EQ(unexpectedDialogs, 0);
+    EXPECT_TRUE(QDir(shotsDir()).isEmpty());
+}
+
+TEST_F(RealDialogsTest, ExitClosesTheRealOverwriteQuestionAndNothingIsWritten) {
+    const QString target = put(shotsDir(), QStringLiteral("OLD.BMP"));
+    const QByteArray before = bytesOf(target);
+    bool asked = false;
+    onDialogs({[&](QDialog* d) {
+                   auto* save = qobject_cast<QFileDialog*>(d);
+                   ASSERT_NE(save, nullptr);
+                   save->selectFile(target);
+                   static_cast<QDialog*>(save)->accept(); // as its Save button does
+               },
+               [&](QDialog* d) {
+                   asked = qobject_cast<QMessageBox*>(d) != nullptr;
+                   choose("mnuExit");
+               }});
+    saveAsInThePictureWindow();
+    ASSERT_TRUE(asked) << "the overwrite question never came up";
+    expectEndedOnce();
+    EXPECT_EQ(unexpectedDialogs, 0);
+    EXPECT_EQ(bytesOf(target), before);
 }
 
 TEST_F(TrayTest, WithoutANotificationAreaClosingTheBrowserEndsTheProgram) {

@@ -271,7 +271,10 @@ void FrmPicture::onActivate() {
 
 void FrmPicture::onUnload() {
     m_recent.save();
-    m_ui.reset();
+    // A command may still be running under a dialog that the program's end closed: its boxes
+    // and state go with the widgets, which are deleted only once that dialog has returned.
+    QWidget* window = m_ui->window;
+    QObject::connect(window, &QObject::destroyed, [ui = m_ui.release()] { delete ui; });
 }
 
 } // namespace glimmer::viewer

@@ -44,6 +44,10 @@ FrmTray::FrmTray(platform::Platform& platform, platform::Form& browser, browser:
     connect(&platform.tray, &platform::TrayIcon::contextClicked, this, [this] {
         if (isLoaded()) iconContextClicked();
     });
+    // However the browser comes back after being closed, it comes in the state the tick says.
+    connect(&platform.forms, &platform::FormRuntime::formLoaded, this, [this](platform::Form* f) {
+        if (f == &m_browser && m_ui) applyOnTop();
+    });
 }
 
 FrmTray::~FrmTray() = default;
@@ -91,6 +95,8 @@ QWidget* FrmTray::build() {
     m_ui->txtcustomers = makeAddressBox(w, 480, 1080);
     m_ui->onTop = std::make_unique<KeepOnTop>(
         w, QPoint(3000, 1800), QPoint(2760, 2085), [this] { return m_browser.widget(); }, true);
+    // Its own click would load a closed browser just to set a flag the next load drops.
+    QObject::disconnect(m_ui->onTop->cmdOnTop, &QPushButton::clicked, nullptr, nullptr);
     buildMenu();
     connectControls();
     return w;
@@ -121,6 +127,7 @@ void FrmTray::buildMenu() {
 void FrmTray::connectControls() {
     const Ui& ui = *m_ui;
     connect(ui.cancel, &QPushButton::clicked, this, [this] { cancel(); });
+    connect(ui.onTop->cmdOnTop, &QPushButton::clicked, this, [this] { alwaysOnTop(); });
     auto on = [this](QAction* item, auto handler) {
         connect(item, &QAction::triggered, this, handler);
     };
@@ -134,10 +141,10 @@ void FrmTray::connectControls() {
 }
 
 void FrmTray::onLoad() {
-    m_ui->alwaysOnTop->setChecked(true);
-    m_ui->onTop->click();
+    m_ui->onTop->setValue(1);
     m_platform.tray.add(QIcon(art(QStringLiteral("glimmer-32.png"))), platform::kProgramTitle);
     m_browser.show();
+    applyOnTop(); // a browser loaded before the tray did not hear of the tick
 }
 
 void FrmTray::onActivate() {
@@ -167,11 +174,22 @@ void FrmTray::iconContextClicked() {
 }
 
 void FrmTray::alwaysOnTop() {
-    m_ui->onTop->click();
-    m_ui->alwaysOnTop->setChecked(m_ui->onTop->value() == 1);
+    KeepOnTop& onTop = *m_ui->onTop;
+    if (onTop.value() == 2) return; // greyed does nothing
+    onTop.setValue(onTop.value() == 0 ? 1 : 0);
+    applyOnTop();
+}
+
+void FrmTray::applyOnTop() {
+    const bool onTop = m_ui->onTop->value() == 1;
+    m_ui->alwaysOnTop->setChecked(onTop);
+    if (m_browser.isLoaded()) AlwaysOnTop(m_browser.widget(), onTop ? -1 : 0);
 }
 
 void FrmTray::exitProgram() {
+    // Dialogs first: a window must not go while a dialog over it still runs its loop. The
+    // commands that asked find their windows gone when their dialogs return.
+    m_platform.dialogs.closeAll();
     for (platform::Form* f : m_platform.forms.loadedForms())
         if (f != this) f->unload();
     m_platform.tray.remove();

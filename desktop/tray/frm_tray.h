@@ -35,7 +35,7 @@ class FrmTray final : public platform::Form {
     void iconClicked();
     void iconDoubleClicked();
     void iconContextClicked();
-    void alwaysOnTop(); // mnuAlwaysOnTop
+    void alwaysOnTop(); // mnuAlwaysOnTop and CmdOnTop; a closed browser takes it when shown
     void exitProgram(); // mnuExit
     void cancel();      // the Cancel button
 
@@ -51,6 +51,7 @@ class FrmTray final : public platform::Form {
     void connectControls();
     void webLink(const QString& address);
     void showBrowser();
+    void applyOnTop(); // the tick's state onto the browser, when it is loaded
 
     platform::Platform& m_platform;
     platform::Form& m_browser;

@@ -13,10 +13,15 @@ namespace glimmer::platform {
 
 class ScriptedFileDialogs final : public FileDialogs {
   public:
+    // `seam` is told when this dialog is up, so that its closeAll() finds it.
+    explicit ScriptedFileDialogs(ScriptedDialogs& seam) : m_seam(seam) {}
+
     QString saveFileName(QWidget*, const QString& title, const QStringList& filters,
                          const QString& startName) override {
         asked.append({title, filters, startName});
-        return answers.isEmpty() ? QString() : answers.takeFirst();
+        const QString answer = answers.isEmpty() ? QString() : answers.takeFirst();
+        m_seam.whileUp(inside);
+        return answer;
     }
     struct Request {
         QString title;
@@ -25,6 +30,10 @@ class ScriptedFileDialogs final : public FileDialogs {
     };
     QList<Request> asked;
     QStringList answers;
+    std::function<void()> inside; // runs while the next Save dialog is up
+
+  private:
+    ScriptedDialogs& m_seam;
 };
 
 class ScriptedShell final : public Shell {
@@ -111,7 +120,7 @@ struct ScriptedPlatform {
     }
 
     ScriptedDialogs dialogs;
-    ScriptedFileDialogs fileDialogs;
+    ScriptedFileDialogs fileDialogs{dialogs};
     ScriptedShell shell;
     ScriptedClipboard clipboard;
     ScriptedPrinter printer;
