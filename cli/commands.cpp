@@ -6,6 +6,8 @@
 #include <QFileInfo>
 #include <QImageWriter>
 #include <algorithm>
+#include <map>
+#include <optional>
 #include <vector>
 
 #include "decode/error.h"
@@ -112,28 +114,8 @@ QByteArray formatOf(const QString& name) {
     return {};
 }
 
-} // namespace
-
-int info(const QStringList& files, Io io) {
-    int worst = kDecoded;
-    for (const QString& f : files) {
-        QByteArray bytes;
-        try {
-            bytes = readWholeFile(f);
-        } catch (const Error& e) {
-            io.out << f << ": error " << e.number() << ": " << e.text() << Qt::endl;
-            worst = kFailed;
-            continue;
-        }
-        const pcx::Result r = pcx::decode(std::span(
-            reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size())));
-        io.out << f << ": " << describe(r) << Qt::endl;
-        worst = std::max(worst, statusOf(r.status));
-    }
-    return worst;
-}
-
-int convertOne(const QString& in, const QString& out, Io io) {
+// Decodes `in` and writes it to `out`, first making the output's folders when asked.
+int convertTo(const QString& in, const QString& out, bool makeFolder, Io io) {
     const QByteArray format = formatOf(out);
     if (format.isEmpty()) {
         io.err << out << ": the output name must end in .png, .bmp or .ppm" << Qt::endl;
@@ -141,15 +123,115 @@ int convertOne(const QString& in, const QString& out, Io io) {
     }
     Picture pic;
     if (int s = load(in, pic, io); s != kDecoded) return s;
+    if (makeFolder) {
+        const QString folder = QFileInfo(out).path();
+        try {
+            makeFolders(folder);
+        } catch (const Error& e) {
+            io.err << folder << ": error " << e.number() << ": " << e.text() << Qt::endl;
+            return kFailed;
+        }
+    }
     return write(pic, out, format, io);
 }
 
-int convertMany(const QString& format, const QString& dir, const QStringList& files, Io io) {
-    int worst = kDecoded;
-    for (const QString& in : files) {
-        const QString out = QDir(dir).filePath(QFileInfo(in).completeBaseName() + '.' + format);
-        worst = std::max(worst, convertOne(in, out, io));
+struct Job {
+    QString in;
+    QString out;
+};
+
+// One file however it is named, so naming it twice is not a clash.
+QString identity(const QString& file) {
+    const QFileInfo info(file);
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
+}
+
+// Where each file goes; nothing, after saying why, when any output would be written from two
+// files or a file has no place in the tree. Output names are compared exactly, as the file
+// system does: SHOT.png and shot.png are two files.
+std::optional<std::vector<Job>> plan(const QString& format, const QString& dir,
+                                     const QStringList& files, bool tree, Io io) {
+    if (!QFileInfo(dir).isDir()) {
+        io.err << dir << ": no such folder; nothing written" << Qt::endl;
+        return std::nullopt;
     }
+    const QDir here = QDir::current();
+    std::vector<Job> jobs;
+    QStringList outside;
+    // Output -> the distinct files that would write it, as named first.
+    std::map<QString, std::vector<std::pair<QString, QString>>> writers;
+    for (const QString& in : files) {
+        const QFileInfo info(in);
+        const QString name = info.completeBaseName() + '.' + format;
+        QString out;
+        if (tree) {
+            const QString folder = QDir::cleanPath(here.relativeFilePath(info.absolutePath()));
+            if (folder == QLatin1String("..") || folder.startsWith(QLatin1String("../")) ||
+                QDir::isAbsolutePath(folder)) {
+                outside.append(in);
+                continue;
+            }
+            out = QDir::cleanPath(dir + '/' + folder + '/' + name);
+        } else {
+            out = QDir::cleanPath(dir + '/' + name);
+        }
+        auto& by = writers[out];
+        const QString id = identity(in);
+        if (std::any_of(by.begin(), by.end(), [&](const auto& w) { return w.second == id; }))
+            continue;
+        by.emplace_back(in, id);
+        jobs.push_back({in, out});
+    }
+    bool clash = false;
+    for (const auto& [out, by] : writers) {
+        if (by.size() < 2) continue;
+        clash = true;
+        io.err << out << " would be written from " << (by.size() == 2 ? "both " : "");
+        for (std::size_t i = 0; i < by.size(); ++i)
+            io.err << (i == 0 ? "" : i + 1 == by.size() ? " and " : ", ") << by[i].first;
+        io.err << Qt::endl;
+    }
+    for (const QString& in : outside)
+        io.err << in << ": outside the current folder; --tree writes only inputs below it"
+               << Qt::endl;
+    if (clash && !tree)
+        io.err << "nothing written (--tree keeps inputs from different folders apart)" << Qt::endl;
+    else if (clash || !outside.isEmpty())
+        io.err << "nothing written" << Qt::endl;
+    if (clash || !outside.isEmpty()) return std::nullopt;
+    return jobs;
+}
+
+} // namespace
+
+int info(const QStringList& files, Io io) {
+    int worst = kDecoded;
+    for (const QString& f : files) {
+        const auto r = DecodePcxFile(f);
+        if (const auto* e = std::get_if<Error>(&r)) {
+            io.err << f << ": error " << e->number() << ": " << e->text() << Qt::endl;
+            worst = kFailed;
+            continue;
+        }
+        const auto& result = std::get<pcx::Result>(r);
+        io.out << f << ": " << describe(result) << Qt::endl;
+        worst = std::max(worst, statusOf(result.status));
+    }
+    return worst;
+}
+
+int convertOne(const QString& in, const QString& out, Io io) {
+    return convertTo(in, out, false, io);
+}
+
+int convertMany(const QString& format, const QString& dir, const QStringList& files, bool tree,
+                Io io) {
+    const auto jobs = plan(format, dir, files, tree, io);
+    if (!jobs) return kFailed;
+    int worst = kDecoded;
+    for (const Job& job : *jobs)
+        worst = std::max(worst, convertTo(job.in, job.out, tree, io));
     return worst;
 }
 

@@ -12,8 +12,14 @@ const char* const kUsage = R"(Usage:
   glimmer-pcx info FILE...
       Print kind, size, planes, BytesPerLine and whether each file decodes.
   glimmer-pcx convert IN.pcx OUT.(png|bmp|ppm)
-  glimmer-pcx convert --to png|bmp|ppm DIR FILE...
-      Decode and write the pictures as the viewer shows them.
+  glimmer-pcx convert --to png|bmp|ppm [--tree] DIR FILE...
+      Decode and write the pictures as the viewer shows them, each named after the
+      input's complete base name: DIR/NAME.FMT. Names are compared exactly, so
+      a/SHOT.PCX and b/shot.pcx do not clash, but a/shot.pcx and b/shot.pcx would both
+      write shot.png: then nothing is written and the clashes are listed. With --tree,
+      DIR/FOLDER/NAME.FMT instead, FOLDER being the input's folder relative to the
+      current folder (made as needed); inputs outside the current folder are refused
+      and nothing is written. The options may come in either order.
   glimmer-pcx bench FILE [N]
       Decode FILE N times (default 50) from memory; the last line is the median ms.
   glimmer-pcx --help | --version
@@ -27,16 +33,28 @@ int usage(QTextStream& err) {
     return 2;
 }
 
-int convert(const QStringList& a, glimmer::cli::Io io) {
-    if (a.size() >= 4 && a[0] == QLatin1String("--to")) {
-        const QString fmt = a[1].toLower();
-        if (fmt != QLatin1String("png") && fmt != QLatin1String("bmp") &&
-            fmt != QLatin1String("ppm"))
-            return usage(io.err);
-        return glimmer::cli::convertMany(fmt, a[2], a.mid(3), io);
+int convert(QStringList a, glimmer::cli::Io io) {
+    if (a.isEmpty() || !a[0].startsWith(QLatin1String("--"))) {
+        if (a.size() != 2) return usage(io.err);
+        return glimmer::cli::convertOne(a[0], a[1], io);
     }
-    if (a.size() != 2) return usage(io.err);
-    return glimmer::cli::convertOne(a[0], a[1], io);
+    QString fmt;
+    bool tree = false;
+    while (!a.isEmpty() && a[0].startsWith(QLatin1String("--"))) {
+        const QString option = a.takeFirst();
+        if (option == QLatin1String("--")) break;
+        if (option == QLatin1String("--tree")) {
+            tree = true;
+        } else if (option == QLatin1String("--to") && !a.isEmpty()) {
+            fmt = a.takeFirst().toLower();
+        } else {
+            return usage(io.err);
+        }
+    }
+    if (fmt != QLatin1String("png") && fmt != QLatin1String("bmp") && fmt != QLatin1String("ppm"))
+        return usage(io.err);
+    if (a.size() < 2) return usage(io.err);
+    return glimmer::cli::convertMany(fmt, a[0], a.mid(1), tree, io);
 }
 
 int bench(const QStringList& a, glimmer::cli::Io io) {

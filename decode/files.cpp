@@ -1,8 +1,10 @@
 #include "decode/files.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -34,16 +36,19 @@ class FileGuard {
         return rc == 0 ? 0 : errno;
     }
     void keep() { m_temp.clear(); }
+    // Hands the descriptor on instead of closing it.
+    void release() { m_fd = -1; }
 
   private:
     int m_fd;
     QByteArray m_temp;
 };
 
-int readAll(int fd, char* to, qint64 size, qint64& got) {
+// Reads from `offset` on until `size` bytes or the end of the file.
+int readAt(int fd, qint64 offset, char* to, qint64 size, qint64& got) {
     got = 0;
     while (got < size) {
-        const ssize_t n = ::read(fd, to + got, static_cast<size_t>(size - got));
+        const ssize_t n = ::pread(fd, to + got, static_cast<size_t>(size - got), offset + got);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) return errno;
         if (n == 0) break; // the file shrank while being read
@@ -97,7 +102,7 @@ Error errorFromErrno(int err) {
     }
 }
 
-QByteArray readWholeFile(const QString& path, qint64 maxBytes) {
+ReadableFile::ReadableFile(const QString& path) {
     // Not blocking on open keeps a named pipe from hanging the program; only files are read.
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
@@ -107,22 +112,65 @@ QByteArray readWholeFile(const QString& path, qint64 maxBytes) {
             throw Error(errc::FileNotFound);
         throw errorFromErrno(err);
     }
-    FileGuard file(fd);
+    FileGuard guard(fd);
     struct stat st {};
     if (::fstat(fd, &st) != 0) throw errorFromErrno(errno);
     if (!S_ISREG(st.st_mode)) throw Error(errc::FileNotFound);
-    if (st.st_size > maxBytes) throw Error(errc::OutOfMemory);
+    m_size = st.st_size;
+    m_fd = fd;
+    guard.release();
+}
+
+ReadableFile::~ReadableFile() {
+    ::close(m_fd);
+}
+
+QByteArray ReadableFile::readStart(qint64 bytes) const {
+    QByteArray start(static_cast<qsizetype>(std::min(bytes, m_size)), Qt::Uninitialized);
+    qint64 got = 0;
+    if (const int err = readAt(m_fd, 0, start.data(), start.size(), got))
+        throw Error(errc::DeviceUnavailable, QString::fromLocal8Bit(std::strerror(err)));
+    start.truncate(static_cast<qsizetype>(got));
+    return start;
+}
+
+QByteArray ReadableFile::readAll(qint64 maxBytes) const {
+    // Checked before allocating, so a huge file costs no memory.
+    if (m_size > maxBytes) throw Error(errc::OutOfMemory);
     QByteArray bytes;
     try {
-        bytes = QByteArray(static_cast<qsizetype>(st.st_size), Qt::Uninitialized);
+        bytes = QByteArray(static_cast<qsizetype>(m_size), Qt::Uninitialized);
     } catch (const std::bad_alloc&) {
         throw Error(errc::OutOfMemory);
     }
     qint64 got = 0;
-    if (const int err = readAll(fd, bytes.data(), st.st_size, got))
+    if (const int err = readAt(m_fd, 0, bytes.data(), m_size, got))
         throw Error(errc::DeviceUnavailable, QString::fromLocal8Bit(std::strerror(err)));
-    bytes.truncate(got);
+    bytes.truncate(static_cast<qsizetype>(got));
     return bytes;
+}
+
+QByteArray readWholeFile(const QString& path, qint64 maxBytes) {
+    return ReadableFile(path).readAll(maxBytes);
+}
+
+void makeFolders(const QString& path) {
+    const QByteArray native =
+        QFile::encodeName(QDir::cleanPath(QDir::current().absoluteFilePath(path)));
+    for (qsizetype i = 1; i <= native.size(); ++i) {
+        if (i < native.size() && native[i] != '/') continue;
+        const QByteArray folder = native.left(i);
+        struct stat st {};
+        if (::stat(folder.constData(), &st) == 0) {
+            if (!S_ISDIR(st.st_mode)) throw errorFromErrno(ENOTDIR);
+            continue;
+        }
+        if (::mkdir(folder.constData(), 0777) == 0) continue;
+        const int err = errno;
+        // Someone else may have made it in between.
+        if (err == EEXIST && ::stat(folder.constData(), &st) == 0 && S_ISDIR(st.st_mode)) continue;
+        throw errorFromErrno(err);
+    }
 }
 
 bool FileExists(const QString& path) noexcept {

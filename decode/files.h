@@ -12,10 +12,35 @@ class Error;
 // is about 2 GiB.
 inline constexpr qint64 kMaxFileBytes = qint64{2} << 30;
 
-// The whole file in one read. Throws Error 53 when it is missing or not a file, 70 when
-// permission is denied, 68 when reading fails and 7 when it is larger than `maxBytes` or
-// memory runs out.
+// A file open for reading, so that its start can be judged before the rest is read (or
+// allocated for). Opening throws Error 53 when it is missing or not a file and 70 when
+// permission is denied.
+class ReadableFile {
+  public:
+    explicit ReadableFile(const QString& path);
+    ~ReadableFile();
+    ReadableFile(const ReadableFile&) = delete;
+    ReadableFile& operator=(const ReadableFile&) = delete;
+
+    // The size when it was opened.
+    [[nodiscard]] qint64 size() const noexcept { return m_size; }
+    // At most `bytes` bytes from the start, fewer when the file is shorter. Throws 68 when
+    // reading fails.
+    [[nodiscard]] QByteArray readStart(qint64 bytes) const;
+    // The whole file. Throws 7 when it is larger than `maxBytes` or memory runs out and 68
+    // when reading fails.
+    [[nodiscard]] QByteArray readAll(qint64 maxBytes = kMaxFileBytes) const;
+
+  private:
+    int m_fd = -1;
+    qint64 m_size = 0;
+};
+
+// The whole file in one read, with the errors of ReadableFile.
 [[nodiscard]] QByteArray readWholeFile(const QString& path, qint64 maxBytes = kMaxFileBytes);
+
+// Creates the folder and any missing folders above it. Throws the errors of errorFromErrno.
+void makeFolders(const QString& path);
 
 // True when the path's attributes can be read; folders count. Never throws.
 [[nodiscard]] bool FileExists(const QString& path) noexcept;

@@ -22,12 +22,21 @@ struct Refusal {
 // file cannot be read; 6, 7, 9 or 63 when it cannot be decoded).
 using PcxResult = std::variant<Picture, Refusal, Error>;
 
+// The header is read and judged first, and the rest only for a kind that is decoded, so a
+// refused kind stays refused whatever the file's size. Memory that cannot be had, for the
+// file or the pixels, is error 7.
 [[nodiscard]] PcxResult ReadPcx(const QString& path);
 
 // The same for a file already in memory.
 [[nodiscard]] PcxResult DecodePcx(const QByteArray& file);
 
-// Wraps decoded pixels into a Picture without copying them.
+// The decoder's own result for a file read as ReadPcx reads it, for tools that describe the
+// header; the Error when the file cannot be read. Running out of memory while decoding is
+// pcx::Status::OutOfMemory.
+[[nodiscard]] std::variant<pcx::Result, Error> DecodePcxFile(const QString& path);
+
+// Wraps decoded pixels into a Picture without copying them. Throws Error 7 when memory runs
+// out; the pixels are then freed.
 [[nodiscard]] Picture MakePicture(pcx::Image image);
 
 // The error a decode failure raises.

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # The exit statuses and outputs of glimmer-pcx that outside scripts rely on.
-set -u
-tool=${GLIMMER_PCX:?set GLIMMER_PCX}
-data=${1:?test data folder}
+set -euo pipefail
+# Absolute, as the script changes folders.
+tool=$(realpath "${GLIMMER_PCX:?set GLIMMER_PCX}")
+data=$(realpath "${1:?test data folder}")
 tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
+trap 'chmod -R u+w "$tmp"; rm -rf "$tmp"' EXIT
 passed=0 failed=0
 
 check() { # name expected-status actual-status [extra condition result]
@@ -16,45 +17,195 @@ check() { # name expected-status actual-status [extra condition result]
     fi
 }
 
-"$tool" convert "$data/pcx/planet.pcx" "$tmp/planet.png"
-check "convert to png" 0 $? "$( [ -s "$tmp/planet.png" ]; echo $?)"
+# Runs a command, keeping its exit status in rc instead of ending the script.
+run() {
+    rc=0
+    "$@" || rc=$?
+}
 
-"$tool" convert --to bmp "$tmp" "$data/pcx/mask.pcx" "$data/pcx/indexed8.pcx"
-check "convert many to bmp" 0 $? "$( [ -s "$tmp/mask.bmp" ] && [ -s "$tmp/indexed8.bmp" ]; echo $?)"
+# A PCX header as the decoder reads it, then a sparse tail up to SIZE bytes (none when 0);
+# with PALETTE=1 the marker and 768 palette bytes end the file.
+mkpcx() { # file bits planes width height bytes-per-line size [palette]
+    python3 - "$@" <<'PY'
+import struct, sys
+name, bits, planes, w, h, bpl, size = sys.argv[1], *map(int, sys.argv[2:8])
+palette = len(sys.argv) > 8 and sys.argv[8] == "1"
+head = bytearray(128)
+head[0:4] = bytes([10, 5, 1, bits])
+struct.pack_into("<hhhh", head, 4, 0, 0, w - 1, h - 1)
+head[65] = planes
+struct.pack_into("<h", head, 66, bpl)
+with open(name, "wb") as f:
+    f.write(head)
+    if size:
+        f.truncate(size)
+    if palette:
+        f.seek(size - 769)
+        f.write(b"\x0c" + bytes(768))
+PY
+}
 
-"$tool" convert "$data/pcx/bw.pcx" "$tmp/bw.ppm"
-check "convert to ppm" 0 $? "$(head -c 2 "$tmp/bw.ppm" | grep -q P6; echo $?)"
+# Runs the tool as python's only child and writes "status peak-KiB" to FILE: getrusage gives
+# a child's peak resident memory once it has ended. LIMIT caps the address space in MiB.
+measure() { # file limit-MiB|- command...
+    python3 - "$@" <<'PY'
+import resource, subprocess, sys
+out, limit, cmd = sys.argv[1], sys.argv[2], sys.argv[3:]
+def cap():
+    if limit != "-":
+        n = int(limit) << 20
+        resource.setrlimit(resource.RLIMIT_AS, (n, n))
+rc = subprocess.run(cmd, preexec_fn=cap).returncode
+with open(out, "w") as f:
+    f.write(f"{rc} {resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss}\n")
+PY
+}
 
-err=$("$tool" convert "$data/refused/16color.pcx" "$tmp/r.png" 2>&1)
-check "refused" 1 $? "$(grep -q "Sorry, can't load that pcx file!" <<<"$err"; echo $?)"
+# Some file systems have no sparse files: there a huge file would really fill the disk.
+sparse() { # file size
+    truncate -s "$2" "$1" 2>/dev/null && [ "$(du -k "$1" | cut -f1)" -lt 1024 ]
+}
 
-err=$("$tool" convert "$data/malformed/cut-mid-row.pcx" "$tmp/m.png" 2>&1)
-check "decode error" 2 $? "$(grep -q "error 9" <<<"$err" && [ ! -e "$tmp/m.png" ]; echo $?)"
+run "$tool" convert "$data/pcx/planet.pcx" "$tmp/planet.png"
+check "convert to png" 0 $rc "$( [ -s "$tmp/planet.png" ]; echo $?)"
 
-"$tool" convert --to png "$tmp" "$data/pcx/planet.pcx" "$data/refused/16color.pcx" 2>/dev/null
-check "worst status wins" 1 $?
+run "$tool" convert --to bmp "$tmp" "$data/pcx/mask.pcx" "$data/pcx/indexed8.pcx"
+check "convert many to bmp" 0 $rc "$( [ -s "$tmp/mask.bmp" ] && [ -s "$tmp/indexed8.bmp" ]; echo $?)"
+
+run "$tool" convert "$data/pcx/bw.pcx" "$tmp/bw.ppm"
+check "convert to ppm" 0 $rc "$(head -c 2 "$tmp/bw.ppm" | grep -q P6; echo $?)"
+
+run "$tool" convert "$data/refused/16color.pcx" "$tmp/r.png" 2>"$tmp/err"
+check "refused" 1 $rc "$(grep -q "Sorry, can't load that pcx file!" "$tmp/err"; echo $?)"
+
+run "$tool" convert "$data/malformed/cut-mid-row.pcx" "$tmp/m.png" 2>"$tmp/err"
+check "decode error" 2 $rc "$(grep -q "error 9" "$tmp/err" && [ ! -e "$tmp/m.png" ]; echo $?)"
+
+run "$tool" convert --to png "$tmp" "$data/pcx/planet.pcx" "$data/refused/16color.pcx" 2>/dev/null
+check "worst status wins" 1 $rc
 
 echo keep >"$tmp/keep.png"
-"$tool" convert "$data/pcx/planet.pcx" "$tmp/no-such-dir/x.png" 2>/dev/null
-check "unwritable output" 2 $?
-"$tool" convert "$data/malformed/cut-mid-row.pcx" "$tmp/keep.png" 2>/dev/null
-check "failed decode keeps existing output" 2 $? "$(grep -q keep "$tmp/keep.png"; echo $?)"
+run "$tool" convert "$data/pcx/planet.pcx" "$tmp/no-such-dir/x.png" 2>/dev/null
+check "unwritable output" 2 $rc
+run "$tool" convert "$data/malformed/cut-mid-row.pcx" "$tmp/keep.png" 2>/dev/null
+check "failed decode keeps existing output" 2 $rc "$(grep -q keep "$tmp/keep.png"; echo $?)"
 
-"$tool" convert "$data/pcx/planet.pcx" "$tmp/x.gif" 2>/dev/null
-check "unknown output type" 2 $?
+run "$tool" convert "$data/pcx/planet.pcx" "$tmp/x.gif" 2>/dev/null
+check "unknown output type" 2 $rc
 
-out=$("$tool" info "$data/pcx/planet.pcx")
-check "info" 0 $? "$(grep -q '8-bit paletted, 49x49, planes 1, BytesPerLine 50, decodes' <<<"$out"; echo $?)"
+run "$tool" info "$data/pcx/planet.pcx" >"$tmp/out"
+check "info" 0 $rc "$(grep -q '8-bit paletted, 49x49, planes 1, BytesPerLine 50, decodes' "$tmp/out"; echo $?)"
 
-out=$("$tool" bench "$data/pcx/planet.pcx" 3)
-check "bench" 0 $? "$(tail -n 1 <<<"$out" | grep -Eq '^[0-9]+(\.[0-9]+)?(e-?[0-9]+)?$'; echo $?)"
+# File errors go to stderr; the description lines of the files that could be read stay on stdout.
+run "$tool" info "$tmp/missing.pcx" "$data/pcx/planet.pcx" >"$tmp/out" 2>"$tmp/err"
+check "info file errors on stderr" 2 $rc "$(grep -q 'missing.pcx: error 53' "$tmp/err" &&
+    ! grep -q missing "$tmp/out" && grep -q 'planet.pcx: 8-bit paletted' "$tmp/out" &&
+    ! grep -q planet "$tmp/err"; echo $?)"
 
-"$tool" --help >/dev/null
-check "help" 0 $?
-"$tool" --version | grep -q '^glimmer-pcx [0-9]'
-check "version" 0 $?
-"$tool" frobnicate 2>/dev/null
-check "unknown command" 2 $?
+run "$tool" bench "$data/pcx/planet.pcx" 3 >"$tmp/out"
+check "bench" 0 $rc "$(tail -n 1 "$tmp/out" | grep -Eq '^[0-9]+(\.[0-9]+)?(e-?[0-9]+)?$'; echo $?)"
+
+# Converting many: one output per input name, never two inputs to one output.
+work=$tmp/work
+mkdir -p "$work/a" "$work/b/c" "$work/flat" "$work/clash" "$work/tree"
+cp "$data/pcx/planet.pcx" "$work/a/shot.pcx"
+cp "$data/pcx/mask.pcx" "$work/b/shot.pcx"
+cp "$data/pcx/indexed8.pcx" "$work/b/c/SHOT.PCX"
+cp "$data/pcx/bw.pcx" "$work/a/other.pcx"
+for f in a/shot.pcx b/shot.pcx b/c/SHOT.PCX a/other.pcx; do
+    "$tool" convert "$work/$f" "$work/${f%.*}.want.png"
+done
+cd "$work"
+
+run "$tool" convert --to png clash a/other.pcx a/shot.pcx b/c/SHOT.PCX b/shot.pcx 2>"$tmp/err"
+check "clashing names write nothing" 2 $rc "$( [ -z "$(ls -A clash)" ] &&
+    grep -q 'clash/shot.png would be written from both a/shot.pcx and b/shot.pcx' "$tmp/err" &&
+    ! grep -q SHOT "$tmp/err"; echo $?)"
+
+# Names that differ in case are two files on this file system, so they do not clash.
+run "$tool" convert --to png flat a/shot.pcx b/c/SHOT.PCX a/shot.pcx ./a/shot.pcx
+check "case differs, and one file named thrice, is no clash" 0 $rc "$(cmp -s flat/shot.png a/shot.want.png &&
+    cmp -s flat/SHOT.png b/c/SHOT.want.png && [ "$(ls flat | wc -l)" = 2 ]; echo $?)"
+
+run "$tool" convert --tree --to png tree a/shot.pcx b/shot.pcx "$work/b/c/SHOT.PCX" a/other.pcx
+check "--tree keeps the folders" 0 $rc "$(cmp -s tree/a/shot.png a/shot.want.png &&
+    cmp -s tree/b/shot.png b/shot.want.png && cmp -s tree/b/c/SHOT.png b/c/SHOT.want.png &&
+    cmp -s tree/a/other.png a/other.want.png; echo $?)"
+
+run "$tool" convert --to png --tree tree2 a/shot.pcx 2>"$tmp/err"
+check "--tree wants an existing folder" 2 $rc "$( [ ! -e tree2 ] && grep -q 'tree2: no such folder' "$tmp/err"; echo $?)"
+
+mkdir tree3
+run "$tool" convert --to png --tree tree3 a/shot.pcx "$data/pcx/planet.pcx" 2>"$tmp/err"
+check "--tree refuses inputs outside the current folder" 2 $rc "$( [ -z "$(ls -A tree3)" ] &&
+    grep -q "$data/pcx/planet.pcx: outside the current folder" "$tmp/err"; echo $?)"
+
+# A folder that may not be made: permissions bind only a user other than root.
+as=()
+if [ "$(id -u)" = 0 ]; then
+    as=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+    chmod -R a+rX "$tmp"
+fi
+mkdir locked && chmod 555 locked
+run "${as[@]}" "$tool" convert --to png --tree locked a/shot.pcx 2>"$tmp/err"
+check "unmakeable folder" 2 $rc "$(grep -q 'locked/a: error 70' "$tmp/err" && [ -z "$(ls -A locked)" ]; echo $?)"
+cd "$tmp"
+
+# Huge files: a refused kind is judged by its header alone, and one that is decoded is
+# measured before any memory is taken for it. The peak memory shows that nothing was read.
+mkpcx "$tmp/ega.pcx" 4 1 640 480 320 0
+mkpcx "$tmp/rgb.pcx" 8 3 640 480 640 0
+mkpcx "$tmp/ega-mid.pcx" 4 1 640 480 320 0
+if sparse "$tmp/ega.pcx" 3000000000 && sparse "$tmp/rgb.pcx" 3000000000 &&
+    sparse "$tmp/ega-mid.pcx" 1610612736; then
+    small=262144 # KiB; reading either file would take several times this
+    for f in ega ega-mid; do
+        measure "$tmp/m" - "$tool" info "$tmp/$f.pcx" >"$tmp/out"
+        read -r rc rss <"$tmp/m"
+        check "huge $f refused by info ($rss KiB)" 1 "$rc" "$(grep -q 'refused (not an 8-bit picture)' "$tmp/out" &&
+            [ "$rss" -lt $small ]; echo $?)"
+        measure "$tmp/m" - "$tool" convert "$tmp/$f.pcx" "$tmp/$f.png" 2>"$tmp/err"
+        read -r rc rss <"$tmp/m"
+        check "huge $f refused by convert ($rss KiB)" 1 "$rc" "$(grep -q "Sorry, can't load that pcx file!" "$tmp/err" &&
+            [ "$rss" -lt $small ]; echo $?)"
+    done
+    measure "$tmp/m" - "$tool" convert "$tmp/rgb.pcx" "$tmp/rgb.png" 2>"$tmp/err"
+    read -r rc rss <"$tmp/m"
+    check "huge 24-bit is error 7 ($rss KiB)" 2 "$rc" "$(grep -q 'error 7: Out of memory' "$tmp/err" &&
+        [ "$rss" -lt $small ] && [ ! -e "$tmp/rgb.png" ]; echo $?)"
+else
+    echo "SKIP: huge sparse files: $tmp cannot hold a 3 GB sparse file"
+fi
+rm -f "$tmp/ega.pcx" "$tmp/rgb.pcx" "$tmp/ega-mid.pcx"
+
+# Memory that cannot be had is error 7, for the file and for the pixels alike. The sanitizers
+# reserve more address space than any cap leaves, so there it cannot be tried.
+if nm -D "$tool" 2>/dev/null | grep -q __asan_init; then
+    echo "SKIP: out of memory: $tool is built with AddressSanitizer"
+else
+    mkpcx "$tmp/file.pcx" 8 1 100 100 100 0
+    mkpcx "$tmp/pixels.pcx" 8 1 32000 32000 32000 40000897 1 # 1 GB of pixels, 40 MB of data
+    if sparse "$tmp/file.pcx" 1610612736; then
+        measure "$tmp/m" 512 "$tool" convert "$tmp/file.pcx" "$tmp/file.png" 2>"$tmp/err"
+        read -r rc rss <"$tmp/m"
+        check "no memory for the file" 2 "$rc" "$(grep -q 'error 7: Out of memory' "$tmp/err"; echo $?)"
+    else
+        echo "SKIP: no memory for the file: $tmp cannot hold a 1.5 GiB sparse file"
+    fi
+    measure "$tmp/m" 512 "$tool" convert "$tmp/pixels.pcx" "$tmp/pixels.png" 2>"$tmp/err"
+    read -r rc rss <"$tmp/m"
+    check "no memory for the pixels" 2 "$rc" "$(grep -q 'error 7: Out of memory' "$tmp/err"; echo $?)"
+    rm -f "$tmp/file.pcx" "$tmp/pixels.pcx"
+fi
+
+run "$tool" --help >"$tmp/out"
+check "help" 0 $rc "$(grep -q -- '--tree' "$tmp/out"; echo $?)"
+run "$tool" --version >"$tmp/out"
+check "version" 0 $rc "$(grep -q '^glimmer-pcx [0-9]' "$tmp/out"; echo $?)"
+run "$tool" frobnicate 2>/dev/null
+check "unknown command" 2 $rc
+run "$tool" convert --tree png "$tmp" x.pcx 2>/dev/null
+check "--tree without --to" 2 $rc
 
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]
