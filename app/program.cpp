@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <QListWidget>
 
+#include "browser/file_list.h"
 #include "browser/folder_list.h"
 #include "browser/frm_tip.h"
 #include "browser/screenshot.h"
@@ -14,7 +15,8 @@
 
 namespace glimmer::app {
 
-Program::Program(platform::Platform& platform) : m_platform(platform) {
+Program::Program(platform::Platform& platform, std::FILE* errors)
+    : m_platform(platform), m_errors(errors) {
     m_picture =
         std::make_unique<viewer::FrmPicture>(platform, [this] { return m_pcxMain->pickedName(); });
     m_tip = std::make_unique<browser::FrmTip>(platform);
@@ -50,20 +52,46 @@ void Program::formUnloaded(platform::Form*) {
     emit finished();
 }
 
+void Program::refuseFile(const QString& text) {
+    // stderr first: the box waits for an answer, the terminal should not.
+    std::fprintf(m_errors, "glimmer: %s\n", text.toLocal8Bit().constData());
+    std::fflush(m_errors);
+    m_platform.dialogs.message(
+        {text, QString(), platform::Buttons::Ok, platform::Icon::Exclamation});
+}
+
 void Program::openFile(const QString& file) {
+    m_pcxMain->show(); // on the program folder until the file's own is known to be readable
     const QFileInfo info(file);
-    m_session.pictureViewed = true; // the folder stays where the file is
-    m_pcxMain->show();
+    if (!info.exists()) {
+        refuseFile(QStringLiteral("%1 does not exist.").arg(file));
+        return;
+    }
+    const auto notListed = [&] {
+        refuseFile(QStringLiteral("%1 is not a PCX picture.").arg(file));
+    };
+    if (!info.isFile() || browser::pcxEntries({info.fileName()}).isEmpty()) {
+        notListed();
+        return;
+    }
     try {
         m_pcxMain->dir1()->setPath(info.absolutePath());
-    } catch (const Error&) {
-        return; // an unreadable folder: the browser stays on the program folder
+    } catch (const Error& e) {
+        refuseFile(QStringLiteral("%1 cannot be opened.\n%2 (error %3)")
+                       .arg(file, e.text())
+                       .arg(e.number()));
+        return;
     }
+    m_session.pictureViewed = true; // the folder stays where the file is
     const QList<QListWidgetItem*> found =
         m_pcxMain->list1()->findItems(info.fileName(), Qt::MatchExactly);
-    if (found.isEmpty()) return;
-    m_pcxMain->list1()->setCurrentItem(found.first());
-    m_pcxMain->viewPcx();
+    if (found.isEmpty()) {
+        notListed();
+        return;
+    }
+    m_pcxMain->list1()->setCurrentItem(found.first()); // the pick decodes it
+    // A refusal or a decode error has told the user already.
+    if (m_picture->holdsPicture()) m_pcxMain->viewPcx();
 }
 
 } // namespace glimmer::app

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QObject>
+#include <cstdio>
 #include <memory>
 
 #include "browser/pcx_main.h"
@@ -28,7 +29,8 @@ namespace glimmer::app {
 class Program : public QObject {
     Q_OBJECT
   public:
-    explicit Program(platform::Platform& platform);
+    // Problems with the file named at start go to `errors` as well as to a message box.
+    explicit Program(platform::Platform& platform, std::FILE* errors = stderr);
     ~Program() override;
 
     browser::PCXMain& pcxMain() { return *m_pcxMain; }
@@ -40,7 +42,10 @@ class Program : public QObject {
     desktop::FrmLogin& frmLogin() { return *m_login; }
     browser::Session& session() { return m_session; }
 
-    // Starts on the browser with `file` picked and shown in the picture window.
+    // Starts on the browser with `file` picked and shown in the picture window. A file that
+    // cannot be decoded says so in its own message and shows nothing more; a missing file,
+    // or a name the browser does not list as a PCX picture, is told in a message box and on
+    // `errors`, and the browser stays on the program folder.
     void openFile(const QString& file);
 
   signals:
@@ -50,8 +55,10 @@ class Program : public QObject {
   private:
     void formUnloaded(platform::Form* form);
     [[nodiscard]] bool keptByTray() const;
+    void refuseFile(const QString& text);
 
     platform::Platform& m_platform;
+    std::FILE* m_errors;
     browser::Session m_session;
     std::unique_ptr<viewer::FrmPicture> m_picture;
     std::unique_ptr<browser::FrmTip> m_tip;

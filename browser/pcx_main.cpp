@@ -6,6 +6,7 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <functional>
 
 #include "browser/folder_list.h"
 #include "browser/frm_tip.h"
@@ -24,9 +25,29 @@ bool HoverWatch::eventFilter(QObject* watched, QEvent* event) {
     return QObject::eventFilter(watched, event);
 }
 
+namespace {
+
+// Tells of each mouse press on the list before the list handles it.
+class PressWatch final : public QObject {
+  public:
+    explicit PressWatch(std::function<void()> onPress) : m_onPress(std::move(onPress)) {}
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::MouseButtonPress ||
+            event->type() == QEvent::MouseButtonDblClick)
+            m_onPress();
+        return QObject::eventFilter(watched, event);
+    }
+
+  private:
+    std::function<void()> m_onPress;
+};
+
+} // namespace
+
 PCXMain::PCXMain(platform::Platform& platform, Session& session, Windows windows)
     : Form(platform.forms, QStringLiteral("PCXMain")), m_platform(platform), m_session(session),
-      m_windows(windows) {}
+      m_windows(windows),
+      m_pressWatch(std::make_unique<PressWatch>([this] { m_pressPicked = false; })) {}
 
 PCXMain::~PCXMain() = default;
 
@@ -91,19 +112,41 @@ void PCXMain::connectControls() {
                                     QStringLiteral("Parlorchat"), platform::Buttons::Ok,
                                     platform::Icon::None});
     });
-    connect(m_ui->dir1, &FolderList::pathChanged, this,
-            [this](const QString& path) { m_ui->file1->setFolder(path); });
+    connect(m_ui->dir1, &FolderList::pathChanged, this, [this](const QString& path) {
+        showDrive();
+        m_ui->file1->setFolder(path);
+    });
     connect(m_ui->file1.get(), &FileList::folderChanged, this, [this] { FillPcxList(); });
+    // Every pick decodes once: a change of the selection (the keyboard, a press on another
+    // entry, the program's own picks) through itemSelectionChanged; a click that did not
+    // change it (the entry already picked) through itemClicked. Each press starts afresh, so
+    // a selection changed earlier by other means does not swallow the click.
+    m_ui->list1->viewport()->installEventFilter(m_pressWatch.get());
     connect(m_ui->list1, &QListWidget::itemSelectionChanged, this, [this] {
-        m_selectionChanged = true;
+        m_pressPicked = true;
         onSelect();
     });
     connect(m_ui->list1, &QListWidget::itemClicked, this, [this] {
-        if (!m_selectionChanged) onSelect();
-        m_selectionChanged = false;
+        if (!m_pressPicked) onSelect();
+        m_pressPicked = false;
     });
-    connect(m_ui->drive1, &QComboBox::activated, this,
-            [this](int i) { pickDrive(m_ui->drive1->itemText(i)); });
+    connect(m_ui->drive1, &QComboBox::activated, this, [this](int i) {
+        const QString root = m_ui->drive1->itemText(i);
+        // Only a change of drive moves the folder list: its own drive again leaves it where
+        // it is.
+        if (root != platform::volumeOf(m_ui->dir1->path(), driveRoots())) pickDrive(root);
+    });
+}
+
+QStringList PCXMain::driveRoots() const {
+    QStringList roots;
+    for (int i = 0; i < m_ui->drive1->count(); ++i)
+        roots.append(m_ui->drive1->itemText(i));
+    return roots;
+}
+
+void PCXMain::showDrive() {
+    m_ui->drive1->setCurrentText(platform::volumeOf(m_ui->dir1->path(), driveRoots()));
 }
 
 void PCXMain::onLoad() {
@@ -120,8 +163,7 @@ void PCXMain::onActivate() {
     }
     m_ui->file1->setPattern(QStringLiteral("*.pcx"));
     m_ui->file1->setFolder(m_platform.programFolder);
-    m_ui->drive1->setCurrentText(
-        platform::volumeOf(m_ui->dir1->path(), platform::mountedVolumes()));
+    showDrive();
 }
 
 void PCXMain::onUnload() {
@@ -222,8 +264,7 @@ void PCXMain::pickDrive(const QString& root) {
         if (e.number() == errc::FileNotFound || e.number() == errc::DeviceUnavailable ||
             e.number() == errc::PermissionDenied) {
             // The volume cannot be read: go back to the folder list's volume without a word.
-            m_ui->drive1->setCurrentText(
-                platform::volumeOf(m_ui->dir1->path(), platform::mountedVolumes()));
+            showDrive();
             return;
         }
         m_platform.dialogs.message({QStringLiteral("Application error."), QString(),

@@ -2,6 +2,7 @@
 // buttons: welcome, the PCX list of a folder, and more links.
 #pragma once
 
+#include <QStringList>
 #include <memory>
 
 #include "browser/import_delete.h"
@@ -83,6 +84,8 @@ class PCXMain final : public platform::Form {
     void buildOpenPage(QWidget* page);
     void buildMorePage(QWidget* page);
     void connectControls();
+    [[nodiscard]] QStringList driveRoots() const;
+    void showDrive(); // Drive1 on the folder list's volume
     void onSelect();
     void failLoad(const QString& path, const Error& e);
     void webLink(const QString& address);
@@ -92,7 +95,8 @@ class PCXMain final : public platform::Form {
     Windows m_windows;
     std::unique_ptr<Ui> m_ui;
     qint16 m_selectedIndex = 0;
-    bool m_selectionChanged = false; // a click on the entry already picked picks it again
+    bool m_pressPicked = false; // the mouse press under way changed the selection, and so picked
+    std::unique_ptr<QObject> m_pressWatch;
     QString m_selectedPath;
     ImportPaths m_copy;
 };

@@ -19,9 +19,9 @@
 
 #include "browser/folder_list.h"
 #include "browser/pcx_main.h"
+#include "decode/error.h"
 #include "desktop/services/load_pcx.h"
 #include "edit/picture_box.h"
-#include "decode/error.h"
 #include "program_fixture.h"
 #include "viewer/frm_picture.h"
 
