@@ -156,44 +156,6 @@ out=$(menu "Fragvault - Home") || fail "Fragvault - Home: $out"
 wait_until 10 test -s "$work/opened" || fail "no page was opened"
 grep -qx 'https://fragvault.example/' "$work/opened" || fail "opened $(cat "$work/opened")"
 
-# Asks the window manager to close WINDOW, as its close button or a task bar does: it sends
-# the program WM_DELETE_WINDOW. (alt+F4 through xdotool was now and then lost before it
-# reached the window manager, with the browser focused and no grab held.)
-wm_close() { # WINDOW
-    /usr/bin/python3 - "$1" <<'PY'
-import ctypes, sys
-x = ctypes.cdll.LoadLibrary("libX11.so.6")
-class ClientMessage(ctypes.Structure):
-    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
-                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong),
-                ("message_type", ctypes.c_ulong), ("format", ctypes.c_int),
-                ("data", ctypes.c_long * 5)]
-class Event(ctypes.Union):
-    _fields_ = [("xclient", ClientMessage), ("pad", ctypes.c_long * 24)]
-x.XOpenDisplay.restype = ctypes.c_void_p
-x.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
-x.XDefaultRootWindow.restype = ctypes.c_ulong
-x.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
-x.XInternAtom.restype = ctypes.c_ulong
-x.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
-                         ctypes.POINTER(Event)]
-x.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
-d = x.XOpenDisplay(None)
-if not d:
-    sys.exit("cannot open the display")
-e = Event()
-e.xclient.type = 33  # ClientMessage
-e.xclient.window = int(sys.argv[1], 0)
-e.xclient.message_type = x.XInternAtom(d, b"_NET_CLOSE_WINDOW", 0)
-e.xclient.format = 32
-e.xclient.data[1] = 2  # from a pager or task bar: the user's own request
-redirect_and_notify = (1 << 20) | (1 << 19)
-ok = x.XSendEvent(d, x.XDefaultRootWindow(d), 0, redirect_and_notify, ctypes.byref(e))
-x.XSync(d, 0)
-sys.exit(0 if ok else "the close request was not sent")
-PY
-}
-
 # Closing the browser through the window manager leaves the program and its icon.
 wm_close "$browser" || fail "cannot ask the window manager to close the browser"
 browser_gone() { ! browser_shown; }
