@@ -1,47 +1,55 @@
 #!/usr/bin/env bash
-# End-to-end check of printing through a real printer: CUPS with a PDF printer as the
-# default printer; the picture window's "&Print" must put out a PDF page holding the picture.
+# End-to-end check of printing through a real printer: a private CUPS scheduler whose default
+# printer writes PDF files; the picture window's "&Print" must put out one PDF page holding the
+# picture. The machine's printers, its default printer and ~/PDF stay as they were.
 # Usage: e2e-print.sh BUILD_DIR
 source "$(dirname "$0")/x-session.sh" "${1:?build dir}"
+source "$here/scripts/private-cups.sh"
 fail() {
     echo "e2e-print FAIL: $*"
+    echo "--- glimmer's output:"
     cat "$work/glimmer.log" 2>/dev/null || true
+    echo "--- jobs: $(lpstat -l -W all -o 2>&1)"
+    echo "--- printer: $(lpstat -p 2>&1)"
+    echo "--- windows shown:"
+    for w in $(xdotool search --onlyvisible --name . 2>/dev/null); do
+        echo "    \"$(xdotool getwindowname "$w" 2>&1)\""
+    done
+    cups_log_tail
     exit 1
 }
-sudo=""
-[ "$(id -u)" -ne 0 ] && sudo=sudo
 
-# The scheduler and a PDF printer as the default printer.
-scheduler_up() { lpstat -r 2>/dev/null | grep -q "scheduler is running"; }
-scheduler_up || $sudo cupsd || fail "CUPS did not start"
-wait_until 15 scheduler_up || fail "CUPS does not answer"
-if ! lpstat -p GlimmerPDF >/dev/null 2>&1; then
-    $sudo lpadmin -p GlimmerPDF -v cups-pdf:/ -E -m lsb/usr/cups-pdf/CUPS-PDF_opt.ppd 2>/dev/null ||
-        fail "no PDF printer could be set up"
-fi
-$sudo lpadmin -d GlimmerPDF
-out=$HOME/PDF # where the PDF printer puts each user's pages
-mkdir -p "$out"
-before=$(ls "$out" | wc -l)
-
-start_glimmer
-browser=$(timeout 15 xdotool search --sync --onlyvisible --limit 1 --name '^Glimmer$') ||
-    fail "the browser did not open"
-xdotool mousemove --window "$browser" 170 21 click 1   # Open PCX
-xdotool mousemove --window "$browser" 240 76 click 1   # DUSK.PCX
-xdotool mousemove --window "$browser" 266 21 click 1   # View PCX
+start_glimmer "$prog/DUSK.PCX"
 picture=$(timeout 15 xdotool search --sync --onlyvisible --limit 1 --name '^ $') ||
     fail "the picture window did not open"
-xdotool windowactivate --sync "$picture" key alt+f p      # File, &Print
-new_page() { [ "$(ls "$out" | wc -l)" -gt "$before" ]; }
-wait_until 60 new_page ||
-    fail "no page came out of the printer: $(lpstat -W all -o 2>&1 | tail -n 3; tail -n 5 /var/log/cups/error_log 2>/dev/null)"
-pdf=$out/$(ls -t "$out" | head -n 1)
-xdotool windowactivate --sync "$picture" key ctrl+x
+browser=$(xdotool search --onlyvisible --limit 1 --name '^Glimmer$') ||
+    fail "the browser is not shown beside the picture window"
+xdotool windowactivate --sync "$picture" key alt+f p # File, &Print
+
+# Until the job is done, or has failed: the scheduler keeps a failed job, with its reason.
+job_settled() {
+    local open
+    open=$(lpstat -l -o 2>&1)
+    [[ $open == *-with-errors* || $open == *stopped* ]] && return 0
+    [[ $(lpstat -p GlimmerPDF 2>&1) == *disabled* ]] && return 0
+    [ -z "$open" ] && [ -n "$(lpstat -W completed -o 2>/dev/null)" ]
+}
+wait_until 30 job_settled || fail "no job was printed on the private printer"
+[ -z "$(lpstat -o)" ] || fail "the job failed"
+[[ $(lpstat -p GlimmerPDF 2>&1) == *enabled* ]] || fail "the private printer stopped on the job"
+[ "$(lpstat -W completed -o | wc -l)" = 1 ] || fail "more than one job was printed"
+[ -s "$cups_page" ] || fail "the job left no page"
+
+xdotool windowactivate --sync "$picture" key ctrl+x # E&xit
 xdotool windowactivate --sync "$browser" key alt+F4
+app_ended() { ! kill -0 "$app" 2>/dev/null; }
+wait_until 15 app_ended || fail "the program kept running after its windows closed"
+status=0
+wait "$app" || status=$?
+[ "$status" = 0 ] || fail "the program ended with status $status"
 
 "$build/cli/glimmer-pcx" convert "$prog/DUSK.PCX" "$work/dusk.png" >/dev/null
-pdftoppm -r 96 -png -singlefile "$pdf" "$work/page" || fail "$pdf is not a readable PDF"
+pdftoppm -r 96 -png -singlefile "$cups_page" "$work/page" || fail "the page is not a readable PDF"
 /usr/bin/python3 - "$work/dusk.png" "$work/page.png" <<'PY' || fail "the page does not hold the picture"
 import sys
 from PIL import Image, ImageChops, ImageStat
@@ -53,4 +61,7 @@ got = page.crop(box).resize(want.size)
 diff = ImageStat.Stat(ImageChops.difference(got, want)).mean
 assert max(diff) < 24, diff
 PY
+[ "$(pdfinfo "$cups_page" | sed -n 's/^Pages: *//p')" = 1 ] || fail "the PDF has more than one page"
+changes=$(cups_machine_unchanged) || fail "the machine's printing settings changed:
+$changes"
 echo "e2e-print: 1 passed, 0 failed"

@@ -7,12 +7,12 @@ set -euo pipefail
 build_pkgs=(g++ cmake ninja-build qt6-base-dev libgl-dev libgtest-dev libgmock-dev libbenchmark-dev)
 # clang-14 + its runtime: libFuzzer; python3-pil: compares our pixels with Pillow's;
 # Xvfb, openbox, xdotool, the X11 utilities and trayer: the end-to-end runs of the real
-# program; CUPS, its PDF printer and poppler-utils: the printing run.
+# program; CUPS and poppler-utils: the printing run, through a scheduler of its own.
 x_pkgs=(xvfb openbox xdotool x11-utils x11-xserver-utils trayer)
 # dbus, at-spi2-core and python3-pyatspi: the end-to-end runs find and press controls through
 # the accessibility bus; clang-format: CI's formatting check.
 test_pkgs=(clang-14 libclang-rt-14-dev clang-format python3-pil "${x_pkgs[@]}" dbus at-spi2-core
-    python3-pyatspi cups printer-driver-cups-pdf poppler-utils)
+    python3-pyatspi cups poppler-utils)
 screenshot_pkgs=("${x_pkgs[@]}" imagemagick)
 
 pkgs=("${build_pkgs[@]}")

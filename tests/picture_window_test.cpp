@@ -227,6 +227,18 @@ TEST(RecentFiles, KeepsNineMostRecentFirst) {
     EXPECT_EQ(again.entries(), list.entries());
 }
 
+TEST(RecentFiles, ReadsLinesEndedByCrLfLfOrCr) { // whichever system wrote the file
+    QTemporaryDir dir;
+    glimmer::platform::LocalFileSystem fs;
+    const QString path = dir.filePath(QStringLiteral("g.mru"));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write("A\rB\r\nC\nD\r\rE\r") == 12);
+    f.close();
+    RecentFiles list(fs, path);
+    list.load();
+    EXPECT_EQ(list.entries(), (QStringList{"A", "B", "C", "D", "E"}));
+}
+
 TEST_F(PictureWindowTest, RecentEntriesOpenOrdinaryPicturesAndShowAmpersands) {
     const QString bmp = shotsDir() + QStringLiteral("/r&d.bmp");
     ASSERT_TRUE(sample().save(bmp, "BMP"));

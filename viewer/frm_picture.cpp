@@ -1,5 +1,6 @@
 #include "viewer/frm_picture.h"
 
+#include <QAccessibleWidget>
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
@@ -26,17 +27,58 @@ namespace {
 // A strip label that opens its menu when clicked.
 class MenuLabel final : public QLabel {
   public:
-    MenuLabel(const QString& html, QWidget* parent, std::function<void()> onClick)
-        : QLabel(html, parent), m_onClick(std::move(onClick)) {}
+    MenuLabel(const QString& html, QWidget* parent, std::function<void()> onClick);
+    void click() { m_onClick(); }
+    QPointer<QMenu> menu; // what a click opens
 
   protected:
     void mousePressEvent(QMouseEvent* e) override {
-        if (e->button() == Qt::LeftButton) m_onClick();
+        if (e->button() == Qt::LeftButton) click();
     }
 
   private:
     std::function<void()> m_onClick;
 };
+
+// Assistive technology sees a label without actions: give it the click as its press action.
+class MenuLabelAccessible final : public QAccessibleWidget {
+  public:
+    explicit MenuLabelAccessible(MenuLabel* label)
+        : QAccessibleWidget(label, QAccessible::ButtonMenu) {}
+    QStringList actionNames() const override {
+        return QStringList{pressAction(), showMenuAction()} + QAccessibleWidget::actionNames();
+    }
+    // A pop-up menu is no child of its window: assistive technology finds it here.
+    int childCount() const override { return menu() ? 1 : 0; }
+    QAccessibleInterface* child(int index) const override {
+        return index == 0 && menu() ? QAccessible::queryAccessibleInterface(menu()) : nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        return child && menu() && child->object() == menu() ? 0 : -1;
+    }
+    void doAction(const QString& name) override {
+        if (name == pressAction() || name == showMenuAction())
+            static_cast<MenuLabel*>(widget())->click();
+        else
+            QAccessibleWidget::doAction(name);
+    }
+
+  private:
+    QMenu* menu() const { return static_cast<MenuLabel*>(widget())->menu; }
+};
+
+QAccessibleInterface* menuLabelAccessible(const QString&, QObject* object) {
+    auto* label = dynamic_cast<MenuLabel*>(object);
+    return label ? new MenuLabelAccessible(label) : nullptr;
+}
+
+MenuLabel::MenuLabel(const QString& html, QWidget* parent, std::function<void()> onClick)
+    : QLabel(parent), m_onClick(std::move(onClick)) {
+    // Before the text: setting it is when Qt first describes the label, and keeps that.
+    static const bool installed = (QAccessible::installFactory(menuLabelAccessible), true);
+    (void)installed;
+    setText(html);
+}
 
 QString recentCaption(int index, const QString& entry) {
     QString shown = entry;
@@ -125,11 +167,13 @@ QWidget* FrmPicture::build() {
     strip->setGeometry(0, 0, w->width(), platform::px(330));
     desktop::paint(strip, colour(sys::WindowText));
     const char* captions[2] = {"<u>F</u>ile", "<u>E</u>dit"};
+    const char* names[2] = {"File", "Edit"};
     const QRect places[2] = {twipsRect(90, 45, 285, 225), twipsRect(510, 67, 300, 180)};
     for (int i = 0; i < 2; ++i) {
         auto* label =
             new MenuLabel(QString::fromLatin1(captions[i]), strip, [this, i] { mnu3Click(i); });
         label->setObjectName(QStringLiteral("mnu3_%1").arg(i));
+        label->setAccessibleName(QString::fromLatin1(names[i]));
         label->setGeometry(places[i]);
         label->setStyleSheet(QStringLiteral("color: white;"));
         m_ui->mnu3[i] = label;
@@ -151,6 +195,8 @@ QWidget* FrmPicture::build() {
     m_ui->commands =
         std::make_unique<edit::PictureCommands>(m_platform, w, *m_ui->picture1, *m_ui->picture2);
     buildMenus();
+    for (int i = 0; i < 2; ++i)
+        static_cast<MenuLabel*>(m_ui->mnu3[i])->menu = m_ui->mnubar[i];
     return w;
 }
 

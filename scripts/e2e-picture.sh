@@ -1,0 +1,147 @@
+#!/usr/bin/env bash
+# End-to-end check of the picture window's File and Edit menus, driven through the
+# accessibility bus: `glimmer DUSK.PCX` starts with DUSK picked and shown; Flip H, Flip V,
+# Rotate, Back To Normal, Copy, New, Paste each checked by what the window shows; a recent-files
+# entry; Save As through the real Save dialog (and a refused overwrite that leaves the file);
+# Print with no printer says so; Open goes back to the browser; Exit; the process ends.
+# Usage: e2e-picture.sh BUILD_DIR
+source "$(dirname "$0")/x-session.sh" "${1:?build dir}"
+name=e2e-picture
+fail() {
+    echo "$name FAIL: $*"
+    echo "--- glimmer's output:"
+    cat "$work/glimmer.log" 2>/dev/null || true
+    echo "--- its windows as AT-SPI shows them:"
+    atspi_dump | head -n 80
+    exit 1
+}
+pcx=$build/cli/glimmer-pcx
+"$pcx" convert "$prog/DUSK.PCX" "$work/dusk.png" >/dev/null
+# A recent-files entry from an earlier run: a Windows bitmap of FLAT.PCX.
+"$pcx" convert "$prog/FLAT.PCX" "$work/flat.bmp" >/dev/null
+printf '%s\r\n' "$work/flat.bmp" >"$prog/glimmer.mru"
+# No printer: a print server address where none answers, so the machine's printers stay out.
+export CUPS_SERVER=$work/no-print-server
+
+start_glimmer "$prog/DUSK.PCX"
+atspi_py "$work" <<'PY' || fail "the picture window's commands"
+import os
+import sys
+import atspi as A
+import glimmer as G
+work = sys.argv[1]
+app = A.app()
+dusk = G.load_rgb(f"{work}/dusk.png")
+flat = G.load_rgb(f"{work}/flat.bmp")
+
+window = G.picture_window(app)
+G.expect_shown(app, window, dusk, "DUSK.PCX shown at start")
+browser = G.browser(app)
+picked = [e for e in A.find_all(browser, "list item", "DUSK.PCX") if A.selected(e)]
+assert picked, "DUSK.PCX is not picked in the browser's list"
+
+# Edit: each drawing starts from the picture as loaded.
+G.command(app, window, "Edit", "Flip H")
+G.expect_shown(app, window, dusk.transpose(G.FLIP_H), "Flip H")
+G.command(app, window, "Edit", "Flip V")
+G.expect_shown(app, window, dusk.transpose(G.FLIP_V), "Flip V")
+G.command(app, window, "Edit", "Rotate")
+G.expect_shown(app, window, dusk.transpose(G.HALF_TURN), "Rotate, half a turn")
+G.command(app, window, "Edit", "Back To Normal")
+G.expect_shown(app, window, dusk, "Back To Normal")
+
+# Copy, then empty the box with New, and Paste brings the picture back.
+G.command(app, window, "Edit", "Copy")
+G.command(app, window, "File", "New")
+G.expect_blank(app, window, "New emptying the picture box")
+G.command(app, window, "Edit", "Paste")
+G.expect_shown(app, window, dusk, "Paste showing the copied picture")
+
+# The recent-files list: the picture opened at start on top, the earlier run's bitmap below.
+recent = G.recent_entries(app, window)
+assert recent == ["1. DUSK.PCX", f"2. {work}/flat.bmp"], f"recent files: {recent}"
+G.open_recent(app, window, f"{work}/flat.bmp")
+G.expect_shown(app, window, flat, "the recent bitmap shown")
+G.command(app, window, "File", "New")
+G.expect_blank(app, window, "New emptying the picture box")
+G.open_recent(app, window, "DUSK.PCX")
+try:
+    G.expect_shown(app, window, dusk, "the recent DUSK.PCX shown", timeout=5)
+except A.Timeout:
+    G.expect_blank(app, window, "the picture box left empty")
+    G.known_fault("choosing the recent-files entry of a PCX picture (\"DUSK.PCX\") shows "
+                  "nothing: the entry holds the bare name, and it opens only ordinary "
+                  "pictures")
+    G.open_recent(app, window, f"{work}/flat.bmp")
+    G.expect_shown(app, window, flat, "the recent bitmap shown again")
+
+# Save As through the real dialog; a second Save As onto it, refused, leaves it as it was.
+target = f"{work}/saved/flat copy.bmp"
+os.makedirs(os.path.dirname(target))
+G.command(app, window, "File", "Save As")
+dialog = A.dialog(app, title="Save Current Picture File")
+A.set_text(A.find(dialog, "text", "File name:"), target)
+A.answer(dialog, "Save")
+A.wait(lambda: os.path.exists(target), 15, f"{target} being written")
+A.wait(lambda: G.load_rgb(target).tobytes() == flat.tobytes(), 10, "the saved pixels")
+before = open(target, "rb").read()
+G.command(app, window, "Edit", "Flip H")
+flips = {"right": flat.transpose(G.FLIP_H), "stale": dusk.transpose(G.FLIP_H)}
+if G.which_shown(app, window, flips, "Flip H of the bitmap") == "stale":
+    G.known_fault("after a recent-files entry is opened, Flip H draws the picture the window "
+                  "was opened with (DUSK.PCX mirrored), not the one shown")
+window = G.picture_window(app)
+G.command(app, window, "File", "Save As")
+dialog = A.dialog(app, title="Save Current Picture File")
+A.set_text(A.find(dialog, "text", "File name:"), target)
+A.answer(dialog, "Save")
+ask = A.dialog(app, "That File Already Exists, Overwright")
+A.answer(ask, "No")
+
+# Print with no printer set up says why.
+window = G.picture_window(app)
+G.command(app, window, "File", "Print")
+box = A.dialog(app, lambda t: t.startswith("The picture could not be printed."))
+assert any("printer" in t for t in A.labels(box)), A.labels(box)
+A.answer(box, "OK")
+# Save As has long returned by now: the refused overwrite left the file as it was.
+assert open(target, "rb").read() == before, "a refused overwrite changed the file"
+assert os.listdir(os.path.dirname(target)) == ["flat copy.bmp"], os.listdir(os.path.dirname(target))
+
+# Open goes back to the browser, DUSK.PCX still picked; View PCX shows it again.
+G.command(app, window, "File", "Open")
+G.picture_closed(app)
+A.wait(lambda: A.showing(G.browser(app)), 10, "the browser shown")
+pictures = G.open_page(app)
+assert A.selected(G.entry(pictures, "DUSK.PCX")), "DUSK.PCX is no longer picked"
+
+
+def view_refused():
+    A.press_button(app, "View PCX")
+    got = G.window_or_message(app)
+    if A.role_of(got) not in A.DIALOG_ROLES:
+        return None
+    said = A.labels(got)[-1]
+    A.answer(got, "OK")
+    return said
+
+
+said = view_refused()
+if said:
+    G.known_fault(f"after File > Open, View PCX says {said!r} though DUSK.PCX is still "
+                  "picked in the list")
+    G.pick(pictures, "DUSK.PCX")
+    said = view_refused()
+    if said:
+        G.known_fault("one click on the entry already picked (after a command-line start) "
+                      f"does not pick it: View PCX says {said!r}; a second click does")
+        G.pick(pictures, "DUSK.PCX")
+        A.press_button(app, "View PCX")
+window = G.picture_window(app)
+G.expect_shown(app, window, dusk, "DUSK.PCX shown again")
+G.command(app, window, "File", "Exit")
+G.picture_closed(app)
+PY
+
+end_glimmer || fail "$end_reason"
+echo "$name: 1 passed, 0 failed"
