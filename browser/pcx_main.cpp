@@ -86,9 +86,16 @@ QPushButton* PCXMain::button(const QString& name) {
     return m_ui->window->findChild<QPushButton*>(name);
 }
 
+// The picked entry is the selected one: an accessibility client can select an entry without
+// making it the current item.
+QListWidgetItem* PCXMain::pickedItem() {
+    const QList<QListWidgetItem*> selected = list1()->selectedItems();
+    return selected.isEmpty() ? nullptr : selected.first();
+}
+
 QString PCXMain::pickedName() {
-    QListWidgetItem* item = list1()->currentItem();
-    return item && item->isSelected() ? item->text() : QString();
+    QListWidgetItem* item = pickedItem();
+    return item ? item->text() : QString();
 }
 
 void PCXMain::connectControls() {
@@ -184,8 +191,10 @@ void PCXMain::showPage(int index) {
 }
 
 void PCXMain::onSelect() {
-    m_selectedIndex = static_cast<qint16>(m_ui->list1->currentRow());
-    if (pickedName().isEmpty()) return;
+    QListWidgetItem* item = pickedItem();
+    m_selectedIndex =
+        static_cast<qint16>(item ? m_ui->list1->row(item) : m_ui->list1->currentRow());
+    if (!item) return;
     m_ui->progress->setRange(0, 5);
     m_ui->progress->setValue(0);
     m_ui->progress->show();

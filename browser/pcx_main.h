@@ -11,6 +11,7 @@
 class QComboBox;
 class QLabel;
 class QListWidget;
+class QListWidgetItem;
 class QProgressBar;
 class QPushButton;
 class QWidget;
@@ -57,6 +58,7 @@ class PCXMain final : public platform::Form {
 
     // The text of List1's selected entry; empty when none is picked.
     QString pickedName();
+    QListWidgetItem* pickedItem();
 
     void FillPcxList();
     void LoadSelectedPicture();
