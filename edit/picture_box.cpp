@@ -2,35 +2,60 @@
 
 #include <QPainter>
 
+#include "decode/error.h"
+
 namespace glimmer::edit {
+namespace {
+
+void paintOver(QImage& canvas, const QImage& source) {
+    QPainter painter(&canvas);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawImage(0, 0, source);
+}
+
+} // namespace
 
 PictureBox::PictureBox(QWidget* parent, QColor background)
     : QWidget(parent), m_background(background) {
-    resetImage(size());
+    m_image = blank(size());
 }
 
 void PictureBox::setPicture(const Picture& picture) {
+    // Nothing changes until the new image is made: no memory for it leaves the box as it was.
+    QImage image = picture.isEmpty() ? blank(size()) : shown(picture.image());
     m_picture = picture;
-    if (picture.isEmpty()) {
-        resetImage(size());
-    } else {
-        resize(picture.image().size());
-        resetImage(picture.image().size());
-        drawImage(picture.image());
-    }
+    m_image = std::move(image);
+    if (!picture.isEmpty()) resize(m_image.size());
     update();
 }
 
 void PictureBox::drawImage(const QImage& source) {
-    QPainter painter(&m_image);
-    painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.drawImage(0, 0, source);
+    // A drawing that covers the whole box replaces the image: it shares the source's pixels
+    // (an 8-bit picture stays 8-bit) instead of keeping a 32-bit copy of them.
+    if (source.size() == m_image.size() && !source.hasAlphaChannel()) {
+        m_image = source;
+    } else {
+        QImage canvas = m_image.convertToFormat(QImage::Format_RGB32);
+        if (canvas.isNull()) throw Error(errc::OutOfMemory);
+        paintOver(canvas, source);
+        m_image = std::move(canvas);
+    }
     update();
 }
 
-void PictureBox::resetImage(const QSize& size) {
-    m_image = QImage(size.expandedTo(QSize(1, 1)), QImage::Format_RGB32);
-    m_image.fill(m_background);
+QImage PictureBox::shown(const QImage& source) const {
+    if (!source.hasAlphaChannel()) return source;
+    // Transparency is not kept: the picture is drawn as onto an opaque box.
+    QImage canvas = blank(source.size());
+    paintOver(canvas, source);
+    return canvas;
+}
+
+QImage PictureBox::blank(const QSize& size) const {
+    QImage image(size.expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+    if (image.isNull()) throw Error(errc::OutOfMemory);
+    image.fill(m_background);
+    return image;
 }
 
 void PictureBox::paintEvent(QPaintEvent*) {

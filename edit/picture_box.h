@@ -16,20 +16,23 @@ class PictureBox : public QWidget {
     explicit PictureBox(QWidget* parent = nullptr, QColor background = QColor(192, 192, 192));
 
     [[nodiscard]] const Picture& picture() const { return m_picture; }
-    // Replaces the picture; the persistent image starts again from it. An empty picture
-    // keeps the box's size and clears the image to the background.
+    // Replaces the picture; the persistent image starts again from it (Error 7 without the
+    // memory for it). An empty picture keeps the box's size and clears the image to the
+    // background.
     void setPicture(const Picture& picture);
 
     // What the box shows: the picture plus what was drawn over it.
     [[nodiscard]] const QImage& image() const { return m_image; }
     // Draws `source` with its top-left corner at the box's top-left corner, clipped to the box.
+    // Throws Error 7 when there is no memory for the drawing.
     void drawImage(const QImage& source);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
 
   private:
-    void resetImage(const QSize& size);
+    [[nodiscard]] QImage shown(const QImage& source) const;
+    [[nodiscard]] QImage blank(const QSize& size) const;
 
     Picture m_picture;
     QImage m_image;

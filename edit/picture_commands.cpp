@@ -32,7 +32,14 @@ PictureCommands::PictureCommands(platform::Platform& platform, QWidget* window, 
     : m_platform(platform), m_window(window), m_display(display), m_reference(reference) {}
 
 void PictureCommands::draw(Orientation orientation) {
-    m_display.drawImage(oriented(m_reference.picture().image(), orientation));
+    const QImage& source = m_reference.picture().image();
+    try {
+        const QImage drawn = oriented(source, orientation);
+        if (drawn.isNull() && !source.isNull()) throw Error(errc::OutOfMemory);
+        m_display.drawImage(drawn);
+    } catch (const Error& e) {
+        tellFailure(QStringLiteral("The picture could not be redrawn."), e.text());
+    }
 }
 
 void PictureCommands::clear() {
@@ -82,7 +89,11 @@ void PictureCommands::paste() {
         tellFailure(QStringLiteral("Nothing could be pasted."), e.text());
         return;
     }
-    m_display.setPicture(Picture(image)); // no picture on the clipboard empties the box
+    try {
+        m_display.setPicture(Picture(image)); // no picture on the clipboard empties the box
+    } catch (const Error& e) {
+        tellFailure(QStringLiteral("Nothing could be pasted."), e.text());
+    }
 }
 
 void PictureCommands::print() {

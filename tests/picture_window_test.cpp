@@ -91,12 +91,25 @@ TEST_F(PictureWindowTest, MirrorAndTurnDrawFromTheReferenceCopy) {
         };
         for (const auto& [item, want] : cases) {
             trigger(item);
-            EXPECT_EQ(win().picture1()->image(), want.convertToFormat(QImage::Format_RGB32))
+            EXPECT_EQ(win().picture1()->image().convertToFormat(QImage::Format_RGB32),
+                      want.convertToFormat(QImage::Format_RGB32))
                 << item;
         }
         trigger("mnufliph");
         trigger("mnucopy"); // Copy takes the picture as loaded, not the drawing
         EXPECT_EQ(scripted.clipboard.held, img);
+    });
+}
+
+TEST_F(PictureWindowTest, AnEightBitPictureIsNotCopiedByEitherBox) {
+    QImage img = sample().convertToFormat(QImage::Format_Indexed8);
+    view(Picture(img), [&] {
+        EXPECT_EQ(win().picture1()->image().constBits(), img.constBits());
+        EXPECT_EQ(win().picture2()->image().constBits(), img.constBits());
+        trigger("mnuFlipV");
+        EXPECT_EQ(win().picture1()->image().format(), QImage::Format_Indexed8);
+        EXPECT_EQ(win().picture1()->image(), img.mirrored(false, true));
+        EXPECT_EQ(win().picture2()->image().constBits(), img.constBits());
     });
 }
 
