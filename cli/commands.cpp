@@ -10,6 +10,7 @@
 #include <optional>
 #include <vector>
 
+#include "cli/thumbnail.h"
 #include "decode/error.h"
 #include "decode/files.h"
 #include "decode/read_pcx.h"
@@ -233,6 +234,18 @@ int convertMany(const QString& format, const QString& dir, const QStringList& fi
     for (const Job& job : *jobs)
         worst = std::max(worst, convertTo(job.in, job.out, tree, io));
     return worst;
+}
+
+int thumbnail(const QString& in, const QString& out, int size, Io io) {
+    Picture pic;
+    if (int s = load(in, pic, io); s != kDecoded) return s;
+    const QImage image = thumbnailImage(pic.image(), size);
+    if (image.isNull()) {
+        const Error e(errc::OutOfMemory);
+        io.err << in << ": error " << e.number() << ": " << e.text() << Qt::endl;
+        return kFailed;
+    }
+    return write(Picture(image), out, "png", io);
 }
 
 int bench(const QString& file, int runs, Io io) {

@@ -19,6 +19,8 @@ int convertOne(const QString& in, const QString& out, Io io);
 // write one output or, with `tree`, when a file lies outside the current folder.
 int convertMany(const QString& format, const QString& dir, const QStringList& files, bool tree,
                 Io io);
+// Writes a PNG of `in` whose longest side is at most `size`; no file on any failure.
+int thumbnail(const QString& in, const QString& out, int size, Io io);
 int bench(const QString& file, int runs, Io io);
 
 } // namespace glimmer::cli

@@ -20,6 +20,10 @@ const char* const kUsage = R"(Usage:
       DIR/FOLDER/NAME.FMT instead, FOLDER being the input's folder relative to the
       current folder (made as needed); inputs outside the current folder are refused
       and nothing is written. The options may come in either order.
+  glimmer-pcx thumbnail [-s SIZE] IN.pcx OUT.png
+      Write a thumbnail of IN for file managers: the longest side becomes SIZE pixels
+      (default 256, 1 to 4096; a smaller picture is not enlarged), aspect kept. OUT is
+      written only when IN decodes.
   glimmer-pcx bench FILE [N]
       Decode FILE N times (default 50) from memory; the last line is the median ms.
   glimmer-pcx --help | --version
@@ -68,6 +72,18 @@ int bench(const QStringList& a, glimmer::cli::Io io) {
     return glimmer::cli::bench(a[0], runs, io);
 }
 
+int thumbnail(QStringList a, glimmer::cli::Io io) {
+    int size = 256;
+    if (a.size() == 4 && (a[0] == QLatin1String("-s") || a[0] == QLatin1String("--size"))) {
+        bool ok = false;
+        size = a[1].toInt(&ok);
+        if (!ok || size < 1 || size > 4096) return usage(io.err);
+        a = a.mid(2);
+    }
+    if (a.size() != 2) return usage(io.err);
+    return glimmer::cli::thumbnail(a[0], a[1], size, io);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -87,6 +103,7 @@ int main(int argc, char** argv) {
     }
     if (cmd == QLatin1String("info") && !args.isEmpty()) return glimmer::cli::info(args, io);
     if (cmd == QLatin1String("convert")) return convert(args, io);
+    if (cmd == QLatin1String("thumbnail")) return thumbnail(args, io);
     if (cmd == QLatin1String("bench")) return bench(args, io);
     return usage(err);
 }

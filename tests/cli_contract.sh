@@ -200,6 +200,36 @@ else
     rm -f "$tmp/file.pcx" "$tmp/pixels.pcx"
 fi
 
+# Thumbnails: the longest side becomes SIZE, never larger than the picture; the pixels are the
+# picture's, smoothly scaled (compared with Pillow's scaling of the golden PNG).
+similar() { # thumbnail golden.png
+    /usr/bin/python3 - "$@" <<'PY'
+import sys
+from PIL import Image, ImageChops, ImageStat
+got = Image.open(sys.argv[1])
+want = Image.open(sys.argv[2]).convert("RGB").resize(got.size, Image.BILINEAR, reducing_gap=2.0)
+mean = sum(ImageStat.Stat(ImageChops.difference(got.convert("RGB"), want)).mean) / 3
+sys.exit(0 if got.format == "PNG" and mean < 6 else print(f"mean difference {mean:.1f}") or 1)
+PY
+}
+size_of() { /usr/bin/python3 -c 'import sys; from PIL import Image; print("%dx%d" % Image.open(sys.argv[1]).size)' "$1"; }
+run "$tool" thumbnail "$data/pcx/256-palette.pcx" "$tmp/t.png"
+check "thumbnail 256 by default" 0 $rc "$([ "$(size_of "$tmp/t.png")" = 256x208 ] && similar "$tmp/t.png" "$data/pcx/256-palette.png"; echo $?)"
+run "$tool" thumbnail -s 128 "$data/pcx/odd_stride.pcx" "$tmp/t.png"
+check "thumbnail -s 128" 0 $rc "$([ "$(size_of "$tmp/t.png")" = 128x52 ] && similar "$tmp/t.png" "$data/pcx/odd_stride.png"; echo $?)"
+run "$tool" thumbnail "$data/pcx/rgb-gimp-2.8.10.pcx" "$tmp/t.png"
+check "thumbnail never enlarges" 0 $rc "$([ "$(size_of "$tmp/t.png")" = 32x32 ] && similar "$tmp/t.png" "$data/pcx/rgb-gimp-2.8.10.png"; echo $?)"
+rm -f "$tmp/t.png"
+run "$tool" thumbnail "$data/malformed/cut-mid-row.pcx" "$tmp/t.png" 2>"$tmp/err"
+check "thumbnail of a malformed file" 2 $rc "$(grep -q 'error 9' "$tmp/err" && [ ! -e "$tmp/t.png" ]; echo $?)"
+run "$tool" thumbnail "$data/refused/16color.pcx" "$tmp/t.png" 2>/dev/null
+check "thumbnail of a refused file" 1 $rc "$([ ! -e "$tmp/t.png" ]; echo $?)"
+for bad in "-s 0" "-s x" "-s 5000" "-s"; do
+    # shellcheck disable=SC2086 # the options are split on purpose
+    run "$tool" thumbnail $bad "$data/pcx/planet.pcx" "$tmp/t.png" 2>/dev/null
+    check "thumbnail $bad" 2 $rc "$([ ! -e "$tmp/t.png" ]; echo $?)"
+done
+
 run "$tool" --help >"$tmp/out"
 check "help" 0 $rc "$(grep -q -- '--tree' "$tmp/out"; echo $?)"
 run "$tool" --version >"$tmp/out"
