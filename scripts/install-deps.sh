@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Glimmer needs that are missing. Usage: install-deps.sh [build|test]
 #   build: compiler, CMake, Qt 6 and the libraries the build links
+#   package: also what CPack needs for the Debian package
 #   test:  also the test, sanitizer, fuzzing and corpus-comparison tools
 set -euo pipefail
 
@@ -13,12 +14,18 @@ x_pkgs=(xvfb openbox xdotool x11-utils x11-xserver-utils trayer)
 # the accessibility bus; clang-format: CI's formatting check.
 test_pkgs=(clang-14 libclang-rt-14-dev clang-format python3-pil "${x_pkgs[@]}" dbus at-spi2-core
     python3-pyatspi cups poppler-utils)
+# dpkg-dev and file: CPack's Debian package and its dependency list.
+package_pkgs=(dpkg-dev file)
+# The thumbnail run: GNOME's thumbnail factory, which runs thumbnailers in bubblewrap.
+thumbnail_pkgs=(python3-gi gir1.2-gnomedesktop-3.0 bubblewrap fonts-dejavu-core)
+test_pkgs+=("${package_pkgs[@]}" "${thumbnail_pkgs[@]}")
 screenshot_pkgs=("${x_pkgs[@]}" imagemagick)
 
 pkgs=("${build_pkgs[@]}")
 case "${1:-build}" in
 test) pkgs+=("${test_pkgs[@]}") ;;
 screenshots) pkgs+=("${screenshot_pkgs[@]}") ;;
+package) pkgs+=("${package_pkgs[@]}") ;;
 esac
 
 missing=()

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# What `cmake --install` lays out: the program folder, the command, the menu entry, the icons.
+# What `cmake --install` lays out: the program folder, the commands, the menu entry, the
+# thumbnailer and the icons.
 set -u
 build=${1:?build dir}
 prefix=$(mktemp -d)
@@ -19,5 +20,8 @@ check "menu entry opens PCX files" 'grep -qx "MimeType=image/vnd.zbrush.pcx;imag
 # The prefix is given only now, at install time: the entry must name the command under it.
 check "menu entry runs the installed command" 'grep -qxF "Exec=$prefix/bin/glimmer %f" "$desktop"'
 check "icons" '[ -f "$prefix/share/icons/hicolor/32x32/apps/glimmer.png" ] && [ -f "$prefix/share/icons/hicolor/128x128/apps/glimmer.png" ]'
+thumbnailer=$prefix/share/thumbnailers/glimmer.thumbnailer
+check "thumbnailer runs the installed glimmer-pcx" 'grep -qxF "Exec=$prefix/bin/glimmer-pcx thumbnail -s %s %i %o" "$thumbnailer" && grep -qxF "TryExec=$prefix/bin/glimmer-pcx" "$thumbnailer"'
+check "thumbnailer serves PCX" 'grep -qx "MimeType=image/vnd.zbrush.pcx;image/x-pcx;" "$thumbnailer" && [ -f "$prefix/share/mime/packages/glimmer-pcx.xml" ]'
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]

@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# End-to-end check of the thumbnailer with a real consumer: GNOME's thumbnail factory (the one
+# Files uses, which runs thumbnailers inside bubblewrap) with the Debian package installed.
+# It must offer to thumbnail a PCX, make thumbnails whose pixels are the scaled pictures, and
+# make none, without crashing, for a malformed file. Installing a package changes the machine,
+# so this runs only in CI (CI=true, a scratch machine) or when asked (GLIMMER_TEST_PACKAGE=1),
+# and removes the package afterwards. GLIMMER_SHOTS=DIR keeps the grid picture it draws there.
+# Usage: e2e-thumbnails.sh BUILD_DIR PACKAGE_BUILD_DIR (the samples come from BUILD_DIR/app)
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+name=e2e-thumbnails
+if [ "${CI:-}" != true ] && [ "${GLIMMER_TEST_PACKAGE:-}" != 1 ]; then
+    echo "$name: SKIP: installs a Debian package; runs in CI, or with GLIMMER_TEST_PACKAGE=1"
+    exit 0
+fi
+if dpkg-query -W -f='${Status}' glimmer-pcx 2>/dev/null | grep -q "install ok installed"; then
+    echo "$name: SKIP: glimmer-pcx is installed on this machine; the test does not replace it"
+    exit 0
+fi
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo=sudo
+build=$(cd "${1:?build dir}" && pwd)
+deb=$("$here/scripts/package.sh" "${2:?package build dir}")
+work=$(mktemp -d)
+cleanup() {
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get remove -y -qq glimmer-pcx >/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "$deb" >/dev/null
+
+# The pictures, and what each must look like: the samples as glimmer-pcx decodes them, the
+# corpus pictures as Pillow does.
+mkdir "$work/shots" "$work/want"
+for f in "$build"/app/*.PCX "$here"/tests/data/pcx/{256-palette,mask,odd_stride,opengfx_trains_start-2010,rgb-gimp-2.8.10}.pcx; do
+    [ -e "$f" ] || continue
+    cp "$f" "$work/shots/"
+done
+cp "$here/tests/data/malformed/cut-mid-row.pcx" "$work/shots/BROKEN.PCX"
+for f in "$work"/shots/*; do
+    base=$(basename "$f")
+    golden="$here/tests/data/pcx/${base%.*}.png"
+    if [ -e "$golden" ]; then cp "$golden" "$work/want/$base.png"; else
+        /usr/bin/glimmer-pcx convert "$f" "$work/want/$base.png" >/dev/null 2>&1 || true
+    fi
+done
+# A session of its own: caches, the per-user data folder and the runtime folder are scratch.
+env -i PATH=/usr/bin:/bin HOME="$work" XDG_CACHE_HOME="$work/cache" XDG_DATA_HOME="$work/data" \
+    XDG_RUNTIME_DIR="$work" /usr/bin/python3 "$here/scripts/e2e/thumbnails.py" "$work" \
+    BROKEN.PCX
+if [ -n "${GLIMMER_SHOTS:-}" ]; then cp "$work/thumbnails.png" "$GLIMMER_SHOTS/"; fi
+echo "$name: 1 passed, 0 failed"
