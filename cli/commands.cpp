@@ -10,6 +10,7 @@
 #include <optional>
 #include <vector>
 
+#include "cli/convert.h"
 #include "cli/thumbnail.h"
 #include "decode/error.h"
 #include "decode/files.h"
@@ -17,8 +18,6 @@
 
 namespace glimmer::cli {
 namespace {
-
-constexpr int kDecoded = 0, kRefused = 1, kFailed = 2;
 
 QString kindOf(const pcx::PcxHeader& h) {
     if (h.bits_per_pixel == 8 && h.nplanes == 1) return QStringLiteral("8-bit paletted");
@@ -115,7 +114,8 @@ QByteArray formatOf(const QString& name) {
     return {};
 }
 
-// Decodes `in` and writes it to `out`, first making the output's folders when asked.
+} // namespace
+
 int convertTo(const QString& in, const QString& out, bool makeFolder, Io io) {
     const QByteArray format = formatOf(out);
     if (format.isEmpty()) {
@@ -136,76 +136,6 @@ int convertTo(const QString& in, const QString& out, bool makeFolder, Io io) {
     return write(pic, out, format, io);
 }
 
-struct Job {
-    QString in;
-    QString out;
-};
-
-// One file however it is named, so naming it twice is not a clash.
-QString identity(const QString& file) {
-    const QFileInfo info(file);
-    const QString canonical = info.canonicalFilePath();
-    return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
-}
-
-// Where each file goes; nothing, after saying why, when any output would be written from two
-// files or a file has no place in the tree. Output names are compared exactly, as the file
-// system does: SHOT.png and shot.png are two files.
-std::optional<std::vector<Job>> plan(const QString& format, const QString& dir,
-                                     const QStringList& files, bool tree, Io io) {
-    if (!QFileInfo(dir).isDir()) {
-        io.err << dir << ": no such folder; nothing written" << Qt::endl;
-        return std::nullopt;
-    }
-    const QDir here = QDir::current();
-    std::vector<Job> jobs;
-    QStringList outside;
-    // Output -> the distinct files that would write it, as named first.
-    std::map<QString, std::vector<std::pair<QString, QString>>> writers;
-    for (const QString& in : files) {
-        const QFileInfo info(in);
-        const QString name = info.completeBaseName() + '.' + format;
-        QString out;
-        if (tree) {
-            const QString folder = QDir::cleanPath(here.relativeFilePath(info.absolutePath()));
-            if (folder == QLatin1String("..") || folder.startsWith(QLatin1String("../")) ||
-                QDir::isAbsolutePath(folder)) {
-                outside.append(in);
-                continue;
-            }
-            out = QDir::cleanPath(dir + '/' + folder + '/' + name);
-        } else {
-            out = QDir::cleanPath(dir + '/' + name);
-        }
-        auto& by = writers[out];
-        const QString id = identity(in);
-        if (std::any_of(by.begin(), by.end(), [&](const auto& w) { return w.second == id; }))
-            continue;
-        by.emplace_back(in, id);
-        jobs.push_back({in, out});
-    }
-    bool clash = false;
-    for (const auto& [out, by] : writers) {
-        if (by.size() < 2) continue;
-        clash = true;
-        io.err << out << " would be written from " << (by.size() == 2 ? "both " : "");
-        for (std::size_t i = 0; i < by.size(); ++i)
-            io.err << (i == 0 ? "" : i + 1 == by.size() ? " and " : ", ") << by[i].first;
-        io.err << Qt::endl;
-    }
-    for (const QString& in : outside)
-        io.err << in << ": outside the current folder; --tree writes only inputs below it"
-               << Qt::endl;
-    if (clash && !tree)
-        io.err << "nothing written (--tree keeps inputs from different folders apart)" << Qt::endl;
-    else if (clash || !outside.isEmpty())
-        io.err << "nothing written" << Qt::endl;
-    if (clash || !outside.isEmpty()) return std::nullopt;
-    return jobs;
-}
-
-} // namespace
-
 int info(const QStringList& files, Io io) {
     int worst = kDecoded;
     for (const QString& f : files) {
@@ -224,16 +154,6 @@ int info(const QStringList& files, Io io) {
 
 int convertOne(const QString& in, const QString& out, Io io) {
     return convertTo(in, out, false, io);
-}
-
-int convertMany(const QString& format, const QString& dir, const QStringList& files, bool tree,
-                Io io) {
-    const auto jobs = plan(format, dir, files, tree, io);
-    if (!jobs) return kFailed;
-    int worst = kDecoded;
-    for (const Job& job : *jobs)
-        worst = std::max(worst, convertTo(job.in, job.out, tree, io));
-    return worst;
 }
 
 int thumbnail(const QString& in, const QString& out, int size, Io io) {

@@ -14,11 +14,6 @@ struct Io {
 
 int info(const QStringList& files, Io io);
 int convertOne(const QString& in, const QString& out, Io io);
-// Writes each file as DIR/NAME.FORMAT, or with `tree` as DIR/FOLDER/NAME.FORMAT where FOLDER
-// is the file's folder below the current one. Nothing is written when two files would
-// write one output or, with `tree`, when a file lies outside the current folder.
-int convertMany(const QString& format, const QString& dir, const QStringList& files, bool tree,
-                Io io);
 // Writes a PNG of `in` whose longest side is at most `size`; no file on any failure.
 int thumbnail(const QString& in, const QString& out, int size, Io io);
 int bench(const QString& file, int runs, Io io);

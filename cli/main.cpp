@@ -2,8 +2,12 @@
 #include <QCoreApplication>
 #include <QStringList>
 #include <QTextStream>
+#include <QThread>
+#include <algorithm>
 #include <cstdio>
+#include <unistd.h>
 
+#include "cli/batch.h"
 #include "cli/commands.h"
 
 namespace {
@@ -12,9 +16,12 @@ const char* const kUsage = R"(Usage:
   glimmer-pcx info FILE...
       Print kind, size, planes, BytesPerLine and whether each file decodes.
   glimmer-pcx convert IN.pcx OUT.(png|bmp|ppm)
-  glimmer-pcx convert --to png|bmp|ppm [--tree] DIR FILE...
+  glimmer-pcx convert --to png|bmp|ppm [--tree] [-j N] DIR INPUT...
       Decode and write the pictures as the viewer shows them, each named after the
-      input's complete base name: DIR/NAME.FMT. Names are compared exactly, so
+      input's complete base name: DIR/NAME.FMT. An INPUT that is a folder stands for
+      every *.pcx below it, in any case. N files are converted at once (default: the
+      number of cores). On a terminal a progress line shows how far it got; a summary
+      line (converted, refused, failed) ends the run. Names are compared exactly, so
       a/SHOT.PCX and b/shot.pcx do not clash, but a/shot.pcx and b/shot.pcx would both
       write shot.png: then nothing is written and the clashes are listed. With --tree,
       DIR/FOLDER/NAME.FMT instead, FOLDER being the input's folder relative to the
@@ -38,27 +45,35 @@ int usage(QTextStream& err) {
 }
 
 int convert(QStringList a, glimmer::cli::Io io) {
-    if (a.isEmpty() || !a[0].startsWith(QLatin1String("--"))) {
+    if (a.isEmpty() || !a[0].startsWith(QLatin1Char('-'))) {
         if (a.size() != 2) return usage(io.err);
         return glimmer::cli::convertOne(a[0], a[1], io);
     }
-    QString fmt;
-    bool tree = false;
-    while (!a.isEmpty() && a[0].startsWith(QLatin1String("--"))) {
+    glimmer::cli::BatchOptions o;
+    o.jobs = std::max(1, QThread::idealThreadCount());
+    o.progress = isatty(fileno(stderr)) != 0;
+    while (!a.isEmpty() && a[0].startsWith(QLatin1Char('-'))) {
         const QString option = a.takeFirst();
         if (option == QLatin1String("--")) break;
         if (option == QLatin1String("--tree")) {
-            tree = true;
+            o.tree = true;
         } else if (option == QLatin1String("--to") && !a.isEmpty()) {
-            fmt = a.takeFirst().toLower();
+            o.format = a.takeFirst().toLower();
+        } else if ((option == QLatin1String("-j") || option == QLatin1String("--jobs")) &&
+                   !a.isEmpty()) {
+            bool ok = false;
+            o.jobs = a.takeFirst().toInt(&ok);
+            if (!ok || o.jobs < 1 || o.jobs > 1024) return usage(io.err);
         } else {
             return usage(io.err);
         }
     }
-    if (fmt != QLatin1String("png") && fmt != QLatin1String("bmp") && fmt != QLatin1String("ppm"))
+    if (o.format != QLatin1String("png") && o.format != QLatin1String("bmp") &&
+        o.format != QLatin1String("ppm"))
         return usage(io.err);
     if (a.size() < 2) return usage(io.err);
-    return glimmer::cli::convertMany(fmt, a[0], a.mid(1), tree, io);
+    o.dir = a.takeFirst();
+    return glimmer::cli::convertMany(a, o, io);
 }
 
 int bench(const QStringList& a, glimmer::cli::Io io) {

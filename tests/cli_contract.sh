@@ -140,6 +140,31 @@ run "$tool" convert --to png --tree tree3 a/shot.pcx "$data/pcx/planet.pcx" 2>"$
 check "--tree refuses inputs outside the current folder" 2 $rc "$( [ -z "$(ls -A tree3)" ] &&
     grep -q "$data/pcx/planet.pcx: outside the current folder" "$tmp/err"; echo $?)"
 
+# Folders stand for every *.pcx below them, in any case; the number of files converted at
+# once changes nothing in the outputs; a summary line ends the run, and off a terminal
+# nothing else is said when all goes well.
+cp "$data/refused/16color.pcx" b/c/old.Pcx
+echo text >b/notes.txt
+mkdir -p one many
+run "$tool" convert --to png --tree -j 1 one a b >"$tmp/out" 2>"$tmp/err"
+check "folders, one at a time" 1 $rc "$(cmp -s one/a/shot.png a/shot.want.png &&
+    cmp -s one/b/c/SHOT.png b/c/SHOT.want.png && [ "$(find one -type f | wc -l)" = 4 ] &&
+    grep -qx 'converted 4, refused 1, failed 0' "$tmp/out" && grep -q 'old.Pcx: refused' "$tmp/err"; echo $?)"
+run "$tool" convert -j 4 --tree --to png many a b >"$tmp/out" 2>/dev/null
+check "folders, four at a time" 1 $rc "$(diff -r one many >/dev/null; echo $?)"
+run "$tool" convert --to png -j 2 one a/shot.pcx >"$tmp/out" 2>"$tmp/err"
+check "quiet off a terminal" 0 $rc "$( [ ! -s "$tmp/err" ] && grep -qx 'converted 1, refused 0, failed 0' "$tmp/out"; echo $?)"
+# On a terminal the progress line counts the files.
+if command -v script >/dev/null; then
+    run script -qec "'$tool' convert --to png --tree -j 2 one a b" /dev/null >"$tmp/out"
+    check "progress line on a terminal" 1 $rc "$(grep -q '/5 files' "$tmp/out"; echo $?)"
+fi
+for j in 0 x; do
+    run "$tool" convert --to png -j $j one a 2>/dev/null
+    check "-j $j" 2 $rc
+done
+rm b/c/old.Pcx b/notes.txt
+
 # A folder that may not be made: permissions bind only a user other than root.
 as=()
 if [ "$(id -u)" = 0 ]; then

@@ -1,0 +1,206 @@
+#include "cli/batch.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include "cli/convert.h"
+
+namespace glimmer::cli {
+namespace {
+
+struct Job {
+    QString in;
+    QString out;
+};
+
+// One file however it is named, so naming it twice is not a clash.
+QString identity(const QString& file) {
+    const QFileInfo info(file);
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
+}
+
+// Where each file goes; nothing, after saying why, when any output would be written from two
+// files or a file has no place in the tree. Output names are compared exactly, as the file
+// system does: SHOT.png and shot.png are two files.
+std::optional<std::vector<Job>> plan(const QString& format, const QString& dir,
+                                     const QStringList& files, bool tree, Io io) {
+    if (!QFileInfo(dir).isDir()) {
+        io.err << dir << ": no such folder; nothing written" << Qt::endl;
+        return std::nullopt;
+    }
+    const QDir here = QDir::current();
+    std::vector<Job> jobs;
+    QStringList outside;
+    // Output -> the distinct files that would write it, as named first.
+    std::map<QString, std::vector<std::pair<QString, QString>>> writers;
+    for (const QString& in : files) {
+        const QFileInfo info(in);
+        const QString name = info.completeBaseName() + '.' + format;
+        QString out;
+        if (tree) {
+            const QString folder = QDir::cleanPath(here.relativeFilePath(info.absolutePath()));
+            if (folder == QLatin1String("..") || folder.startsWith(QLatin1String("../")) ||
+                QDir::isAbsolutePath(folder)) {
+                outside.append(in);
+                continue;
+            }
+            out = QDir::cleanPath(dir + '/' + folder + '/' + name);
+        } else {
+            out = QDir::cleanPath(dir + '/' + name);
+        }
+        auto& by = writers[out];
+        const QString id = identity(in);
+        if (std::any_of(by.begin(), by.end(), [&](const auto& w) { return w.second == id; }))
+            continue;
+        by.emplace_back(in, id);
+        jobs.push_back({in, out});
+    }
+    bool clash = false;
+    for (const auto& [out, by] : writers) {
+        if (by.size() < 2) continue;
+        clash = true;
+        io.err << out << " would be written from " << (by.size() == 2 ? "both " : "");
+        for (std::size_t i = 0; i < by.size(); ++i)
+            io.err << (i == 0 ? "" : i + 1 == by.size() ? " and " : ", ") << by[i].first;
+        io.err << Qt::endl;
+    }
+    for (const QString& in : outside)
+        io.err << in << ": outside the current folder; --tree writes only inputs below it"
+               << Qt::endl;
+    if (clash && !tree)
+        io.err << "nothing written (--tree keeps inputs from different folders apart)" << Qt::endl;
+    else if (clash || !outside.isEmpty())
+        io.err << "nothing written" << Qt::endl;
+    if (clash || !outside.isEmpty()) return std::nullopt;
+    return jobs;
+}
+
+// The files named, and every *.pcx below each folder named, in a stable order.
+QStringList expand(const QStringList& inputs) {
+    QStringList files;
+    for (const QString& in : inputs) {
+        if (!QFileInfo(in).isDir()) {
+            files.append(in);
+            continue;
+        }
+        QStringList found;
+        // Name filters ignore case unless told otherwise; links to folders are not followed,
+        // so a link back up cannot loop.
+        QDirIterator it(in, {QStringLiteral("*.pcx")}, QDir::Files | QDir::Hidden,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext())
+            found.append(it.next());
+        std::sort(found.begin(), found.end());
+        files += found;
+    }
+    return files;
+}
+
+QString clock(double seconds) {
+    const auto s = static_cast<long long>(seconds + 0.5);
+    return QStringLiteral("%1:%2").arg(s / 60).arg(s % 60, 2, 10, QLatin1Char('0'));
+}
+
+// The progress line of a terminal: redrawn in place, erased before anything else is said.
+class ProgressLine {
+  public:
+    ProgressLine(QTextStream& err, bool shown, std::size_t total)
+        : m_err(err), m_shown(shown), m_total(total) {
+        m_clock.start();
+    }
+    void draw(std::size_t done) {
+        if (!m_shown) return;
+        const double seconds = static_cast<double>(m_clock.elapsed()) / 1000.0;
+        const double rate = seconds > 0 ? static_cast<double>(done) / seconds : 0.0;
+        QString line = QStringLiteral("%1/%2 files").arg(done).arg(m_total);
+        if (done > 0)
+            line += QStringLiteral(", %1 files/s, %2 left")
+                        .arg(rate, 0, 'f', 1)
+                        .arg(clock(static_cast<double>(m_total - done) / rate));
+        m_err << "\r\033[K" << line;
+        m_err.flush();
+        m_drawn = true;
+    }
+    void erase() {
+        if (!m_drawn) return;
+        m_err << "\r\033[K";
+        m_err.flush();
+        m_drawn = false;
+    }
+
+  private:
+    QTextStream& m_err;
+    bool m_shown;
+    std::size_t m_total;
+    QElapsedTimer m_clock;
+    bool m_drawn = false;
+};
+
+// Runs the jobs on `threads` threads. Each job's messages are gathered and said in one piece.
+std::array<int, 3> run(const std::vector<Job>& jobs, bool tree, int threads, bool progress, Io io) {
+    std::atomic<std::size_t> next{0};
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::size_t done = 0;
+    std::array<int, 3> counts{};
+    ProgressLine line(io.err, progress, jobs.size());
+    auto work = [&] {
+        for (std::size_t i; (i = next++) < jobs.size();) {
+            QString text;
+            QTextStream said(&text);
+            const int status = convertTo(jobs[i].in, jobs[i].out, tree, Io{said, said});
+            said.flush();
+            const std::lock_guard lock(mutex);
+            ++done;
+            ++counts[static_cast<std::size_t>(status)];
+            if (!text.isEmpty()) {
+                line.erase();
+                io.err << text;
+                io.err.flush();
+            }
+            changed.notify_one();
+        }
+    };
+    std::vector<std::thread> pool;
+    const auto n = std::min<std::size_t>(static_cast<std::size_t>(threads), jobs.size());
+    for (std::size_t t = 0; t < n; ++t)
+        pool.emplace_back(work);
+    {
+        std::unique_lock lock(mutex);
+        while (done < jobs.size()) {
+            line.draw(done);
+            changed.wait_for(lock, std::chrono::milliseconds(250));
+        }
+        line.erase();
+    }
+    for (std::thread& t : pool)
+        t.join();
+    return counts;
+}
+
+} // namespace
+
+int convertMany(const QStringList& inputs, const BatchOptions& options, Io io) {
+    const auto jobs = plan(options.format, options.dir, expand(inputs), options.tree, io);
+    if (!jobs) return kFailed;
+    const auto counts = run(*jobs, options.tree, std::max(1, options.jobs), options.progress, io);
+    io.out << "converted " << counts[kDecoded] << ", refused " << counts[kRefused] << ", failed "
+           << counts[kFailed] << Qt::endl;
+    if (counts[kFailed] > 0) return kFailed;
+    return counts[kRefused] > 0 ? kRefused : kDecoded;
+}
+
+} // namespace glimmer::cli

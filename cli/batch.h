@@ -1,0 +1,23 @@
+// Converting many files at once, on every core.
+#pragma once
+
+#include "cli/commands.h"
+
+namespace glimmer::cli {
+
+struct BatchOptions {
+    QString format; // png, bmp or ppm
+    QString dir;    // where the outputs go; must exist
+    bool tree = false;
+    int jobs = 1;          // files converted at once
+    bool progress = false; // a progress line on io.err, for a terminal
+};
+
+// Converts each file, and every *.pcx (any case) below each folder, to DIR/NAME.FORMAT, or
+// with `tree` to DIR/FOLDER/NAME.FORMAT where FOLDER is the file's folder below the current
+// one. Nothing is written when two files would write one output or, with `tree`, when a
+// file lies outside the current folder. Ends with a summary line on io.out; the worst
+// status wins.
+int convertMany(const QStringList& inputs, const BatchOptions& options, Io io);
+
+} // namespace glimmer::cli
