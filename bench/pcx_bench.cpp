@@ -1,8 +1,11 @@
 // Decoder speed in MB/s of decoded pixels, beside a memset of a freshly allocated buffer of the
-// same size, all in one run. Run: build/bench/pcx_bench [--write DIR] [benchmark flags].
+// same size, all in one run. Run: build/bench/pcx_bench [benchmark flags].
+// --write DIR writes the benchmark's pictures; --screenshots DIR N writes N screenshot-like
+// pictures for measuring the batch converter.
 #include <benchmark/benchmark.h>
 
 #include <QByteArray>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -10,6 +13,7 @@
 
 #include "decode/read_pcx.h"
 #include "pcx_encode.h"
+#include "screenshot_scene.h"
 
 using glimmer::art::Bytes;
 using glimmer::art::Scene;
@@ -63,11 +67,26 @@ void decodePicture(benchmark::State& state, const QByteArray& file, std::size_t 
     state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(bytes));
 }
 
+void writeFile(const std::string& path, const Bytes& file) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
+}
+
 void writeFiles(const std::string& dir) {
     for (const Case& c : kCases) {
         const Bytes file = glimmer::art::makePicture(c.width, c.height, c.planes, c.scene);
-        std::ofstream(dir + "/" + c.name + ".pcx", std::ios::binary)
-            .write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
+        writeFile(dir + "/" + c.name + ".pcx", file);
+    }
+}
+
+// The screenshot-like set the batch converter is measured on: SHOT0001.PCX and on.
+void writeScreenshots(const std::string& dir, int count) {
+    for (int n = 0; n < count; ++n) {
+        const auto shape = glimmer::art::screenshotShape(n);
+        char name[32];
+        std::snprintf(name, sizeof name, "/SHOT%04d.PCX", n + 1);
+        writeFile(dir + name, glimmer::art::makeScreenshot(shape.width, shape.height, shape.planes,
+                                                           static_cast<std::uint32_t>(n + 1)));
     }
 }
 
@@ -76,6 +95,10 @@ void writeFiles(const std::string& dir) {
 int main(int argc, char** argv) {
     if (argc == 3 && std::string(argv[1]) == "--write") {
         writeFiles(argv[2]);
+        return 0;
+    }
+    if (argc == 4 && std::string(argv[1]) == "--screenshots") {
+        writeScreenshots(argv[2], std::atoi(argv[3]));
         return 0;
     }
     for (const Case& c : kCases) {
