@@ -1,5 +1,5 @@
-// Decoder speed in MB/s of decoded pixels, beside a memset of a freshly allocated buffer of the
-// same size, all in one run. Run: build/bench/pcx_bench [benchmark flags].
+// Decoder speed in MB/s of decoded pixels, beside writing as many bytes to fresh memory, all in
+// one run. Run: build/bench/pcx_bench [benchmark flags].
 // --write DIR writes the benchmark's pictures; --screenshots DIR N writes N screenshot-like
 // pictures for measuring the batch converter.
 #include <benchmark/benchmark.h>
@@ -11,43 +11,16 @@
 #include <fstream>
 #include <string>
 
+#include "cases.h"
 #include "decode/read_pcx.h"
 #include "pcx_encode.h"
 #include "screenshot_scene.h"
 
+using bench::Case;
+using bench::kCases;
 using glimmer::art::Bytes;
-using glimmer::art::Scene;
 
 namespace {
-
-struct Case {
-    const char* name;
-    int width, height, planes;
-    Scene scene;
-};
-
-const Case kCases[] = {
-    {"photo8_1920x1080", 1920, 1080, 1, Scene::Photo},
-    {"flat8_1920x1080", 1920, 1080, 1, Scene::Flat},
-    {"photo24_1920x1080", 1920, 1080, 3, Scene::Photo},
-    {"photo24_4096x4096", 4096, 4096, 3, Scene::Photo},
-};
-
-std::size_t outputBytes(const Case& c) {
-    const std::size_t stride = c.planes == 1 ? (c.width + 3) & ~3 : 4 * std::size_t(c.width);
-    return stride * c.height;
-}
-
-void memsetFresh(benchmark::State& state, std::size_t bytes) {
-    for (auto _ : state) {
-        void* p = std::malloc(bytes);
-        benchmark::DoNotOptimize(p);
-        std::memset(p, 0x5A, bytes);
-        benchmark::ClobberMemory();
-        std::free(p);
-    }
-    state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(bytes));
-}
 
 void decodeCore(benchmark::State& state, const Bytes& file, std::size_t bytes) {
     for (auto _ : state) {
@@ -104,9 +77,10 @@ int main(int argc, char** argv) {
     for (const Case& c : kCases) {
         const Bytes file = glimmer::art::makePicture(c.width, c.height, c.planes, c.scene);
         const QByteArray qfile(reinterpret_cast<const char*>(file.data()), qsizetype(file.size()));
-        const std::size_t bytes = outputBytes(c);
+        const std::size_t bytes = bench::outputBytes(c);
         const std::string name = c.name;
-        benchmark::RegisterBenchmark(("memset_fresh/" + name).c_str(), memsetFresh, bytes);
+        benchmark::RegisterBenchmark(("write_fresh/" + name).c_str(), bench::writeFreshMemory,
+                                     bytes);
         benchmark::RegisterBenchmark(("decode_core/" + name).c_str(), decodeCore, file, bytes);
         benchmark::RegisterBenchmark(("decode_picture/" + name).c_str(), decodePicture, qfile,
                                      bytes);
