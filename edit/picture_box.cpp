@@ -1,5 +1,6 @@
 #include "edit/picture_box.h"
 
+#include <QPaintEvent>
 #include <QPainter>
 
 #include "decode/error.h"
@@ -58,9 +59,16 @@ QImage PictureBox::blank(const QSize& size) const {
     return image;
 }
 
-void PictureBox::paintEvent(QPaintEvent*) {
+void PictureBox::paintEvent(QPaintEvent* event) {
+    // Only what is exposed: an 8-bit picture is converted for the screen as it is drawn, and
+    // a window smaller than its picture shows a small part of it.
+    const QRect exposed = event->rect() & m_image.rect();
+    if (exposed.isEmpty()) return;
     QPainter painter(this);
-    painter.drawImage(0, 0, m_image);
+    if (exposed == m_image.rect())
+        painter.drawImage(0, 0, m_image);
+    else
+        painter.drawImage(exposed.topLeft(), m_image, exposed);
 }
 
 } // namespace glimmer::edit

@@ -2,10 +2,13 @@
 # Installs the Debian packages Glimmer needs that are missing. Usage: install-deps.sh [build|test]
 #   build: compiler, CMake, Qt 6 and the libraries the build links
 #   package: also what CPack needs for the Debian package
+#   bench: also what the benchmarks compare with
 #   test:  also the test, sanitizer, fuzzing and corpus-comparison tools
 set -euo pipefail
 
-build_pkgs=(g++ cmake ninja-build qt6-base-dev libgl-dev libgtest-dev libgmock-dev libbenchmark-dev)
+# libdeflate: the PNG writer of glimmer-pcx.
+build_pkgs=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libdeflate-dev libgtest-dev libgmock-dev
+    libbenchmark-dev)
 # clang-14 + its runtime: libFuzzer; python3-pil: compares our pixels with Pillow's;
 # Xvfb, openbox, xdotool, the X11 utilities and trayer: the end-to-end runs of the real
 # program; CUPS and poppler-utils: the printing run, through a scheduler of its own.
@@ -26,6 +29,8 @@ case "${1:-build}" in
 test) pkgs+=("${test_pkgs[@]}") ;;
 screenshots) pkgs+=("${screenshot_pkgs[@]}") ;;
 package) pkgs+=("${package_pkgs[@]}") ;;
+# FFmpeg's decoder and ImageMagick: what the benchmarks compare with.
+bench) pkgs+=(libavcodec-dev imagemagick python3-pil) ;;
 esac
 
 missing=()
