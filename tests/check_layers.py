@@ -28,7 +28,7 @@ SIDE = {
     "art/tools": [],
     "cli": ["decode/pcx", "decode"],
     "fuzz": ["decode/pcx"],
-    "bench": ["decode/pcx", "decode", "art/tools"],
+    "bench": ["decode/pcx", "decode", "platform", "edit", "viewer", "art/tools"],
     "tests/support": ["decode/pcx", "decode", "platform"],
     "tests": LAYERS + ["art/tools", "tests/support"],
 }
