@@ -120,4 +120,22 @@ TEST(Pcx8, WideFlatAndLiteralRowsMatchAPlainDecode) {
     EXPECT_EQ(row(r.image, 0, n), want);
 }
 
+TEST(Pcx8, ALargePictureFillsItsWholeBuffer) {
+    // 2048 x 2048 is past the size whose buffer is taken from huge pages: every row, to the
+    // last, must hold what the stream says.
+    Bytes data;
+    for (int y = 0; y < 2048; ++y)
+        for (int i = 0; i < 32; ++i)
+            data.insert(data.end(), {0xFF, static_cast<std::uint8_t>((y + i) % 192), 0xC1, 7});
+    auto r = decode8(2048, 2048, 2048, data);
+    ASSERT_EQ(r.status, Status::Ok);
+    for (int y : {0, 1, 1000, 2047}) {
+        const Bytes got = row(r.image, y, 2048);
+        EXPECT_EQ(got[0], y % 192);
+        EXPECT_EQ(got[63], 7);
+        EXPECT_EQ(got[2047], 7);
+        EXPECT_EQ(got[2046], (y + 31) % 192) << y;
+    }
+}
+
 } // namespace
