@@ -4,8 +4,7 @@
 # heading under the pointer turns red while the other stays white, and both turn white when
 # the pointer moves onto the window's background; each panel's text stands clear of its icon.
 # Controls are found through the accessibility bus and clicked with the pointer where it
-# shows them; colours are read from the screen. Behaviours known not to hold are reported as
-# "known fault: ..." and do not fail the run. Usage: e2e-help.sh BUILD_DIR
+# shows them; colours are read from the screen. Usage: e2e-help.sh BUILD_DIR
 source "$(dirname "$0")/x-session.sh" "${1:?build dir}"
 fail() {
     echo "e2e-help FAIL: $*"
@@ -28,17 +27,9 @@ import pyatspi
 import atspi
 
 art, pid = sys.argv[1:]
-# What does not hold today; such a check prints "known fault" instead of failing the run.
-KNOWN = set()
-
-
 def check(key, holds, claim, saw):
-    if holds and key in KNOWN:
-        print(f"no longer a known fault: {claim}")
-    elif not holds and key in KNOWN:
-        print(f"known fault: {claim}, but {saw}")
-    elif not holds:
-        sys.exit(f"{claim}, but {saw}")
+    if not holds:
+        sys.exit(f"{key}: {claim}, but {saw}")
 
 
 def screen():

@@ -16,11 +16,6 @@ FLIP_V = Image.Transpose.FLIP_TOP_BOTTOM
 HALF_TURN = Image.Transpose.ROTATE_180
 
 
-def known_fault(text):
-    """Reports behaviour that differs from what the program's README promises, and goes on."""
-    print(f"known fault: {text}", flush=True)
-
-
 def browser(app):
     """The browser window, once shown."""
     return A.window(app, "Glimmer")
