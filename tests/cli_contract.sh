@@ -17,6 +17,10 @@ check() { # name expected-status actual-status [extra condition result]
     fi
 }
 
+# Whether the tool is built with AddressSanitizer. grep reads all of nm's output: with -q it
+# would stop at the first match, and nm, cut off, would fail the pipeline.
+asan_built() { nm -D "$tool" 2>/dev/null | grep __asan_init >/dev/null; }
+
 # Runs a command, keeping its exit status in rc instead of ending the script.
 run() {
     rc=0
@@ -185,7 +189,7 @@ if sparse "$tmp/ega.pcx" 3000000000 && sparse "$tmp/rgb.pcx" 3000000000 &&
     sparse "$tmp/ega-mid.pcx" 1610612736; then
     # KiB: 50 MB, reading either file would take 3 GB; the sanitizers' shadow memory needs more.
     small=51200
-    nm -D "$tool" 2>/dev/null | grep -q __asan_init && small=262144
+    asan_built && small=262144
     for f in ega ega-mid; do
         measure "$tmp/m" - "$tool" info "$tmp/$f.pcx" >"$tmp/out"
         read -r rc rss <"$tmp/m"
@@ -207,7 +211,7 @@ rm -f "$tmp/ega.pcx" "$tmp/rgb.pcx" "$tmp/ega-mid.pcx"
 
 # Memory that cannot be had is error 7, for the file and for the pixels alike. The sanitizers
 # reserve more address space than any cap leaves, so there it cannot be tried.
-if nm -D "$tool" 2>/dev/null | grep -q __asan_init; then
+if asan_built; then
     echo "SKIP: out of memory: $tool is built with AddressSanitizer"
 else
     mkpcx "$tmp/file.pcx" 8 1 100 100 100 0
