@@ -13,15 +13,14 @@ PixelBuffer allocate(std::size_t bytes) noexcept {
     if (bytes == 0) return nullptr;
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
     // A large buffer is fresh memory, and faulting it in 4 KiB pages costs more than decoding
-    // into it where page faults are dear. So it is aligned to 2 MiB with huge pages asked for,
-    // and faulted in with one call; where the kernel has neither, nothing is lost but the
-    // alignment.
+    // into it where page faults are dear. So it is aligned to 2 MiB with huge pages asked for:
+    // each 2 MiB page is then faulted in as the decoder reaches it and is still in cache when
+    // written. Where the kernel has no huge pages, the buffer is faulted in with one call.
     constexpr std::size_t kHuge = std::size_t{2} << 20;
     if (bytes >= 2 * kHuge) {
         const std::size_t rounded = (bytes + kHuge - 1) & ~(kHuge - 1);
         auto* p = static_cast<std::uint8_t*>(std::aligned_alloc(kHuge, rounded));
-        if (p) {
-            (void)::madvise(p, rounded, MADV_HUGEPAGE);
+        if (p && ::madvise(p, rounded, MADV_HUGEPAGE) != 0) {
 #if defined(MADV_POPULATE_WRITE)
             (void)::madvise(p, rounded, MADV_POPULATE_WRITE);
 #endif
