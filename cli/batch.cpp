@@ -124,9 +124,10 @@ class ProgressLine {
     void draw(std::size_t done) {
         if (!m_shown) return;
         const double seconds = static_cast<double>(m_clock.elapsed()) / 1000.0;
-        const double rate = seconds > 0 ? static_cast<double>(done) / seconds : 0.0;
         QString line = QStringLiteral("%1/%2 files").arg(done).arg(m_total);
-        if (done > 0)
+        // A rate needs a file done and some time passed; before that there is none to tell.
+        const double rate = seconds >= 0.1 ? static_cast<double>(done) / seconds : 0.0;
+        if (rate > 0)
             line += QStringLiteral(", %1 files/s, %2 left")
                         .arg(rate, 0, 'f', 1)
                         .arg(clock(static_cast<double>(m_total - done) / rate));
