@@ -12,6 +12,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -175,10 +176,16 @@ std::array<int, 3> run(const std::vector<Job>& jobs, bool tree, int threads, boo
             changed.notify_one();
         }
     };
+    if (!jobs.empty()) line.draw(0); // before any worker can finish, so it is always seen
     std::vector<std::thread> pool;
     const auto n = std::min<std::size_t>(static_cast<std::size_t>(threads), jobs.size());
-    for (std::size_t t = 0; t < n; ++t)
-        pool.emplace_back(work);
+    try {
+        for (std::size_t t = 0; t < n; ++t)
+            pool.emplace_back(work);
+    } catch (const std::system_error&) {
+        // The system gave fewer threads than asked for: the ones started do the work.
+    }
+    if (pool.empty()) work();
     {
         std::unique_lock lock(mutex);
         while (done < jobs.size()) {

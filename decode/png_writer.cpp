@@ -189,7 +189,10 @@ QByteArray png(const QImage& image, const PngOptions& options) {
         }
         chunk(out, "PLTE", plte.data(), plte.size());
     }
-    chunk(out, "IDAT", idat.data(), idat.size());
+    // A chunk holds less than 2 GiB; data chunks of 1 MiB are what readers expect.
+    constexpr std::size_t kChunk = std::size_t{1} << 20;
+    for (std::size_t at = 0; at < idat.size(); at += kChunk)
+        chunk(out, "IDAT", idat.data() + at, std::min(kChunk, idat.size() - at));
     chunk(out, "IEND", nullptr, 0);
     return QByteArray(reinterpret_cast<const char*>(out.data()),
                       static_cast<qsizetype>(out.size()));

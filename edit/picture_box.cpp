@@ -23,7 +23,16 @@ PictureBox::PictureBox(QWidget* parent, QColor background)
 
 void PictureBox::setPicture(const Picture& picture) {
     // Nothing changes until the new image is made: no memory for it leaves the box as it was.
-    QImage image = picture.isEmpty() ? blank(size()) : shown(picture.image());
+    // Emptying the box never fails: without memory for the background, it shows nothing.
+    QImage image;
+    if (!picture.isEmpty()) {
+        image = shown(picture.image());
+    } else {
+        try {
+            image = blank(size());
+        } catch (const Error&) {
+        }
+    }
     m_picture = picture;
     m_image = std::move(image);
     if (!picture.isEmpty()) resize(m_image.size());

@@ -17,8 +17,8 @@ class PictureBox : public QWidget {
 
     [[nodiscard]] const Picture& picture() const { return m_picture; }
     // Replaces the picture; the persistent image starts again from it (Error 7 without the
-    // memory for it). An empty picture keeps the box's size and clears the image to the
-    // background.
+    // memory for it, the box left as it was). An empty picture keeps the box's size and clears
+    // the image to the background; it never fails.
     void setPicture(const Picture& picture);
 
     // What the box shows: the picture plus what was drawn over it.

@@ -23,11 +23,11 @@ build=$(cd "${1:?build dir}" && pwd)
 deb=$("$here/scripts/package.sh" "${2:?package build dir}")
 work=$(mktemp -d)
 cleanup() {
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get remove -y -qq glimmer-pcx >/dev/null || true
+    $sudo env DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq glimmer-pcx >/dev/null || true
     rm -rf "$work"
 }
 trap cleanup EXIT
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "$deb" >/dev/null
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" >/dev/null
 
 # The pictures, and what each must look like: the samples as glimmer-pcx decodes them, the
 # corpus pictures as Pillow does.

@@ -74,6 +74,20 @@ TEST(PngWriter, EveryFilterAndKindReadsBackAsThePicture) {
                 }
 }
 
+TEST(PngWriter, DataOverSeveralChunksReadsBack) {
+    // Noise does not compress: 3 MB of it spans several data chunks.
+    QImage noise(1024, 1024, QImage::Format_RGB32);
+    unsigned state = 12345;
+    for (int y = 0; y < noise.height(); ++y)
+        for (int x = 0; x < noise.width(); ++x) {
+            state = state * 1103515245u + 12345u;
+            noise.setPixel(x, y, 0xFF000000u | (state >> 8));
+        }
+    const QByteArray png = encodePng(noise, PngOptions{.level = 1});
+    EXPECT_GT(png.count("IDAT"), 2);
+    EXPECT_EQ(readBack(png).convertToFormat(QImage::Format_RGB32), noise);
+}
+
 TEST(PngWriter, NoPictureNoFile) {
     EXPECT_TRUE(encodePng(QImage()).isEmpty());
 }

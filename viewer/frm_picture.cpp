@@ -312,7 +312,15 @@ void FrmPicture::updateActions() {
 
 void FrmPicture::onActivate() {
     updateActions();
-    m_ui->picture2->setPicture(m_ui->picture1->picture());
+    try {
+        m_ui->picture2->setPicture(m_ui->picture1->picture());
+    } catch (const Error& e) {
+        // Without a reference copy the flips draw nothing; the picture shown stays.
+        m_ui->picture2->setPicture(Picture());
+        m_platform.dialogs.message(
+            {QStringLiteral("The picture cannot be flipped or turned.\n") + e.text(), QString(),
+             platform::Buttons::Ok, platform::Icon::Exclamation});
+    }
 }
 
 void FrmPicture::onUnload() {

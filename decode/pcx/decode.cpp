@@ -15,7 +15,8 @@ PixelBuffer allocate(std::size_t bytes) noexcept {
     // A large buffer is fresh memory, and faulting it in 4 KiB pages costs more than decoding
     // into it where page faults are dear. So it is aligned to 2 MiB with huge pages asked for:
     // each 2 MiB page is then faulted in as the decoder reaches it and is still in cache when
-    // written. Where the kernel has no huge pages, the buffer is faulted in with one call.
+    // written. Where the kernel refuses huge pages, the buffer is faulted in with one call; where
+    // they are switched off while madvise still accepts the advice, page by page as any buffer.
     constexpr std::size_t kHuge = std::size_t{2} << 20;
     if (bytes >= 2 * kHuge) {
         const std::size_t rounded = (bytes + kHuge - 1) & ~(kHuge - 1);
