@@ -1,6 +1,6 @@
-// The pictures the decoder benchmarks decode, and the yardstick beside them: writing the
-// output's bytes to fresh memory, mapped anew each time so that every page is faulted in as
-// a decode's new buffer is.
+// The pictures the decoder benchmarks decode, the decode itself, and the yardstick beside it:
+// writing the output's bytes to fresh memory, mapped anew each time so that every page is
+// faulted in as a decode's new buffer is.
 #pragma once
 
 #include <benchmark/benchmark.h>
@@ -8,6 +8,7 @@
 
 #include <cstring>
 
+#include "pcx/decode.h"
 #include "pcx_encode.h"
 
 namespace bench {
@@ -32,6 +33,18 @@ inline std::size_t outputBytes(const Case& c) {
     const std::size_t w = static_cast<std::size_t>(c.width);
     const std::size_t stride = c.planes == 1 ? (w + 3) & ~std::size_t{3} : 4 * w;
     return stride * static_cast<std::size_t>(c.height);
+}
+
+// The decoder core on `file`, in bytes of decoded pixels a second.
+inline void decodeCore(benchmark::State& state, const glimmer::art::Bytes& file,
+                       std::size_t bytes) {
+    for (auto _ : state) {
+        pcx::Result r = pcx::decode(std::span(file.data(), file.size()));
+        if (r.status != pcx::Status::Ok) state.SkipWithError("decode failed");
+        benchmark::DoNotOptimize(r.image.pixels.get());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                            static_cast<std::int64_t>(bytes));
 }
 
 inline void writeFreshMemory(benchmark::State& state, std::size_t bytes) {

@@ -10,21 +10,10 @@ extern "C" {
 #include <string>
 
 #include "cases.h"
-#include "pcx/decode.h"
 
 namespace {
 
 using glimmer::art::Bytes;
-
-void decodeGlimmer(benchmark::State& state, const Bytes& file, std::size_t bytes) {
-    for (auto _ : state) {
-        pcx::Result r = pcx::decode(std::span(file.data(), file.size()));
-        if (r.status != pcx::Status::Ok) state.SkipWithError("decode failed");
-        benchmark::DoNotOptimize(r.image.pixels.get());
-    }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
-                            static_cast<std::int64_t>(bytes));
-}
 
 struct Ffmpeg {
     AVCodecContext* context = nullptr;
@@ -69,7 +58,7 @@ int main(int argc, char** argv) {
         const std::string name = c.name;
         benchmark::RegisterBenchmark(("write_fresh/" + name).c_str(), bench::writeFreshMemory,
                                      bytes);
-        benchmark::RegisterBenchmark(("glimmer/" + name).c_str(), decodeGlimmer, file, bytes);
+        benchmark::RegisterBenchmark(("glimmer/" + name).c_str(), bench::decodeCore, file, bytes);
         benchmark::RegisterBenchmark(("ffmpeg/" + name).c_str(), decodeFfmpeg, file, bytes);
     }
     benchmark::Initialize(&argc, argv);

@@ -22,15 +22,6 @@ using glimmer::art::Bytes;
 
 namespace {
 
-void decodeCore(benchmark::State& state, const Bytes& file, std::size_t bytes) {
-    for (auto _ : state) {
-        pcx::Result r = pcx::decode(std::span(file.data(), file.size()));
-        if (r.status != pcx::Status::Ok) state.SkipWithError("decode failed");
-        benchmark::DoNotOptimize(r.image.pixels.get());
-    }
-    state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(bytes));
-}
-
 void decodePicture(benchmark::State& state, const QByteArray& file, std::size_t bytes) {
     for (auto _ : state) {
         glimmer::PcxResult r = glimmer::DecodePcx(file);
@@ -81,7 +72,8 @@ int main(int argc, char** argv) {
         const std::string name = c.name;
         benchmark::RegisterBenchmark(("write_fresh/" + name).c_str(), bench::writeFreshMemory,
                                      bytes);
-        benchmark::RegisterBenchmark(("decode_core/" + name).c_str(), decodeCore, file, bytes);
+        benchmark::RegisterBenchmark(("decode_core/" + name).c_str(), bench::decodeCore, file,
+                                     bytes);
         benchmark::RegisterBenchmark(("decode_picture/" + name).c_str(), decodePicture, qfile,
                                      bytes);
     }

@@ -63,12 +63,15 @@ int statusOf(pcx::Status s) {
     return kFailed;
 }
 
+// Says "WHAT: error N: TEXT" on stderr; the exit status of a failure.
+int fail(Io io, const QString& what, const Error& e) {
+    io.err << what << ": error " << e.number() << ": " << e.text() << Qt::endl;
+    return kFailed;
+}
+
 // Says why `file` is not decoded, in the viewer's words where it has any; the exit status.
 int tell(const QString& file, const PcxResult& result, Io io) {
-    if (const auto* e = std::get_if<Error>(&result)) {
-        io.err << file << ": error " << e->number() << ": " << e->text() << Qt::endl;
-        return kFailed;
-    }
+    if (const auto* e = std::get_if<Error>(&result)) return fail(io, file, *e);
     const QString& text = std::get<Refusal>(result).text;
     io.err << file
            << ": refused: " << (text.isEmpty() ? QStringLiteral("unsupported kind of PCX") : text)
@@ -93,11 +96,7 @@ int write(const Picture& pic, const QString& out, const QByteArray& format, Io i
     if (format == "png") {
         // Chosen by bench/png_bench: smaller than ImageMagick's output, many times faster.
         encoded = encodePng(pic.image(), {.level = 6});
-        if (encoded.isEmpty()) {
-            const Error e(errc::OutOfMemory);
-            io.err << out << ": error " << e.number() << ": " << e.text() << Qt::endl;
-            return kFailed;
-        }
+        if (encoded.isEmpty()) return fail(io, out, Error(errc::OutOfMemory));
     } else {
         QImage image = pic.image();
         if (format == "ppm") image = image.convertToFormat(QImage::Format_RGB888);
@@ -112,8 +111,7 @@ int write(const Picture& pic, const QString& out, const QByteArray& format, Io i
     try {
         writeFileAtomically(out, encoded);
     } catch (const Error& e) {
-        io.err << out << ": error " << e.number() << ": " << e.text() << Qt::endl;
-        return kFailed;
+        return fail(io, out, e);
     }
     return kDecoded;
 }
@@ -140,8 +138,7 @@ int convertTo(const QString& in, const QString& out, bool makeFolder, Io io) {
         try {
             makeFolders(folder);
         } catch (const Error& e) {
-            io.err << folder << ": error " << e.number() << ": " << e.text() << Qt::endl;
-            return kFailed;
+            return fail(io, folder, e);
         }
     }
     return write(pic, out, format, io);
@@ -152,8 +149,7 @@ int info(const QStringList& files, Io io) {
     for (const QString& f : files) {
         const auto r = DecodePcxFile(f);
         if (const auto* e = std::get_if<Error>(&r)) {
-            io.err << f << ": error " << e->number() << ": " << e->text() << Qt::endl;
-            worst = kFailed;
+            worst = fail(io, f, *e);
             continue;
         }
         const auto& result = std::get<pcx::Result>(r);
@@ -171,11 +167,7 @@ int thumbnail(const QString& in, const QString& out, int size, Io io) {
     Picture pic;
     if (int s = load(in, pic, io); s != kDecoded) return s;
     const QImage image = thumbnailImage(pic.image(), size);
-    if (image.isNull()) {
-        const Error e(errc::OutOfMemory);
-        io.err << in << ": error " << e.number() << ": " << e.text() << Qt::endl;
-        return kFailed;
-    }
+    if (image.isNull()) return fail(io, in, Error(errc::OutOfMemory));
     return write(Picture(image), out, "png", io);
 }
 
@@ -184,8 +176,7 @@ int bench(const QString& file, int runs, Io io) {
     try {
         bytes = readWholeFile(file);
     } catch (const Error& e) {
-        io.err << file << ": error " << e.number() << ": " << e.text() << Qt::endl;
-        return kFailed;
+        return fail(io, file, e);
     }
     std::vector<double> ms;
     for (int i = 0; i < runs; ++i) {

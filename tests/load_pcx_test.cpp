@@ -1,13 +1,7 @@
 // LoadPcx as the windows see it: messages through the seam, errors, and the Picture it makes.
 #include <QFile>
 #include <QTemporaryDir>
-#include <cstdio>
-#include <functional>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "decode/error.h"
 #include "decode/files.h"
@@ -109,95 +103,6 @@ TEST_F(LoadPcxTest, ReadingWithoutWindowsReturnsRefusalsAndErrors) {
     ASSERT_TRUE(std::holds_alternative<Picture>(r));
     EXPECT_EQ(std::get<Picture>(r).image().size(), QSize(4, 1));
     EXPECT_TRUE(dialogs.shown.isEmpty());
-}
-
-// The peak resident memory, in KiB, of a child that runs `work` and exits with what it
-// returns; getrusage reports it once the child has ended.
-struct ChildRun {
-    int status = -1;
-    long peakKiB = 0;
-};
-ChildRun runInChild(const std::function<int()>& work) {
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        int code = 100;
-        try {
-            code = work();
-        } catch (...) {
-        }
-        ::_exit(code);
-    }
-    ChildRun run;
-    int st = 0;
-    if (pid < 0 || ::waitpid(pid, &st, 0) != pid) return run;
-    run.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    struct rusage usage {};
-    ::getrusage(RUSAGE_CHILDREN, &usage);
-    run.peakKiB = usage.ru_maxrss;
-    return run;
-}
-
-long residentKiB() {
-    long pages = 0, resident = 0;
-    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
-        std::fclose(f);
-    }
-    return resident * (::sysconf(_SC_PAGESIZE) / 1024);
-}
-
-// A refused kind is refused from its header, a decoded kind too large to read is error 7
-// before any memory is taken for it: neither file is read, whatever its size.
-TEST_F(LoadPcxTest, HugeFilesAreJudgedWithoutBeingRead) {
-    struct Case {
-        const char* name;
-        std::uint8_t bits, planes;
-        qint64 size;
-        int want; // 0: told "Sorry", 7: error 7
-    };
-    const Case cases[] = {
-        {"ega-3g.pcx", 4, 1, 3'000'000'000, 0},
-        {"ega-1.5g.pcx", 4, 1, qint64{3} << 29, 0}, // small enough that it could be read
-        {"rgb-3g.pcx", 8, 3, 3'000'000'000, 7},
-    };
-    // The child starts with this process's pages; reading any of the files would add GiBs.
-    const long bound = residentKiB() + 64 * 1024;
-    struct rusage before {};
-    ::getrusage(RUSAGE_CHILDREN, &before);
-    if (before.ru_maxrss >= bound) GTEST_SKIP() << "an earlier child's peak memory hides ours";
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        PcxFile f = PcxFile::sized(640, 480, c.planes == 1 ? 320 : 640, c.planes);
-        f.bits = c.bits;
-        f.palette = false;
-        const QString path = write(c.name, f.bytes());
-        QFile file(path);
-        struct stat st {};
-        if (!file.resize(c.size) || ::stat(QFile::encodeName(path).constData(), &st) != 0 ||
-            st.st_blocks > 2048)
-            GTEST_SKIP() << "the file system cannot hold a sparse file of " << c.size << " bytes";
-        const ChildRun run = runInChild([&] {
-            try {
-                const Picture pic = LoadPcx(path, dialogs);
-                const bool sorry =
-                    pic.isEmpty() && dialogs.shown.size() == 1 &&
-                    dialogs.shown[0].text == QStringLiteral("Sorry, can't load that pcx file!");
-                return sorry ? 0 : 1;
-            } catch (const Error& e) {
-                return e.number();
-            }
-        });
-        EXPECT_EQ(run.status, c.want);
-        EXPECT_LT(run.peakKiB, bound);
-        const PcxResult r = ReadPcx(path); // and in this process, for the refusal's kind
-        const auto* refusal = std::get_if<Refusal>(&r);
-        const auto* error = std::get_if<Error>(&r);
-        if (c.want == 0)
-            EXPECT_TRUE(refusal && refusal->kind == pcx::Status::NotEightBit);
-        else
-            EXPECT_TRUE(error && error->number() == errc::OutOfMemory);
-        EXPECT_TRUE(QFile::remove(path));
-    }
 }
 
 TEST_F(LoadPcxTest, ErrorsNameTheirCause) {
