@@ -87,4 +87,16 @@ TEST(Pcx24, WidthOneAboveTheLineReadsTheNeighbouringPlanes) {
     EXPECT_EQ(decode24(3, 2, 1, {1, 2, 3}).status, Status::PlaneReadOutside);
 }
 
+TEST(Pcx24, EmptyLinesReadTheFirstDecodedByteEverywhere) {
+    // B = 0: every read of the one column is plane byte 0, the first byte the data gives.
+    const std::pair<Bytes, std::uint32_t> cases[] = {
+        {{0x57, 9}, 0x57}, {{0xC0, 1, 0xC2, 0x31}, 0x31}, {{}, 0}};
+    for (const auto& [data, first] : cases) {
+        auto r = decode24(1, 3, 0, data);
+        ASSERT_EQ(r.status, Status::Ok);
+        for (int y = 0; y < 3; ++y)
+            EXPECT_EQ(at32(r.image, 0, y), rgb(first, first, first)) << y;
+    }
+}
+
 } // namespace

@@ -107,9 +107,15 @@ void DecodePcx24(std::span<const std::uint8_t> file, const Limits& limits, Resul
         return;
     }
     if (plane == 0) {
-        // No samples at all: every pixel stays black.
+        // Lines of no bytes: the one column (W - 1 <= B) reads plane byte 0 for its red, green
+        // and blue in every row, and that is the first byte the data decodes to.
+        Stream st{file.data() + kHeaderSize, file.size() - kHeaderSize, 0};
+        Carry carry;
+        std::uint8_t first = 0;
+        (void)fill_span(st, carry, &first, 1);
+        const std::uint32_t grey = kBlack | first * 0x010101u;
         auto* px = reinterpret_cast<std::uint32_t*>(img.pixels.get());
-        std::fill(px, px + static_cast<std::size_t>(img.width) * img.height, kBlack);
+        std::fill(px, px + static_cast<std::size_t>(img.width) * img.height, grey);
         return;
     }
     decode_lines(file, static_cast<std::size_t>(plane), img);
