@@ -175,22 +175,27 @@ class RealPlatform : public ::testing::Test {
 QString glimmerPcx(const QStringList& args) {
     QProcess p;
     p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(GLIMMER_PCX, args);
+    p.start(qEnvironmentVariable("GLIMMER_PCX", QStringLiteral(GLIMMER_PCX)), args);
     const bool ended = p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit;
     return (ended ? QStringLiteral("exit %1: ").arg(p.exitCode()) : QStringLiteral("no exit: ")) +
            QString::fromLocal8Bit(p.readAll()).trimmed();
 }
 
-// Every refusal is exit 2 and a numbered error naming the file, and no file is touched.
+// Every refusal is exit 2 and a numbered error naming the file, and no file is touched. A
+// file that may be written is replaced also in a folder that refuses new files, rewritten
+// where it stands once there is room for all of it.
 TEST_F(RealPlatform, CliRefusalsAreNumberedErrorsAndKeepEveryFile) {
     const QString perm = folder("perm"), ro = folder("perm/ro"), disk = diskFolder();
+    const QString diskRo = disk + "/ro";
+    ASSERT_TRUE(QDir().mkpath(diskRo));
     const QString in = put(perm, "noread.pcx"), keep = ro + "/keep.png";
     const QString locked = perm + "/locked.png", small = disk + "/planet.png",
-                  large = disk + "/256-palette.png";
-    for (const QString& old : {keep, locked, small, large})
+                  large = disk + "/256-palette.png", inPlace = diskRo + "/in-place.png";
+    for (const QString& old : {keep, locked, small, large, inPlace})
         ASSERT_NO_FATAL_FAILURE(writeBytes(old, "old"));
     setMode(in, 0200);
     setMode(ro, 0555);
+    setMode(diskRo, 0555);
     setMode(locked, 0444);
     const QString planet = testData("pcx/planet.pcx"), denied = "70: Permission denied",
                   full = "61: " + noRoom();

@@ -2,8 +2,10 @@
 # Runs a test program where file permissions bind: root ignores them, so as root it runs as
 # nobody (65534). It gets a scratch folder of its own (HOME, TMPDIR, XDG_RUNTIME_DIR) and,
 # where root may mount, a small tmpfs to fill up (GLIMMER_FULL_DISK). Both go when the
-# program ends, however it ends.
-#   run_unprivileged.sh PROGRAM [ARGS...]
+# program ends, however it ends. A checkout may lie in a folder nobody cannot enter (a home
+# of mode 0700): the program, and each path named by a variable listed in GLIMMER_STAGE, are
+# then run and read from copies in the scratch folder.
+#   [GLIMMER_STAGE="VAR..."] run_unprivileged.sh PROGRAM [ARGS...]
 set -euo pipefail
 
 # Listing the tests needs neither another user nor a disk.
@@ -38,6 +40,16 @@ if [ "$(id -u)" = 0 ]; then
         fi
         chown -R $uid:$uid "$scratch/home" "$scratch/tmp" "$scratch/run"
         chmod 755 "$scratch"
+        mkdir -m 755 "$scratch/stage"
+        cp "$1" "$scratch/stage/"
+        program=$scratch/stage/$(basename "$1")
+        shift
+        set -- "$program" "$@"
+        for var in ${GLIMMER_STAGE:-}; do
+            cp -r "${!var}" "$scratch/stage/$var"
+            export "$var=$scratch/stage/$var"
+        done
+        chmod -R a+rX "$scratch/stage"
     else
         # The program sees root and skips each test, giving this reason.
         export GLIMMER_UNPRIVILEGED="setpriv cannot switch to uid $uid here"
