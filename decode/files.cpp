@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <new>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -78,6 +79,12 @@ int createBeside(const QByteArray& target, QByteArray& name) {
     errno = EEXIST;
     return -1;
 }
+
+// Rewrites `target` where it stands, for a folder that refuses the new file beside it while
+// the file itself may be written. The new size is reserved first, so a full disk (or a size
+// limit) fails before the old contents are touched; where space cannot be reserved the write
+// is refused with `refused`, the folder's own answer.
+void rewriteInPlace(const QByteArray& target, const QByteArray& bytes, int refused);
 
 } // namespace
 
@@ -194,7 +201,11 @@ void writeFileAtomically(const QString& path, const QByteArray& bytes) {
 
     QByteArray tempName;
     const int fd = createBeside(native, tempName);
-    if (fd < 0) throw errorFromErrno(errno);
+    if (fd < 0) {
+        const int err = errno;
+        if (exists && (err == EACCES || err == EPERM)) return rewriteInPlace(native, bytes, err);
+        throw errorFromErrno(err);
+    }
     FileGuard temp(fd, tempName);
     if (exists) (void)::fchmod(fd, st.st_mode & 07777);
     if (const int err = writeAll(fd, bytes.constData(), bytes.size())) throw errorFromErrno(err);
@@ -204,5 +215,30 @@ void writeFileAtomically(const QString& path, const QByteArray& bytes) {
     if (::rename(tempName.constData(), native.constData()) != 0) throw errorFromErrno(errno);
     temp.keep();
 }
+
+namespace {
+
+void rewriteInPlace(const QByteArray& target, const QByteArray& bytes, int refused) {
+    const auto size = static_cast<off_t>(bytes.size());
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
+        static_cast<rlim_t>(size) > limit.rlim_cur)
+        throw errorFromErrno(EFBIG);
+    const int fd = ::open(target.constData(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) throw errorFromErrno(errno);
+    FileGuard file(fd);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) throw errorFromErrno(errno);
+    if (!S_ISREG(st.st_mode)) throw errorFromErrno(refused);
+    if (size > 0 && ::fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, size) != 0) {
+        const int err = errno;
+        throw errorFromErrno(err == EOPNOTSUPP || err == ENOSYS ? refused : err);
+    }
+    if (const int err = writeAll(fd, bytes.constData(), bytes.size())) throw errorFromErrno(err);
+    if (::ftruncate(fd, size) != 0 || ::fdatasync(fd) != 0) throw errorFromErrno(errno);
+    if (const int err = file.close()) throw errorFromErrno(err);
+}
+
+} // namespace
 
 } // namespace glimmer

@@ -47,8 +47,10 @@ void makeFolders(const QString& path);
 
 // Writes `bytes` to a new file beside `path` and renames it over `path` only once all of it
 // is on disk, so a failed write never truncates what was there. An existing file that may not
-// be written stays as it is. Throws Error 70 when permission is denied, 61 when the disk is
-// full, 53 when the folder is missing and 68 otherwise, with the system's reason as text.
+// be written stays as it is. In a folder that refuses new files, a file that may be written is
+// rewritten where it stands once room for all of it is reserved. Throws Error 70 when permission is
+// denied, 61 when the disk is full, 53 when the folder is missing and 68 otherwise, with the
+// system's reason as text.
 void writeFileAtomically(const QString& path, const QByteArray& bytes);
 
 // The numbered error for a failed system call's errno, with the system's reason as text.

@@ -204,28 +204,33 @@ TEST_F(RealPlatform, CliRefusalsAreNumberedErrorsAndKeepEveryFile) {
         {{"info", in}, denied, -1},
         {{"convert", in, perm + "/out.png"}, denied, -1},
         {{"convert", planet, ro + "/new.png"}, denied, -1},
-        {{"convert", planet, keep}, denied, -1},
         {{"convert", planet, locked}, denied, -1},
         {{"convert", planet, small}, full, 0},
         {{"convert", testData("pcx/256-palette.pcx"), large}, full, 0},
-        {{"convert", testData("pcx/256-palette.pcx"), large}, full, 8192}}; // written in part
+        {{"convert", testData("pcx/256-palette.pcx"), large}, full, 8192}, // written in part
+        {{"convert", testData("pcx/256-palette.pcx"), inPlace}, full, 0}};
     for (const auto& [args, why, room] : runs) {
         if (room >= 0) fillDisk(room);
         const QString refused = args.contains(in) ? in : args.last();
         EXPECT_EQ(glimmerPcx(args), "exit 2: " + refused + ": error " + why) << room;
         freeDisk();
     }
-    for (const QString& old : {keep, locked, small, large})
+    for (const QString& old : {locked, small, large, inPlace})
         EXPECT_EQ(bytesOf(old), "old") << old.toStdString();
+    EXPECT_EQ(glimmerPcx({"convert", planet, keep}), "exit 0: ");
+    EXPECT_EQ(QImage(keep).convertToFormat(QImage::Format_RGB32),
+              QImage(testData("pcx/planet.png")).convertToFormat(QImage::Format_RGB32));
     EXPECT_EQ(namesIn(ro), QStringList{"keep.png"}); // nothing new, no temporary file
+    EXPECT_EQ(namesIn(diskRo), QStringList{"in-place.png"});
     EXPECT_EQ(namesIn(perm), (QStringList{"locked.png", "noread.pcx", "ro"}));
-    EXPECT_EQ(namesIn(disk), (QStringList{"256-palette.png", "planet.png"}));
+    EXPECT_EQ(namesIn(disk), (QStringList{"256-palette.png", "planet.png", "ro"}));
 }
 
-// A read-only folder of pictures, one of them unreadable, and a read-only imported/.
+// A read-only folder of pictures, one of them unreadable, and a read-only imported/: an
+// earlier copy there is replaced where it stands, a new one cannot be made.
 TEST_F(RealPlatform, BrowsingReadOnlyFoldersSaysWhyAndKeepsEveryFile) {
     const QString shots = folder("shots");
-    put(shots, "A.PCX");
+    const QString a = put(shots, "A.PCX");
     const QString b = put(shots, "B.PCX"), imported = prog() + "/imported";
     put(shots, "C.PCX");
     ASSERT_NO_FATAL_FAILURE(writeBytes(imported + "/A.pcx", "earlier"));
@@ -245,59 +250,82 @@ TEST_F(RealPlatform, BrowsingReadOnlyFoldersSaysWhyAndKeepsEveryFile) {
     EXPECT_EQ(main().list1()->count(), 3);
     EXPECT_EQ(main().pickedName(), "B.PCX");
     pick(2);
-    main().importPcx();                                                      // no earlier copy
-    const QString noCopy = "You cannot copy this file as it already exists"; // error 70's
-    ASSERT_EQ(texts(), (QStringList{noCopy, b + " cannot be shown.\nPermission denied (error 70)",
+    main().importPcx(); // no earlier copy
+    ASSERT_EQ(texts(), (QStringList{b + " cannot be shown.\nPermission denied (error 70)",
                                     "Are You Shore You Want To Delete?",
-                                    "B.PCX could not be deleted: Permission denied", noCopy}));
-    EXPECT_EQ(shown()[1].icon, Icon::Exclamation);
-    EXPECT_EQ(shown()[3].icon, Icon::Exclamation);
+                                    "B.PCX could not be deleted: Permission denied",
+                                    "You cannot copy this file as it already exists"}));
+    EXPECT_EQ(shown()[0].icon, Icon::Exclamation);
+    EXPECT_EQ(shown()[2].icon, Icon::Exclamation);
     EXPECT_EQ(namesIn(imported), QStringList{"A.pcx"}); // nothing new, nothing left over
-    EXPECT_EQ(bytesOf(imported + "/A.pcx"), "earlier");
+    EXPECT_EQ(bytesOf(imported + "/A.pcx"), bytesOf(a));
 }
 
+// Save As replaces a file the user may write, in place where its folder refuses new files,
+// and leaves every file as it was where it is refused.
 TEST_F(RealPlatform, SaveAsWritesNothingWhereItIsRefused) {
     const QString ro = folder("ro"), shots = folder("shots"), disk = diskFolder();
-    const QString locked = shots + "/locked.bmp";
+    const QString locked = shots + "/locked.bmp", diskRo = disk + "/ro";
+    ASSERT_TRUE(QDir().mkpath(diskRo));
     // room: bytes left on the full disk, -1 for a disk with room. Large pictures fail at
     // once or, with a little room, part-way; a small one in its one write.
-    const std::tuple<QString, int, qint64> cases[] = {{ro + "/new.bmp", 40, -1},
-                                                      {ro + "/old.bmp", 40, -1},
-                                                      {locked, 40, -1},
-                                                      {disk + "/large.bmp", 300, 0},
-                                                      {disk + "/partly.bmp", 300, 8192},
-                                                      {disk + "/small.bmp", 8, 0}};
-    for (const auto& [target, side, room] : cases)
-        if (!target.endsWith("new.bmp")) writeBytes(target, "old");
+    struct Case {
+        QString target;
+        int side;
+        qint64 room;
+        QString why; // empty: written
+    };
+    const QString denied = "Permission denied";
+    const Case cases[] = {{ro + "/new.bmp", 40, -1, denied},
+                          {ro + "/old.bmp", 40, -1, {}},
+                          {locked, 40, -1, denied},
+                          {disk + "/large.bmp", 300, 0, noRoom()},
+                          {disk + "/partly.bmp", 300, 8192, noRoom()},
+                          {disk + "/small.bmp", 8, 0, noRoom()},
+                          {diskRo + "/in-place.bmp", 300, 0, noRoom()}};
+    for (const Case& c : cases)
+        if (!c.target.endsWith("new.bmp")) writeBytes(c.target, "old");
     setMode(ro, 0555);
+    setMode(diskRo, 0555);
     setMode(locked, 0444);
     QImage pixel(1, 1, QImage::Format_RGB32);
     pixel.fill(Qt::darkCyan);
     win().picture1()->setPicture(Picture(pixel));
     QStringList said, want;
     QTimer::singleShot(0, [&] {
-        for (const auto& [target, side, room] : cases) {
-            if (room >= 0) fillDisk(room);
-            win().picture1()->setPicture(Picture(pixel.scaled(side, side)));
-            said.append(saveAs(target));
-            want.append(QStringLiteral("The picture could not be saved as %1.\n%2")
-                            .arg(target, room < 0 ? "Permission denied" : noRoom()));
+        for (const Case& c : cases) {
+            if (c.room >= 0) fillDisk(c.room);
+            win().picture1()->setPicture(Picture(pixel.scaled(c.side, c.side)));
+            said.append(saveAs(c.target));
+            // The last thing said: the question before replacing, or why it failed.
+            want.append(c.why.isEmpty()
+                            ? QStringLiteral("That File Already Exists, Overwright")
+                            : QStringLiteral("The picture could not be saved as %1.\n%2")
+                                  .arg(c.target, c.why));
+            scripted->dialogs.shown.clear();
             freeDisk();
         }
         win().unload();
     });
     win().showModal();
     EXPECT_EQ(said, want);
-    for (const auto& [target, side, room] : cases)
-        EXPECT_EQ(bytesOf(target), QString(target.endsWith("new.bmp") ? "<unreadable>" : "old"))
-            << target.toStdString();
+    for (const Case& c : cases) {
+        const QString now = bytesOf(c.target);
+        if (c.why.isEmpty())
+            EXPECT_EQ(QImage(c.target), pixel.scaled(c.side, c.side)) << c.target.toStdString();
+        else
+            EXPECT_EQ(now, c.target.endsWith("new.bmp") ? "<unreadable>" : "old")
+                << c.target.toStdString();
+    }
     EXPECT_EQ(namesIn(ro), QStringList{"old.bmp"}); // nothing new, no temporary file
+    EXPECT_EQ(namesIn(diskRo), QStringList{"in-place.bmp"});
     EXPECT_EQ(namesIn(shots), QStringList{"locked.bmp"});
-    EXPECT_EQ(namesIn(disk), (QStringList{"large.bmp", "partly.bmp", "small.bmp"}));
+    EXPECT_EQ(namesIn(disk), (QStringList{"large.bmp", "partly.bmp", "ro", "small.bmp"}));
 }
 
 // Closing the picture window rewrites the list; when that fails, silently, the list in memory
-// is the true one, and opening the window again must not read the stale file over it.
+// is the true one, and opening the window again must not read the stale file over it. A
+// read-only program folder does not stop the list's own file from being rewritten.
 TEST_F(RealPlatform, RecentFilesStayInMemoryWhenTheirFileCannotBeWritten) {
     enum Why { ReadOnlyFolder, ReadOnlyFile, FullDisk };
     for (Why why : {ReadOnlyFolder, ReadOnlyFile, FullDisk}) {
@@ -309,6 +337,7 @@ TEST_F(RealPlatform, RecentFilesStayInMemoryWhenTheirFileCannotBeWritten) {
         if (why == ReadOnlyFolder) setMode(prog(), 0555);
         if (why == ReadOnlyFile) setMode(mru, 0444);
         if (why == FullDisk) fillDisk();
+        const QString kept = why == ReadOnlyFolder ? "SHOT.PCX\r\nOLD.PCX\r\n" : "OLD.PCX\r\n";
         main().show();
         for (int opening : {1, 2}) {
             pick(-1);
@@ -317,7 +346,7 @@ TEST_F(RealPlatform, RecentFilesStayInMemoryWhenTheirFileCannotBeWritten) {
                 << "case " << why << ", opening " << opening;
             win().unload();
             EXPECT_FALSE(win().isLoaded());
-            EXPECT_EQ(bytesOf(mru), "OLD.PCX\r\n") << "case " << why;
+            EXPECT_EQ(bytesOf(mru), kept) << "case " << why;
             EXPECT_EQ(namesIn(prog()), files) << "case " << why;
         }
         EXPECT_EQ(texts(), QStringList()) << "case " << why;
