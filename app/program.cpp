@@ -57,7 +57,7 @@ void Program::refuseFile(const QString& text) {
     std::fprintf(m_errors, "glimmer: %s\n", text.toLocal8Bit().constData());
     std::fflush(m_errors);
     m_platform.dialogs.message(
-        {text, QString(), platform::Buttons::Ok, platform::Icon::Exclamation});
+        m_pcxMain->widget(), {text, QString(), platform::Buttons::Ok, platform::Icon::Exclamation});
 }
 
 void Program::openFile(const QString& file) {

@@ -21,11 +21,15 @@ struct ImportPaths {
 
 // CopyTheBitmap: copies `folder`/`name` into the import folder, replacing an earlier copy
 // only once the new one is complete. Tells the user about every failure but a missing
-// selection. Returns the paths it worked on (empty when it stopped before choosing them).
-ImportPaths CopyTheBitmap(platform::Platform& platform, const QString& folder, const QString& name);
+// selection, in boxes over `owner`. Returns the paths it worked on (empty when it stopped
+// before choosing them).
+ImportPaths CopyTheBitmap(platform::Platform& platform, QWidget* owner, const QString& folder,
+                          const QString& name);
 
-// Asks, then deletes `folder`/`name` for good. True when the file is gone, also when it was
-// gone before; a failure is reported and false returned.
-bool deletePicture(platform::Platform& platform, const QString& folder, const QString& name);
+// Asks over `owner`, then deletes `folder`/`name` for good. True when the file is gone, also
+// when it was gone before, and on Yes when no name is given; a failure is reported and false
+// returned.
+bool deletePicture(platform::Platform& platform, QWidget* owner, const QString& folder,
+                   const QString& name);
 
 } // namespace glimmer::browser

@@ -93,6 +93,10 @@ QListWidgetItem* PCXMain::pickedItem() {
     return selected.isEmpty() ? nullptr : selected.first();
 }
 
+QWidget* PCXMain::owner() const {
+    return m_ui ? m_ui->window : nullptr;
+}
+
 QString PCXMain::pickedName() {
     QListWidgetItem* item = pickedItem();
     return item ? item->text() : QString();
@@ -115,9 +119,9 @@ void PCXMain::connectControls() {
     clicked(ui.help, [this] { m_windows.tip.open(true); });
     clicked(ui.screenshots, [this] { m_windows.screenshot.showModal(); });
     clicked(ui.chat, [this] {
-        m_platform.dialogs.message({QStringLiteral("Will Be out soon only at Fragvault"),
-                                    QStringLiteral("Parlorchat"), platform::Buttons::Ok,
-                                    platform::Icon::None});
+        m_platform.dialogs.message(owner(), {QStringLiteral("Will Be out soon only at Fragvault"),
+                                             QStringLiteral("Parlorchat"), platform::Buttons::Ok,
+                                             platform::Icon::None});
     });
     connect(m_ui->dir1, &FolderList::pathChanged, this, [this](const QString& path) {
         showDrive();
@@ -211,7 +215,7 @@ void PCXMain::LoadSelectedPicture() {
     m_ui->progress->setValue(2);
     if (m_selectedPath.right(3).compare(QLatin1String("PCX"), Qt::CaseInsensitive) != 0) return;
     try {
-        const Picture pic = LoadPcx(m_selectedPath, m_platform.dialogs);
+        const Picture pic = LoadPcx(m_selectedPath, m_platform.dialogs, owner());
         m_windows.picture.setPicture(pic);
     } catch (const Error& e) {
         failLoad(m_selectedPath, e);
@@ -229,6 +233,7 @@ void PCXMain::failLoad(const QString& path, const Error& e) {
         return;
     }
     m_platform.dialogs.message(
+        owner(),
         {QStringLiteral("%1 cannot be shown.\n%2 (error %3)").arg(path, e.text()).arg(e.number()),
          QString(), platform::Buttons::Ok, platform::Icon::Exclamation});
 }
@@ -237,21 +242,20 @@ void PCXMain::viewPcx() {
     if (m_windows.picture.holdsPicture())
         m_windows.picture.showModal();
     else
-        m_platform.dialogs.message({QStringLiteral("You Have Not Chosen A PCX!"),
-                                    QStringLiteral("Chose a PCX"), platform::Buttons::Ok,
-                                    platform::Icon::None});
+        m_platform.dialogs.message(owner(), {QStringLiteral("You Have Not Chosen A PCX!"),
+                                             QStringLiteral("Chose a PCX"), platform::Buttons::Ok,
+                                             platform::Icon::None});
     m_session.pictureViewed = true;
 }
 
 void PCXMain::importPcx() {
-    m_copy = CopyTheBitmap(m_platform, file1().folder(), pickedName());
+    m_copy = CopyTheBitmap(m_platform, owner(), file1().folder(), pickedName());
 }
 
 void PCXMain::deletePcx() {
     const QString name = pickedName();
-    if (name.isEmpty()) return;
-    if (!deletePicture(m_platform, dir1()->path(), name)) return;
-    {
+    if (!deletePicture(m_platform, owner(), dir1()->path(), name) || !m_ui) return;
+    if (!name.isEmpty()) {
         const QSignalBlocker quiet(m_ui->list1); // removing is not a pick
         delete m_ui->list1->takeItem(m_selectedIndex);
         m_ui->list1->clearSelection();
@@ -276,8 +280,8 @@ void PCXMain::pickDrive(const QString& root) {
             showDrive();
             return;
         }
-        m_platform.dialogs.message({QStringLiteral("Application error."), QString(),
-                                    platform::Buttons::Ok, platform::Icon::Exclamation});
+        m_platform.dialogs.message(owner(), {QStringLiteral("Application error."), QString(),
+                                             platform::Buttons::Ok, platform::Icon::Exclamation});
     }
 }
 

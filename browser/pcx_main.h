@@ -91,6 +91,7 @@ class PCXMain final : public platform::Form {
     void onSelect();
     void failLoad(const QString& path, const Error& e);
     void webLink(const QString& address);
+    [[nodiscard]] QWidget* owner() const; // the window its messages stand over, while loaded
 
     platform::Platform& m_platform;
     Session& m_session;

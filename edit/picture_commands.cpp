@@ -49,7 +49,8 @@ void PictureCommands::clear() {
 void PictureCommands::saveAs() {
     platform::setCaption(m_window, m_dialogName);
     if (m_display.picture().isEmpty()) {
-        m_platform.dialogs.message({QStringLiteral("Nothing to save!"), QStringLiteral("sfile"),
+        m_platform.dialogs.message(m_window,
+                                   {QStringLiteral("Nothing to save!"), QStringLiteral("sfile"),
                                     platform::Buttons::Ok, platform::Icon::None});
         return;
     }
@@ -60,7 +61,8 @@ void PictureCommands::saveAs() {
     if (!platform::isLoadedWindow(window) || name.isEmpty()) return;
     m_dialogName = name;
     if (FileExists(name) &&
-        (m_platform.dialogs.message({QStringLiteral("That File Already Exists, Overwright"),
+        (m_platform.dialogs.message(m_window,
+                                    {QStringLiteral("That File Already Exists, Overwright"),
                                      QStringLiteral("Are you Sure"), platform::Buttons::YesNo,
                                      platform::Icon::None}) == platform::Button::No ||
          !platform::isLoadedWindow(window)))
@@ -109,13 +111,13 @@ bool PictureCommands::tellIfEmpty(const QString& text) {
     // An empty box would wipe the user's clipboard or waste a blank page, reported as done.
     if (!m_display.picture().isEmpty()) return false;
     m_platform.dialogs.message(
-        {text, QString(), platform::Buttons::Ok, platform::Icon::Information});
+        m_window, {text, QString(), platform::Buttons::Ok, platform::Icon::Information});
     return true;
 }
 
 void PictureCommands::tellFailure(const QString& what, const QString& reason) {
-    m_platform.dialogs.message(
-        {what + '\n' + reason, QString(), platform::Buttons::Ok, platform::Icon::Exclamation});
+    m_platform.dialogs.message(m_window, {what + '\n' + reason, QString(), platform::Buttons::Ok,
+                                          platform::Icon::Exclamation});
 }
 
 } // namespace glimmer::edit

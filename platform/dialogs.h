@@ -5,6 +5,8 @@
 
 #include "platform/title.h"
 
+class QWidget;
+
 namespace glimmer::platform {
 
 enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel };
@@ -21,9 +23,10 @@ struct Message {
 class Dialogs {
   public:
     virtual ~Dialogs() = default;
-    // Shows the message modally and returns the button pressed. A box closed by closeAll()
-    // answers as if cancelled: Cancel, else No, else Ok.
-    virtual Button message(const Message& m) = 0;
+    // Shows the message modally over `owner`, the window whose command asks, and returns the
+    // button pressed. The box stacks above its owner, also when the owner is kept on top. A box
+    // closed by closeAll() answers as if cancelled: Cancel, else No, else Ok.
+    virtual Button message(QWidget* owner, const Message& m) = 0;
     // Closes every dialog of the program that is up, message boxes and the Save dialog alike,
     // each as if cancelled. Their calls return once control is back in their own loops, so
     // the caller may take their windows down right after.

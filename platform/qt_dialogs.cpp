@@ -5,6 +5,7 @@
 #include <QMessageBox>
 
 #include "platform/form.h"
+#include "platform/topmost.h"
 
 namespace glimmer::platform {
 namespace {
@@ -56,16 +57,25 @@ Button fromQt(int b) {
     }
 }
 
+// The window a box stands over: its owner's while that is loaded and on screen. A window just
+// unloaded is deleted at the next turn of the loop, which would be the box's own, and would
+// take the box with it; a hidden one gives the box nothing to stand on.
+QWidget* boxParent(QWidget* owner) {
+    for (QWidget* w : {owner, QApplication::activeWindow()})
+        if (w && isLoadedWindow(w) && w->window()->isVisible()) return w->window();
+    return nullptr;
+}
+
 } // namespace
 
-Button QtDialogs::message(const Message& m) {
-    // Over the active window only while it is loaded: one just unloaded is deleted at the next
-    // turn of the loop, which would be this box's own, and would take the box with it.
-    QWidget* over = QApplication::activeWindow();
-    if (!isLoadedWindow(over)) over = nullptr;
+Button QtDialogs::message(QWidget* owner, const Message& m) {
+    QWidget* over = boxParent(owner);
     QMessageBox box(toQt(m.icon), titleOf(m), m.text, toQt(m.buttons), over);
     // The program's dark windows must not pass their white text on to a light message box.
     box.setStyleSheet(QStringLiteral("QLabel { color: black; }"));
+    // A box under a window kept on top would hold the keyboard unseen; window managers keep a
+    // dialog above its own window, and the hint keeps it there where one does not.
+    if (over && isTopmost(over)) box.setWindowFlag(Qt::WindowStaysOnTopHint);
     const int pressed = box.exec();
     // Rejected from outside (the program ending under it): whatever exec() made of that
     // must not read as a choice.

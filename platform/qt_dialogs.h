@@ -6,10 +6,10 @@ class QWidget;
 
 namespace glimmer::platform {
 
-// Real message boxes over the active window.
+// Real message boxes over the window that asks.
 class QtDialogs final : public Dialogs {
   public:
-    Button message(const Message& m) override;
+    Button message(QWidget* owner, const Message& m) override;
     void closeAll() override; // rejects every open QDialog, the Save dialog included
 };
 

@@ -26,6 +26,8 @@ export CUPS_SERVER=$work/no-print-server
 start_glimmer "$prog/DUSK.PCX"
 atspi_py "$work" <<'PY' || fail "the picture window's commands"
 import os
+import re
+import subprocess
 import sys
 import atspi as A
 import glimmer as G
@@ -84,18 +86,40 @@ G.command(app, window, "Edit", "Flip H")
 # Flips redraw the picture the window was shown with, whatever the recent files put there.
 G.expect_shown(app, window, dusk.transpose(G.FLIP_H), "Flip H of the picture shown at first")
 window = G.picture_window(app)
-G.command(app, window, "File", "Save As")
-dialog = A.dialog(app, title="Save Current Picture File")
-A.set_text(A.find(dialog, "text", "File name:"), target)
-A.answer(dialog, "Save")
+
+
+def save_as(name):
+    """Save As `name` through the real dialog; returns the screen as it was before."""
+    shown_before = G.screen()
+    G.command(app, window, "File", "Save As")
+    dialog = A.dialog(app, title="Save Current Picture File")
+    A.set_text(A.find(dialog, "text", "File name:"), name)
+    A.answer(dialog, "Save")
+    return shown_before
+
+
+screen = save_as(target)
 ask = A.dialog(app, "That File Already Exists, Overwright")
+G.expect_box_over(ask, window, screen, "the question before replacing a file")
 A.answer(ask, "No")
+
+# A name that cannot be written (a link to a folder that is gone): the box saying so is seen.
+gone = f"{work}/links/gone.bmp"
+os.makedirs(os.path.dirname(gone))
+os.symlink(f"{work}/nowhere/gone.bmp", gone)
+screen = save_as(gone)
+box = A.dialog(app, lambda t: t.startswith(f"The picture could not be saved as {gone}."))
+G.expect_box_over(box, window, screen, "the message of a failed Save As")
+A.answer(box, "OK")
+assert os.path.islink(gone) and not os.path.exists(f"{work}/nowhere"), "the link was touched"
 
 # Print with no printer set up says why.
 window = G.picture_window(app)
+screen = G.screen()
 G.command(app, window, "File", "Print")
 box = A.dialog(app, lambda t: t.startswith("The picture could not be printed."))
 assert any("printer" in t for t in A.labels(box)), A.labels(box)
+G.expect_box_over(box, window, screen, "the message of a failed print")
 A.answer(box, "OK")
 # Save As has long returned by now: the refused overwrite left the file as it was.
 assert open(target, "rb").read() == before, "a refused overwrite changed the file"

@@ -152,6 +152,20 @@ state=$(menu "Always On Top") || fail "Always On Top: $state"
 [ "$state" = unchecked ] || fail "the menu shows Always On Top $state while the browser is not above"
 wait_until 5 above || fail "Always On Top did not put the browser back"
 
+# With nothing picked, View PCX says so in a box that stays in sight above the browser kept on
+# top. The press counts as viewing: from now on activation leaves the lists where they are.
+atspi_py <<'PY' || fail "View PCX with nothing picked"
+import atspi as A
+import glimmer as G
+app = A.app()
+browser = G.browser(app)
+seen = G.screen()
+A.press_button(app, "View PCX")
+box = G.message(app, "You Have Not Chosen A PCX!")
+G.expect_box_over(box, browser, seen, "View PCX's message over the browser kept on top")
+A.answer(box, "OK")
+PY
+
 out=$(menu "Fragvault - Home") || fail "Fragvault - Home: $out"
 wait_until 10 test -s "$work/opened" || fail "no page was opened"
 grep -qx 'https://fragvault.example/' "$work/opened" || fail "opened $(cat "$work/opened")"

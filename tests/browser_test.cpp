@@ -183,6 +183,25 @@ TEST_F(BrowserTest, DeleteAsksThenRemovesAndPicksTheFirstEntry) {
     EXPECT_FALSE(shown().isEmpty()); // the first entry was loaded
 }
 
+// With nothing picked Delete still asks; Yes deletes nothing, empties the picture window and
+// picks the first entry, as after any delete. No leaves everything as it was.
+TEST_F(BrowserTest, DeleteWithNothingPickedAsksAndOnYesPicksTheFirstEntry) {
+    for (const char* n : {"A.PCX", "B.PCX"})
+        put(shotsDir(), QString::fromLatin1(n));
+    main().show();
+    browse(shotsDir());
+    for (Button answer : {Button::No, Button::Yes}) {
+        scripted.dialogs.answers = {answer};
+        main().deletePcx();
+        EXPECT_EQ(scripted.dialogs.shown.last().text,
+                  QStringLiteral("Are You Shore You Want To Delete?"));
+        EXPECT_EQ(listed(), (QStringList{"A.PCX", "B.PCX"}));
+        EXPECT_EQ(main().pickedName(), answer == Button::Yes ? "A.PCX" : "");
+        EXPECT_EQ(shown().isEmpty(), answer == Button::No);
+    }
+    EXPECT_EQ(QDir(shotsDir()).entryList(QDir::Files), (QStringList{"A.PCX", "B.PCX"}));
+}
+
 TEST_F(BrowserTest, DeletingAFileAlreadyGoneDropsItsEntryWithoutAWord) {
     for (const char* n : {"A.PCX", "B.PCX", "C.PCX"})
         put(shotsDir(), QString::fromLatin1(n));

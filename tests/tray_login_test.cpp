@@ -255,8 +255,8 @@ TEST_F(RealDialogsTest, AMessageBoxClosedFromOutsideAnswersAsCancelled) {
     using glimmer::platform::Buttons;
     for (Buttons buttons : {Buttons::YesNo, Buttons::YesNoCancel, Buttons::Ok}) {
         onDialogs({[this](QDialog*) { realDialogs.closeAll(); }});
-        EXPECT_EQ(realDialogs.message({QStringLiteral("Sure?"), QString(), buttons,
-                                       glimmer::platform::Icon::Question}),
+        EXPECT_EQ(realDialogs.message(nullptr, {QStringLiteral("Sure?"), QString(), buttons,
+                                                glimmer::platform::Icon::Question}),
                   glimmer::platform::cancelAnswer(buttons));
     }
     EXPECT_EQ(unexpectedDialogs, 0);

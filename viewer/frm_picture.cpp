@@ -318,8 +318,8 @@ void FrmPicture::onActivate() {
         // Without a reference copy the flips draw nothing; the picture shown stays.
         m_ui->picture2->setPicture(Picture());
         m_platform.dialogs.message(
-            {QStringLiteral("The picture cannot be flipped or turned.\n") + e.text(), QString(),
-             platform::Buttons::Ok, platform::Icon::Exclamation});
+            m_ui->window, {QStringLiteral("The picture cannot be flipped or turned.\n") + e.text(),
+                           QString(), platform::Buttons::Ok, platform::Icon::Exclamation});
     }
 }
 

@@ -103,9 +103,9 @@ void FrmLogin::ok() {
         m_tray.show();
         return;
     }
-    m_platform.dialogs.message({QStringLiteral("Invalid Password, try again!"),
-                                QStringLiteral("Login"), platform::Buttons::Ok,
-                                platform::Icon::None});
+    m_platform.dialogs.message(widget(), {QStringLiteral("Invalid Password, try again!"),
+                                          QStringLiteral("Login"), platform::Buttons::Ok,
+                                          platform::Icon::None});
     if (!m_ui) return;
     m_ui->password->setFocus();
     m_ui->password->selectAll();

@@ -4,9 +4,11 @@ Each step waits for what the program shows afterwards; a step that does not come
 raises atspi.Timeout (an AssertionError) saying what was awaited.
 """
 
+import os
+import re
 import subprocess
 
-from PIL import Image, ImageChops
+from PIL import Image, ImageChops, ImageGrab
 
 import atspi as A
 
@@ -252,3 +254,58 @@ def expect_blank(app, window, what, timeout=10):
 def load_rgb(path):
     """A picture file as an RGB PIL image."""
     return Image.open(path).convert("RGB")
+
+
+def x_window(acc):
+    """The X window of the program's top-level window acc, known by where it lies on screen."""
+    want = A.extents(acc)
+    pid = os.environ["GLIMMER_APP_PID"]
+    ids = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", pid],
+                         capture_output=True, text=True).stdout.split()
+    for wid in ids:
+        # xwininfo, not xdotool: xdotool's position is off by the frame's offsets.
+        out = subprocess.run(["xwininfo", "-id", wid], capture_output=True, text=True).stdout
+        got = [int(re.search(rf"{key}:\s*(-?\d+)", out).group(1))
+               for key in ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height")]
+        if tuple(got) == want:
+            return int(wid)
+    raise AssertionError(f"no X window of the program lies at {want} ({acc.name!r})")
+
+
+def stacking():
+    """The window manager's stacking order of the managed windows, bottom first."""
+    out = subprocess.run(["xprop", "-root", "-notype", "_NET_CLIENT_LIST_STACKING"],
+                         capture_output=True, text=True).stdout
+    return [int(w, 16) for w in re.findall(r"0x[0-9a-f]+", out)]
+
+
+def screen():
+    """What the screen shows, as an RGB PIL image."""
+    return ImageGrab.grab(xdisplay=None).convert("RGB")
+
+
+def expect_box_over(box, owner, before, what, timeout=10):
+    """A person sees the message box `box` of the window `owner`: the window manager stacks
+    it above its window, and where the two overlap the screen shows the box instead of what
+    the window showed there before (before: screen() taken then)."""
+    b, o = x_window(box), x_window(owner)
+
+    def stacked():
+        order = stacking()
+        return b in order and o in order and order.index(b) > order.index(o)
+    A.wait(stacked, timeout, f"{what}: the box above its window in the stacking order "
+           f"(box {b:#x}, window {o:#x}, bottom to top {[hex(w) for w in stacking()]})")
+    bx, by, bw, bh = A.extents(box)
+    ox, oy, ow, oh = A.extents(owner)
+    region = (max(bx, ox), max(by, oy), min(bx + bw, ox + ow), min(by + bh, oy + oh))
+    assert region[0] < region[2] and region[1] < region[3], f"{what}: the box lies off its window"
+    was = before.crop(region)
+    area = was.width * was.height
+    last = [0]
+
+    def shown():
+        diff = ImageChops.difference(screen().crop(region), was).convert("L")
+        last[0] = sum(1 for p in diff.getdata() if p)
+        return last[0] * 2 > area
+    A.wait(shown, timeout, lambda: f"{what}: the box showing over its window "
+           f"({last[0]} of {area} pixels changed where they overlap)")

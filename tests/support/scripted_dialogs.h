@@ -11,8 +11,9 @@ namespace glimmer::platform {
 
 class ScriptedDialogs final : public Dialogs {
   public:
-    Button message(const Message& m) override {
+    Button message(QWidget* owner, const Message& m) override {
         shown.append(m);
+        owners.append(owner);
         const Button answer = answers.isEmpty() ? Button::Ok : answers.takeFirst();
         whileUp(inside);
         return answer;
@@ -36,6 +37,7 @@ class ScriptedDialogs final : public Dialogs {
     }
 
     QList<Message> shown;
+    QList<QWidget*> owners; // the window each message was shown over
     QList<Button> answers;
     std::function<void()> inside; // runs while the next message is up
     int closed = 0;               // dialogs that were up when closeAll() came
