@@ -145,7 +145,9 @@ void PCXMain::connectControls() {
         const QString root = m_ui->drive1->itemText(i);
         // Only a change of drive moves the folder list: its own drive again leaves it where
         // it is.
-        if (root != platform::volumeOf(m_ui->dir1->path(), driveRoots())) pickDrive(root);
+        if (m_ui->dir1->path().isEmpty() ||
+            root != platform::volumeOf(m_ui->dir1->path(), driveRoots()))
+            pickDrive(root);
     });
 }
 

@@ -14,6 +14,7 @@
 #include "browser/folder_list.h"
 #include "browser/pcx_main.h"
 #include "browser/pcx_main_ui.h"
+#include "decode/error.h"
 #include "desktop/services/web_links.h"
 #include "desktop/services/widgets.h"
 #include "platform/units.h"
@@ -103,6 +104,14 @@ QWidget* PCXMain::build() {
     m_ui->progress->setTextVisible(false);
     m_ui->progress->hide();
     m_ui->file1 = std::make_unique<FileList>(m_platform.files, QDir::currentPath());
+    // Dir1 starts in File1's folder, Drive1 on its volume: the lists can then be browsed
+    // however the window came up, also when no activation moves them.
+    try {
+        m_ui->dir1->setPath(m_ui->file1->folder());
+    } catch (const Error&) {
+        // An unreadable folder leaves Dir1 empty; any drive picked then moves it.
+    }
+    showDrive();
     connectControls();
     return w;
 }
@@ -175,7 +184,7 @@ void PCXMain::buildMorePage(QWidget* page) {
     m_ui->glimmerPage = pictureButton(
         page, QStringLiteral("cmddelete"), 120, 1200, 1815, 285,
         QStringLiteral("btn_glimmer_page.png"),
-        {QStringLiteral("Glimmer Page"), QStringLiteral("Opens Glimmer's page on Fragvault")});
+        {QStringLiteral("Glimmer Page"), QStringLiteral("Opens Glimmer's page on Quillon")});
     m_ui->help = pictureButton(page, QStringLiteral("Command6"), 120, 1680, 1815, 285,
                                QStringLiteral("btn_help.png"),
                                {QStringLiteral("Help"), QStringLiteral("Shows the help window")});

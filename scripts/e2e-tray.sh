@@ -2,9 +2,11 @@
 # End-to-end check of the notification-area icon with a real tray host (trayer) under Xvfb
 # and openbox: `glimmer --tray` shows exactly one icon; a click opens its menu, whose items
 # are found through the accessibility bus and clicked with the pointer; "Always On Top" twice
-# takes the browser out of the topmost band and back; a web link reaches the default browser;
-# closing the browser leaves the program and its icon; a double click on the icon brings the
-# browser back; "Exit" ends the process and takes every window away. Usage: e2e-tray.sh BUILD
+# takes the browser out of the topmost band and back; View PCX with nothing picked says so in a
+# box above the browser kept on top; a web link reaches the default browser; closing the
+# browser leaves the program and its icon; a double click on the icon brings the browser back,
+# and it browses into a folder; "Exit" ends the process and takes every window away.
+# Usage: e2e-tray.sh BUILD
 source "$(dirname "$0")/x-session.sh" "${1:?build dir}"
 fail() {
     local id
@@ -189,6 +191,15 @@ status=$(tray_status) || fail "cannot read the icon's status: $status"
     fail "the double click did not reach the icon: its status reads \"$status\""
 # Always On Top is still ticked, so the browser comes back in the topmost band.
 wait_until 5 above || fail "the browser came back without _NET_WM_STATE_ABOVE though Always On Top is ticked"
+# The browser that came back browses: its folder list starts in the program's current folder
+# (the scratch folder), and a folder entered there lists its pictures.
+atspi_py <<'PY' || fail "browsing in the browser that came back"
+import atspi as A
+import glimmer as G
+app = A.app()
+pictures = G.open_page(app)
+G.enter_folder(app, "prog", pictures, ["ARENA.PCX", "DUSK.PCX", "FLAT.PCX"])
+PY
 no_menu() { [ "$(xdotool search --onlyvisible --pid "$app" 2>/dev/null | wc -l)" = 2 ]; }
 wait_until 5 no_menu || fail "windows left open after the double click"
 
