@@ -96,10 +96,10 @@ QWidget* FrmTip::build() {
                              {QStringLiteral("OK"), QStringLiteral("Closes the help")});
     connect(ok, &QPushButton::clicked, this, [this] { unload(); });
     new QShortcut(QKeySequence(Qt::Key_Escape), w, [this] { unload(); });
-    new QShortcut(QKeySequence(Qt::Key_Return), w, [this] { unload(); });
+    pressOnEnter(w, ok);
     auto* help = pictureButton(
         w, QStringLiteral("Command1"), 1935, 2145, 1215, 345, QStringLiteral("btn_help_web.png"),
-        {QStringLiteral("Help"), QStringLiteral("Opens the help page on the web")});
+        {QStringLiteral("Help"), QStringLiteral("Opens Glimmer's help page on Fragvault")});
     connect(help, &QPushButton::clicked, this, [this] { openHelpPage(); });
     m_ui->txtcustomers = makeAddressBox(w, 870, 2565);
     m_ui->onTop = std::make_unique<KeepOnTop>(

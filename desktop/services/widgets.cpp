@@ -3,6 +3,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
 
 #include "platform/units.h"
 
@@ -55,6 +56,18 @@ QGroupBox* frame(QWidget* parent, const QString& name, const QString& title, int
     f->setObjectName(name);
     f->setGeometry(twipsRect(left, top, width, height));
     return f;
+}
+
+void pressOnEnter(QWidget* window, QPushButton* defaultButton) {
+    defaultButton->setDefault(true);
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+        new QShortcut(QKeySequence(key), window, [window, defaultButton] {
+            auto* focused = qobject_cast<QPushButton*>(window->focusWidget());
+            QPushButton* pressed =
+                focused && focused->isVisible() && focused->isEnabled() ? focused : defaultButton;
+            pressed->click();
+        });
+    }
 }
 
 void paint(QWidget* widget, const QColor& background, const QColor& text) {

@@ -34,6 +34,10 @@ QLabel* label(QWidget* parent, const QString& name, const QString& text, int lef
 QGroupBox* frame(QWidget* parent, const QString& name, const QString& title, int left, int top,
                  int width, int height);
 
+// Return and Enter (also the keypad's) as dialogs take them: they press the push button of
+// `window` that has the focus, and `defaultButton` when no other push button has it.
+void pressOnEnter(QWidget* window, QPushButton* defaultButton);
+
 // Fills the widget's background with `background`, and sets its text colour when given.
 void paint(QWidget* widget, const QColor& background, const QColor& text = QColor());
 

@@ -76,8 +76,7 @@ QWidget* FrmLogin::build() {
         {QStringLiteral("Cancel"), QStringLiteral("Goes on without logging in")});
     connect(okButton, &QPushButton::clicked, this, [this] { ok(); });
     connect(cancelButton, &QPushButton::clicked, this, [this] { cancel(); });
-    new QShortcut(QKeySequence(Qt::Key_Return), w, [this] { ok(); });
-    new QShortcut(QKeySequence(Qt::Key_Enter), w, [this] { ok(); });
+    pressOnEnter(w, okButton);
     new QShortcut(QKeySequence(Qt::Key_Escape), w, [this] { cancel(); });
     m_ui->onTop = std::make_unique<KeepOnTop>(
         w, QPoint(1200, 3120), QPoint(960, 3480), [w] { return w; }, true);
