@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # End-to-end check of the picture window's File and Edit menus, driven through the
-# accessibility bus: `glimmer DUSK.PCX` starts with DUSK picked and shown; Flip H, Flip V,
-# Rotate, Back To Normal, Copy, New, Paste each checked by what the window shows; a recent-files
-# entry; Save As through the real Save dialog (and a refused overwrite that leaves the file);
-# Print with no printer says so; Open goes back to the browser; Exit; the process ends.
+# accessibility bus: `glimmer DUSK.PCX` starts with DUSK picked and shown, in a resizable tool
+# window without minimise and maximise buttons; Flip H, Flip V, Rotate, Back To Normal, Copy,
+# New, Paste each checked by what the window shows; a recent-files entry; Save As through the
+# real Save dialog (and a refused overwrite that leaves the file, and a name that cannot be
+# written); Print with no printer says so; each box stays in sight above the enlarged window;
+# Open goes back to the browser; Exit; the process ends.
 # Usage: e2e-picture.sh BUILD_DIR
 source "$(dirname "$0")/x-session.sh" "${1:?build dir}"
 name=e2e-picture
@@ -38,6 +40,19 @@ flat = G.load_rgb(f"{work}/flat.bmp")
 
 window = G.picture_window(app)
 G.expect_shown(app, window, dusk, "DUSK.PCX shown at start")
+
+# A tool window: the window manager offers resizing, but neither minimising nor maximising.
+picture_x = G.x_window(window)
+def allowed():
+    return subprocess.run(["xprop", "-id", str(picture_x), "_NET_WM_ALLOWED_ACTIONS"],
+                          capture_output=True, text=True).stdout
+A.wait(lambda: "_NET_WM_ACTION_RESIZE" in allowed(), 10, "the picture window being resizable")
+assert not re.search("MINIMIZE|MAXIMIZE", allowed()), allowed()
+# Enlarged and moved, as anyone does to see a whole screenshot: the program's boxes open over
+# it from now on and must stay in sight above it.
+subprocess.run(["xdotool", "windowmove", str(picture_x), "0", "0", "windowsize", str(picture_x),
+                "980", "700"], check=True)
+A.wait(lambda: A.extents(window)[2:] == (980, 700), 10, "the picture window enlarged")
 browser = G.browser(app)
 picked = [e for e in A.find_all(browser, "list item", "DUSK.PCX") if A.selected(e)]
 assert picked, "DUSK.PCX is not picked in the browser's list"

@@ -14,6 +14,7 @@
 #include "edit/picture_box.h"
 #include "edit/picture_commands.h"
 #include "platform/caption.h"
+#include "platform/frame.h"
 #include "platform/units.h"
 
 namespace glimmer::viewer {
@@ -156,6 +157,7 @@ QMenu* FrmPicture::menu(int index) {
 QWidget* FrmPicture::build() {
     m_ui = std::make_unique<Ui>();
     auto* w = new QWidget(nullptr, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    platform::withoutMinMaxButtons(w);
     m_ui->window = w;
     w->setObjectName(name());
     w->setWindowTitle(QStringLiteral("Picture"));
