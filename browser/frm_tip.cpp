@@ -124,9 +124,7 @@ void FrmTip::buildPanel(int index) {
     } else {
         label(p, QStringLiteral("Label4"), QStringLiteral("Import PCX..."), 555, 165, 2655, 255)
             ->setStyleSheet(QStringLiteral("font-weight: bold;"));
-        // Four pixels lower than the panel's layout would put it, so that the first line
-        // clears the icon's lower edge instead of being clipped by its box.
-        m_ui->label5 = label(p, QStringLiteral("Label5"), kImportText, 75, 540, 2910, 1140);
+        m_ui->label5 = label(p, QStringLiteral("Label5"), kImportText, 75, 480, 2910, 1140);
         m_ui->label5->setMouseTracking(true);
         m_ui->label5->installEventFilter(this);
         p->setMouseTracking(true);
