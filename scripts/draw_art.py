@@ -633,17 +633,19 @@ def draw_logo():
     img = ImageChops.add(img, glow(vis.getchannel("A"), EMBER, 2.5, 0.8))
     img.paste(vis, (0, 0), vis)
 
-    title = fit_block(("GLIMMER",), WIDE, W - 16, 20, tracking=2)
+    # The splash window lays its close button over the top right corner of the logo and its
+    # ENTER button over the bottom right: the lettering keeps clear of both.
+    title = fit_block(("GLIMMER",), WIDE, W - 44, 20, tracking=2)
     tx = (W - title.width) // 2
     tmask = padded_mask(title, (W, H), (tx, 6))
     img = ImageChops.add(img, glow(tmask, EMBER, 3, 0.8))
     img.paste(Image.new("RGB", (W, H), WHITE), (0, 0), tmask)
 
-    by = fit_block(("BY FRAGVAULT",), CONDENSED, W - 30, 9, tracking=2)
-    paste_centred(img, by, (200, 200, 200), box=(0, H - 22, W, H - 4))
+    by = fit_block(("BY", "FRAGVAULT"), CONDENSED, 70, 22, tracking=2)
+    paste_centred(img, by, (200, 200, 200), box=(6, H - 27, 80, H - 4))
     d = ImageDraw.Draw(img)
-    d.line((30, H - 25, W - 31, H - 25), fill=BORDER)
-    d.line((W // 2 - 12, H - 25, W // 2 + 11, H - 25), fill=ORANGE)
+    d.line((8, H - 31, 78, H - 31), fill=BORDER)
+    d.line((31, H - 31, 55, H - 31), fill=ORANGE)
     d.rectangle((0, 0, W - 1, H - 1), outline=BORDER)
     return img
 

@@ -153,10 +153,52 @@ TEST_F(DesktopTest, PicturesAndButtonsHaveAccessibleNames) {
     }
     for (const char* lettering : {"Open PCX", "View PCX", "Import", "Delete", "Main Menu", "Help"})
         EXPECT_TRUE(names.contains(QString::fromLatin1(lettering))) << lettering;
+    // A link's description names the site of the page it opens.
+    const std::pair<const char*, const char*> sites[] = {{"fragvault.example", "Fragvault"},
+                                                         {"quillon.example", "Quillon"},
+                                                         {"unrealtournament.com", "official"}};
+    for (glimmer::platform::Form* form : forms)
+        for (auto* b : form->widget()->findChildren<QPushButton*>()) {
+            const QString said = b->accessibleDescription();
+            if (!said.startsWith(QStringLiteral("Opens "))) continue;
+            scripted.shell.opened.clear();
+            b->click();
+            ASSERT_EQ(scripted.shell.opened.size(), 1) << said.toStdString();
+            for (const auto& [host, site] : sites)
+                EXPECT_EQ(scripted.shell.opened[0].contains(QString::fromLatin1(host)),
+                          said.contains(QString::fromLatin1(site)))
+                    << said.toStdString() << " opens " << scripted.shell.opened[0].toStdString();
+        }
     EXPECT_EQ(QAccessible::queryAccessibleInterface(
                   program->pcxMain().widget()->findChild<QWidget*>(QStringLiteral("Command10")))
                   ->text(QAccessible::Description),
               QStringLiteral("Copies the picked picture into the imported folder"));
+}
+
+// What a person sees: the login dialog's labels show their whole lettering, and no button of
+// the splash window covers the lettering of the logo beneath it.
+TEST_F(DesktopTest, LetteringIsNeitherCutOffNorCovered) {
+    for (auto* l : program->frmLogin().widget()->findChildren<QLabel*>()) {
+        if (!l->objectName().startsWith(QStringLiteral("lblLabels"))) continue;
+        l->ensurePolished();
+        const QString text = QString(l->text()).remove(QLatin1Char('&'));
+        EXPECT_LE(QFontMetrics(l->font()).horizontalAdvance(text), l->contentsRect().width())
+            << text.toStdString();
+    }
+    QWidget* splash = program->frmSplash().widget();
+    auto* logo = splash->findChild<QLabel*>(QStringLiteral("imgLogo"));
+    ASSERT_NE(logo, nullptr);
+    const QImage shown = logo->pixmap().toImage().scaled(logo->size()); // stretched, as drawn
+    for (const char* name : {"Command1", "Command6"}) {
+        auto* b = splash->findChild<QPushButton*>(QString::fromLatin1(name));
+        const QRect over =
+            QRect(logo->mapFrom(b->parentWidget(), b->pos()), b->size()) & logo->rect();
+        int lettering = 0; // light pixels: the logo's figure is dark and orange
+        for (int y = over.top(); y <= over.bottom(); ++y)
+            for (int x = over.left(); x <= over.right(); ++x)
+                lettering += qGray(shown.pixel(x, y)) >= 160;
+        EXPECT_EQ(lettering, 0) << name;
+    }
 }
 
 } // namespace

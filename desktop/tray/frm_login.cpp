@@ -58,8 +58,10 @@ QWidget* FrmLogin::build() {
     m_ui->user = new QLineEdit(w);
     m_ui->user->setObjectName(QStringLiteral("txtUserName"));
     m_ui->user->setGeometry(twipsRect(1425, 360, 2205, 345));
+    // As wide as the name's label: the bold lettering is wider than the dialog was drawn for,
+    // and the colon would be cut off. It still ends before the box.
     auto* passLabel =
-        label(w, QStringLiteral("lblLabels_1"), QStringLiteral("&Password:"), 90, 780, 1080, 270);
+        label(w, QStringLiteral("lblLabels_1"), QStringLiteral("&Password:"), 90, 780, 1320, 270);
     m_ui->password = new QLineEdit(w);
     m_ui->password->setObjectName(QStringLiteral("txtPassword"));
     m_ui->password->setGeometry(twipsRect(1425, 765, 2205, 345));

@@ -63,17 +63,18 @@ QWidget* FrmSplash::build() {
         const char* art;
         int left, top;
         const char* lettering;
-        const char* page;
-    } links[] = {{"Command2", "btn_splash_fragvault.png", 240, 1200, "Fragvault", "home"},
-                 {"Command3", "btn_news.png", 1800, 1200, "News", "news"},
-                 {"Command4", "btn_updates.png", 240, 1680, "Updates", "updates"},
-                 {"Command5", "btn_files.png", 1800, 1680, "Files", "files"}};
+        const char* description;
+    } links[] = {
+        {"Command2", "btn_splash_fragvault.png", 240, 1200, "Fragvault",
+         "Opens the Fragvault home page"},
+        {"Command3", "btn_news.png", 1800, 1200, "News", "Opens the game's official site"},
+        {"Command4", "btn_updates.png", 240, 1680, "Updates", "Opens Glimmer's page on Quillon"},
+        {"Command5", "btn_files.png", 1800, 1680, "Files", "Opens the maps page on Quillon"}};
     for (int i = 0; i < 4; ++i) {
         auto* b = pictureButton(
             frame, QString::fromLatin1(links[i].name), links[i].left, links[i].top, 1455, 375,
             QString::fromLatin1(links[i].art),
-            {QString::fromLatin1(links[i].lettering),
-             QStringLiteral("Opens the Fragvault %1 page").arg(QLatin1String(links[i].page))});
+            {QString::fromLatin1(links[i].lettering), QString::fromLatin1(links[i].description)});
         connect(b, &QPushButton::clicked, this, [this, i] { link(i + 2); });
     }
     text(frame, QStringLiteral("lblPlatform"), QStringLiteral("Windows 95/98/NT"), 75, 2475, 2775,
