@@ -2,11 +2,18 @@
 # Runs a test program where file permissions bind: root ignores them, so as root it runs as
 # nobody (65534). It gets a scratch folder of its own (HOME, TMPDIR, XDG_RUNTIME_DIR) and,
 # where root may mount, a small tmpfs to fill up (GLIMMER_FULL_DISK). Both go when the
-# program ends, however it ends. A checkout may lie in a folder nobody cannot enter (a home
-# of mode 0700): the program, and each path named by a variable listed in GLIMMER_STAGE, are
-# then run and read from copies in the scratch folder.
-#   [GLIMMER_STAGE="VAR..."] run_unprivileged.sh PROGRAM [ARGS...]
+# program ends, however it ends. Each --stage VAR=PATH is exported to the program; as the
+# checkout may lie in a folder nobody cannot enter (a home of mode 0700), the program and each
+# such PATH are then run and read from copies in the scratch folder.
+#   run_unprivileged.sh [--stage VAR=PATH]... PROGRAM [ARGS...]
 set -euo pipefail
+
+staged=()
+while [ "${1:-}" = --stage ]; do
+    staged+=("${2%%=*}")
+    export "$2"
+    shift 2
+done
 
 # Listing the tests needs neither another user nor a disk.
 for arg; do
@@ -45,7 +52,7 @@ if [ "$(id -u)" = 0 ]; then
         program=$scratch/stage/$(basename "$1")
         shift
         set -- "$program" "$@"
-        for var in ${GLIMMER_STAGE:-}; do
+        for var in "${staged[@]}"; do
             cp -r "${!var}" "$scratch/stage/$var"
             export "$var=$scratch/stage/$var"
         done
