@@ -7,9 +7,9 @@
 #include <cstdio>
 
 #include "app/program.h"
-#include "desktop/services/widgets.h"
-#include "desktop/tray/frm_login.h"
-#include "desktop/tray/frm_tray.h"
+#include "desktop/controls.h"
+#include "desktop/frm_login.h"
+#include "desktop/frm_tray.h"
 #include "platform/qt_platform.h"
 #include "platform/title.h"
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "decode/png_writer.h"
 #include "decode/read_pcx.h"
+#include "png/png_writer.h"
 #include "screenshot_scene.h"
 
 namespace {

@@ -1,5 +1,8 @@
 #include "decode/error.h"
 
+#include <cerrno>
+#include <cstring>
+
 namespace glimmer {
 
 Error::Error(int number) : Error(number, standardText(number)) {}
@@ -30,6 +33,27 @@ QString Error::standardText(int number) {
         return QStringLiteral("Invalid picture");
     default:
         return QStringLiteral("Error %1").arg(number);
+    }
+}
+
+Error errorFromErrno(int err) {
+    const QString why = QString::fromLocal8Bit(std::strerror(err));
+    switch (err) {
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return Error(errc::PermissionDenied, why);
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+        return Error(errc::DiskFull, why);
+    case ENOENT:
+    case ENOTDIR:
+        return Error(errc::FileNotFound, why);
+    case ENOMEM:
+        return Error(errc::OutOfMemory);
+    default:
+        return Error(errc::DeviceUnavailable, why);
     }
 }
 

@@ -37,4 +37,7 @@ class Error : public std::exception {
     std::string m_what;
 };
 
+// The numbered error for a failed system call's errno, with the system's reason as text.
+[[nodiscard]] Error errorFromErrno(int err);
+
 } // namespace glimmer

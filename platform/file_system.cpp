@@ -9,6 +9,7 @@
 
 #include "decode/error.h"
 #include "decode/files.h"
+#include "encode/write_file.h"
 
 namespace glimmer::platform {
 namespace {

@@ -3,38 +3,35 @@
 
 Reads every #include "..." of the project's own C++ sources, finds the file it names as the
 compiler would (beside the including file first, then through the include roots), and
-checks the two folders against the order below. The build enforces the same order through
-each library's include root; this check also catches relative paths ("../app/program.h").
+checks the two folders against the layer order the top CMakeLists.txt declares. The build
+enforces the same order through each library's include root and its links; this check also
+catches relative paths ("../app/program.h").
 """
 import pathlib
 import re
 import sys
 
-# The layers, bottom to top. A file may include its own layer and any layer below it.
-LAYERS = [
-    "decode/pcx",  # the decoder core: no Qt, no I/O
-    "decode",  # Picture, numbered errors, reading files and PCX files: Qt Core and Gui
-    "platform",  # the seam to the window system
-    "desktop/services",  # keep-on-top, web links, control builders, LoadPcx
-    "edit",  # the picture window's commands
-    "viewer",  # the picture window
-    "browser",  # the browser and the help and screenshot windows it shows
-    "desktop/tray",  # login, splash and tray, which lead to the browser
-    "app",  # the program's wiring and main
-]
 
-# Folders beside the chain, with the layers they may include (besides their own).
-SIDE = {
-    "art/tools": [],
-    "cli": ["decode/pcx", "decode"],
-    "fuzz": ["decode/pcx"],
-    "bench": ["decode/pcx", "decode", "platform", "edit", "viewer", "art/tools"],
-    "tests/support": ["decode/pcx", "decode", "platform"],
-    "tests": LAYERS + ["art/tools", "tests/support"],
-}
+def read_order(root):
+    """GLIMMER_LAYERS and GLIMMER_SIDE_FOLDERS as the top CMakeLists.txt sets them: the
+    layers bottom to top, and each side folder with the folders it may use."""
+    text = (root / "CMakeLists.txt").read_text(encoding="utf-8")
 
-# Where the compiler looks after the including file's own folder.
-ROOTS = ["", "decode", "art/tools"]
+    def block(name):
+        m = re.search(r"set\(" + name + r"\s(.*?)\n\)", text, re.S)
+        if not m:
+            sys.exit(f"CMakeLists.txt sets no {name}")
+        return [re.sub(r"#.*", "", line).strip() for line in m.group(1).splitlines()]
+
+    layers = [e.split(":")[0] for e in block("GLIMMER_LAYERS") if e]
+    side = {}
+    for e in block("GLIMMER_SIDE_FOLDERS"):
+        if not e:
+            continue
+        name, uses = e.strip('"').split(":", 1)
+        side[name] = [u for w in uses.split() for u in (layers if w == "*" else [w])]
+    return layers, side
+
 
 SKIP = re.compile(r"^(build[^/]*|\.git|\.cache)(/|$)")
 INCLUDE = re.compile(r'^\s*#\s*include\s*"([^"]+)"')
@@ -68,7 +65,12 @@ def resolve(root, including, name):
 
 
 def main():
+    global LAYERS, SIDE, ROOTS
     root = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else ".").resolve()
+    LAYERS, SIDE = read_order(root)
+    # Where the compiler looks after the including file's own folder: the project, and the
+    # folder above each library whose includes name it by its last part ("pcx/decode.h").
+    ROOTS = [""] + sorted({f.rsplit("/", 1)[0] for f in LAYERS if "/" in f}) + ["art/tools"]
     sources = sorted(
         p
         for p in root.rglob("*")
@@ -82,7 +84,7 @@ def main():
         rel = path.relative_to(root).as_posix()
         src = folder_of(rel)
         if src is None:
-            problems.append(f"{rel}: lies in no layer; add its folder to {pathlib.Path(__file__).name}")
+            problems.append(f"{rel}: lies in no layer; add its folder to CMakeLists.txt")
             continue
         for number, line in enumerate(path.read_text(encoding="utf-8").splitlines(), 1):
             m = INCLUDE.match(line)
@@ -108,7 +110,7 @@ def main():
         print(p)
     if problems:
         print(f"{len(problems)} include(s) against the layer order (bottom to top: "
-              f"{', '.join(LAYERS)}), written in tests/check_layers.py")
+              f"{', '.join(LAYERS)}), as GLIMMER_LAYERS in CMakeLists.txt sets it")
         return 1
     print(f"{checked} includes in {len(sources)} files follow the layer order")
     return 0

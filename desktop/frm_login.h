@@ -4,15 +4,14 @@
 
 #include <memory>
 
+#include "desktop/on_top_form.h"
 #include "platform/platform.h"
 
 class QLineEdit;
 
 namespace glimmer::desktop {
 
-class KeepOnTop;
-
-class FrmLogin final : public platform::Form {
+class FrmLogin final : public OnTopForm {
     Q_OBJECT
   public:
     FrmLogin(platform::Platform& platform, platform::Form& tray, platform::Form& splash);
@@ -21,15 +20,13 @@ class FrmLogin final : public platform::Form {
     [[nodiscard]] bool loginSucceeded() const { return m_loginSucceeded; }
     QLineEdit* txtUserName();
     QLineEdit* txtPassword();
-    KeepOnTop& keepOnTop();
 
     void ok();     // cmdOK
     void cancel(); // cmdCancel
 
   protected:
-    QWidget* build() override;
-    void onLoad() override;
-    void onUnload() override;
+    QWidget* buildWindow() override;
+    void onUnloaded() override;
 
   private:
     struct Ui;

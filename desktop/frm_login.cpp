@@ -1,12 +1,11 @@
-#include "desktop/tray/frm_login.h"
+#include "desktop/frm_login.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShortcut>
 
-#include "desktop/services/keep_on_top.h"
-#include "desktop/services/widgets.h"
+#include "desktop/controls.h"
 #include "platform/units.h"
 
 namespace glimmer::desktop {
@@ -16,12 +15,11 @@ using platform::twipsRect;
 struct FrmLogin::Ui {
     QLineEdit* user = nullptr;
     QLineEdit* password = nullptr;
-    std::unique_ptr<KeepOnTop> onTop;
 };
 
 FrmLogin::FrmLogin(platform::Platform& platform, platform::Form& tray, platform::Form& splash)
-    : Form(platform.forms, QStringLiteral("frmLogin")), m_platform(platform), m_tray(tray),
-      m_splash(splash) {}
+    : OnTopForm(platform.forms, QStringLiteral("frmLogin"), {{1200, 3120}, {960, 3480}, true}),
+      m_platform(platform), m_tray(tray), m_splash(splash) {}
 
 FrmLogin::~FrmLogin() = default;
 
@@ -35,12 +33,7 @@ QLineEdit* FrmLogin::txtPassword() {
     return m_ui->password;
 }
 
-KeepOnTop& FrmLogin::keepOnTop() {
-    load();
-    return *m_ui->onTop;
-}
-
-QWidget* FrmLogin::build() {
+QWidget* FrmLogin::buildWindow() {
     m_ui = std::make_unique<Ui>();
     auto* w = new QWidget(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
     w->setObjectName(name());
@@ -80,19 +73,13 @@ QWidget* FrmLogin::build() {
     connect(cancelButton, &QPushButton::clicked, this, [this] { cancel(); });
     pressOnEnter(w, okButton);
     new QShortcut(QKeySequence(Qt::Key_Escape), w, [this] { cancel(); });
-    m_ui->onTop = std::make_unique<KeepOnTop>(
-        w, QPoint(1200, 3120), QPoint(960, 3480), [w] { return w; }, true);
     QWidget::setTabOrder(m_ui->user, m_ui->password);
     QWidget::setTabOrder(m_ui->password, okButton);
     QWidget::setTabOrder(okButton, cancelButton);
     return w;
 }
 
-void FrmLogin::onLoad() {
-    m_ui->onTop->click();
-}
-
-void FrmLogin::onUnload() {
+void FrmLogin::onUnloaded() {
     m_ui.reset();
 }
 

@@ -3,8 +3,11 @@
 #pragma once
 
 #include <QColor>
+#include <QEvent>
 #include <QPixmap>
 #include <QString>
+#include <functional>
+#include <initializer_list>
 
 class QGroupBox;
 class QLabel;
@@ -33,6 +36,11 @@ QLabel* label(QWidget* parent, const QString& name, const QString& text, int lef
               int width, int height);
 QGroupBox* frame(QWidget* parent, const QString& name, const QString& title, int left, int top,
                  int width, int height);
+
+// Calls `handler` for every event of these types that reaches `watched`, before `watched`
+// handles it, for as long as `watched` lives.
+void watchEvents(QObject* watched, std::initializer_list<QEvent::Type> types,
+                 std::function<void()> handler);
 
 // Return and Enter (also the keypad's) as dialogs take them: they press the push button of
 // `window` that has the focus, and `defaultButton` when no other push button has it.

@@ -4,34 +4,30 @@
 
 #include <memory>
 
+#include "desktop/on_top_form.h"
 #include "platform/platform.h"
 
 class QLineEdit;
 
 namespace glimmer::desktop {
 
-class KeepOnTop;
-
-class FrmSplash final : public platform::Form {
+class FrmSplash final : public OnTopForm {
     Q_OBJECT
   public:
     FrmSplash(platform::Platform& platform, platform::Form& tray);
     ~FrmSplash() override;
 
-    KeepOnTop& keepOnTop();
     void link(int command); // Command2 to Command5
     void enter();           // Command1
 
   protected:
-    QWidget* build() override;
-    void onLoad() override;
-    void onUnload() override;
+    QWidget* buildWindow() override;
+    void onUnloaded() override;
 
   private:
     platform::Platform& m_platform;
     platform::Form& m_tray;
     QLineEdit* m_txtcustomers = nullptr;
-    std::unique_ptr<KeepOnTop> m_onTop;
 };
 
 } // namespace glimmer::desktop

@@ -1,5 +1,5 @@
-#include "desktop/services/keep_on_top.h"
-#include "desktop/services/widgets.h"
+#include "desktop/keep_on_top.h"
+#include "desktop/controls.h"
 
 #include <QCheckBox>
 #include <QPushButton>
@@ -13,7 +13,7 @@ using platform::colour;
 using platform::twipsRect;
 
 void AlwaysOnTop(QWidget* window, int setOnTop) {
-    platform::setTopmost(window, setOnTop != 0);
+    if (window) platform::setTopmost(window, setOnTop != 0);
 }
 
 KeepOnTop::KeepOnTop(QWidget* parent, QPoint cmdAt, QPoint checkAt,

@@ -1,13 +1,12 @@
-#include "desktop/tray/frm_splash.h"
+#include "desktop/frm_splash.h"
 
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "desktop/services/keep_on_top.h"
-#include "desktop/services/web_links.h"
-#include "desktop/services/widgets.h"
+#include "desktop/controls.h"
+#include "desktop/web_links.h"
 #include "platform/units.h"
 
 namespace glimmer::desktop {
@@ -35,16 +34,13 @@ QLabel* text(QWidget* parent, const QString& name, const QString& value, int lef
 } // namespace
 
 FrmSplash::FrmSplash(platform::Platform& platform, platform::Form& tray)
-    : Form(platform.forms, QStringLiteral("frmSplash")), m_platform(platform), m_tray(tray) {}
+    : OnTopForm(platform.forms, QStringLiteral("frmSplash"),
+                {{2520, 4920}, {2280, 5280}, false, QStringLiteral("Frame1")}),
+      m_platform(platform), m_tray(tray) {}
 
 FrmSplash::~FrmSplash() = default;
 
-KeepOnTop& FrmSplash::keepOnTop() {
-    load();
-    return *m_onTop;
-}
-
-QWidget* FrmSplash::build() {
+QWidget* FrmSplash::buildWindow() {
     auto* w = new QWidget(nullptr, Qt::Dialog | Qt::FramelessWindowHint);
     w->setObjectName(name());
     w->setFixedSize(platform::px(6930), platform::px(3630));
@@ -97,17 +93,10 @@ QWidget* FrmSplash::build() {
                                 {QStringLiteral("Close"), QStringLiteral("Closes this window")});
     connect(close, &QPushButton::clicked, this, [this] { unload(); });
     m_txtcustomers = makeAddressBox(frame, 3420, 3765);
-    m_onTop = std::make_unique<KeepOnTop>(frame, QPoint(2520, 4920), QPoint(2280, 5280),
-                                          [w] { return w; });
     return w;
 }
 
-void FrmSplash::onLoad() {
-    m_onTop->click();
-}
-
-void FrmSplash::onUnload() {
-    m_onTop.reset();
+void FrmSplash::onUnloaded() {
     m_txtcustomers = nullptr;
 }
 

@@ -1,4 +1,4 @@
-#include "desktop/services/widgets.h"
+#include "desktop/controls.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -8,6 +8,26 @@
 #include "platform/units.h"
 
 namespace glimmer::desktop {
+namespace {
+
+class EventWatch final : public QObject {
+  public:
+    EventWatch(QObject* watched, std::initializer_list<QEvent::Type> types,
+               std::function<void()> handler)
+        : QObject(watched), m_types(types), m_handler(std::move(handler)) {
+        watched->installEventFilter(this);
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (m_types.contains(event->type())) m_handler();
+        return QObject::eventFilter(watched, event);
+    }
+
+  private:
+    QList<QEvent::Type> m_types;
+    std::function<void()> m_handler;
+};
+
+} // namespace
 
 using platform::twipsRect;
 
@@ -56,6 +76,11 @@ QGroupBox* frame(QWidget* parent, const QString& name, const QString& title, int
     f->setObjectName(name);
     f->setGeometry(twipsRect(left, top, width, height));
     return f;
+}
+
+void watchEvents(QObject* watched, std::initializer_list<QEvent::Type> types,
+                 std::function<void()> handler) {
+    new EventWatch(watched, types, std::move(handler));
 }
 
 void pressOnEnter(QWidget* window, QPushButton* defaultButton) {

@@ -12,7 +12,8 @@ class QWidget;
 
 namespace glimmer::desktop {
 
-// Moves `window` into (setOnTop non-zero) or out of the topmost band, keeping its place.
+// Moves `window` into (setOnTop non-zero) or out of the topmost band, keeping its place; no
+// window (one not loaded) moves nothing.
 void AlwaysOnTop(QWidget* window, int setOnTop);
 
 class KeepOnTop {

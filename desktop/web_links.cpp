@@ -1,4 +1,4 @@
-#include "desktop/services/web_links.h"
+#include "desktop/web_links.h"
 
 #include <QLineEdit>
 

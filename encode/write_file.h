@@ -1,0 +1,20 @@
+// Writing files so that a failed write never truncates what was there.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace glimmer {
+
+// Writes `bytes` to a new file beside `path` and renames it over `path` only once all of it
+// is on disk, so a failed write never truncates what was there. An existing file that may not
+// be written stays as it is. In a folder that refuses new files, a file that may be written is
+// rewritten where it stands once room for all of it is reserved. Throws Error 70 when
+// permission is denied, 61 when the disk is full, 53 when the folder is missing and 68
+// otherwise, with the system's reason as text.
+void writeFileAtomically(const QString& path, const QByteArray& bytes);
+
+// Creates the folder and any missing folders above it. Throws the errors of errorFromErrno.
+void makeFolders(const QString& path);
+
+} // namespace glimmer
