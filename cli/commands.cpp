@@ -11,11 +11,13 @@
 #include <vector>
 
 #include "cli/convert.h"
-#include "cli/thumbnail.h"
 #include "decode/error.h"
 #include "decode/files.h"
-#include "decode/png_writer.h"
 #include "decode/read_pcx.h"
+#include "decode/telling.h"
+#include "encode/thumbnail.h"
+#include "encode/write_file.h"
+#include "png/png_writer.h"
 
 namespace glimmer::cli {
 namespace {
@@ -31,19 +33,12 @@ QString describe(const pcx::Result& r) {
     const QString size = pcx::compute_geometry(r.header, g) == pcx::Status::Ok
                              ? QStringLiteral("%1x%2").arg(g.width).arg(g.height)
                              : QStringLiteral("size overflows");
-    QString verdict;
-    switch (pcx::outcome(r.status)) {
-    case pcx::Outcome::Decoded:
-        verdict = QStringLiteral("decodes");
-        break;
-    case pcx::Outcome::Refused:
+    const Telling told = telling(r.status);
+    QString verdict = QStringLiteral("decodes");
+    if (told.verdict == Verdict::Refused)
         verdict = QStringLiteral("refused (%1)").arg(QString::fromUtf8(pcx::to_string(r.status)));
-        break;
-    case pcx::Outcome::Failed: {
-        const Error e = decodeError(r.status);
-        verdict = QStringLiteral("error %1: %2").arg(e.number()).arg(e.text());
-    }
-    }
+    else if (told.verdict == Verdict::Failed)
+        verdict = QStringLiteral("error %1: %2").arg(told.number).arg(told.text);
     return QStringLiteral("%1, %2, planes %3, BytesPerLine %4, %5")
         .arg(kindOf(r.header), size)
         .arg(r.header.nplanes)
@@ -52,12 +47,12 @@ QString describe(const pcx::Result& r) {
 }
 
 int statusOf(pcx::Status s) {
-    switch (pcx::outcome(s)) {
-    case pcx::Outcome::Decoded:
+    switch (telling(s).verdict) {
+    case Verdict::Decoded:
         return kDecoded;
-    case pcx::Outcome::Refused:
+    case Verdict::Refused:
         return kRefused;
-    case pcx::Outcome::Failed:
+    case Verdict::Failed:
         return kFailed;
     }
     return kFailed;
@@ -72,7 +67,7 @@ int fail(Io io, const QString& what, const Error& e) {
 // Says why `file` is not decoded, in the viewer's words where it has any; the exit status.
 int tell(const QString& file, const PcxResult& result, Io io) {
     if (const auto* e = std::get_if<Error>(&result)) return fail(io, file, *e);
-    const QString& text = std::get<Refusal>(result).text;
+    const QString text = telling(std::get<Refusal>(result).kind).text;
     io.err << file
            << ": refused: " << (text.isEmpty() ? QStringLiteral("unsupported kind of PCX") : text)
            << Qt::endl;

@@ -17,18 +17,6 @@ class Picture {
     [[nodiscard]] bool isEmpty() const noexcept { return handle() == 0; }
     [[nodiscard]] const QImage& image() const noexcept;
 
-    // Size in HiMetric (1/100 mm) at the screen's resolution, 96 pixels per inch without one.
-    [[nodiscard]] int widthHiMetric() const;
-    [[nodiscard]] int heightHiMetric() const;
-
-    // Whether both refer to the same picture object, not merely equal pixels.
-    [[nodiscard]] bool sameAs(const Picture& other) const noexcept {
-        return m_data == other.m_data;
-    }
-
-    [[nodiscard]] static double pixelsPerInch();
-    [[nodiscard]] static int toHiMetric(int pixels, double pixelsPerInch);
-
   private:
     struct Data {
         QImage image;

@@ -5,37 +5,9 @@
 #include <span>
 
 #include "decode/files.h"
+#include "decode/telling.h"
 
 namespace glimmer {
-namespace {
-
-const QString kSorry = QStringLiteral("Sorry, can't load that pcx file!");
-const QString kNoPalette =
-    QStringLiteral("The PCX that was passed didn't have a 256 colour palette! Can't read it!");
-
-QString refusalText(pcx::Status status) {
-    switch (status) {
-    case pcx::Status::NotEightBit:
-    case pcx::Status::BadDimensions:
-        return kSorry;
-    case pcx::Status::NoPalette:
-        return kNoPalette;
-    default: // other plane counts are refused without a word
-        return QString();
-    }
-}
-
-} // namespace
-
-Error decodeError(pcx::Status status) {
-    const int number = pcx::error_number(status);
-    const auto cause = pcx::to_string(status);
-    return Error(number,
-                 QStringLiteral("%1: %2").arg(
-                     Error::standardText(number),
-                     QString::fromUtf8(cause.data(), static_cast<qsizetype>(cause.size()))));
-}
-
 Picture MakePicture(pcx::Image image) {
     const bool indexed = image.format == pcx::PixelFormat::Indexed8;
     std::uint8_t* bits = image.pixels.get();
@@ -71,15 +43,16 @@ pcx::Result decodeBytes(const QByteArray& file) {
 
 PcxResult toPcxResult(pcx::Result r) {
     try {
-        switch (pcx::outcome(r.status)) {
-        case pcx::Outcome::Decoded:
+        const Telling told = telling(r.status);
+        switch (told.verdict) {
+        case Verdict::Decoded:
             return MakePicture(std::move(r.image));
-        case pcx::Outcome::Refused:
-            return Refusal{r.status, refusalText(r.status)};
-        case pcx::Outcome::Failed:
+        case Verdict::Refused:
+            return Refusal{r.status};
+        case Verdict::Failed:
             break;
         }
-        return decodeError(r.status);
+        return Error(told.number, told.text);
     } catch (const Error& e) {
         return e;
     } catch (const std::bad_alloc&) {

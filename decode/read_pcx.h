@@ -11,11 +11,9 @@
 
 namespace glimmer {
 
-// A file the viewer does not show. `text` is what the user is told; empty when the kind is
-// refused without a word (other plane counts).
+// A file of a kind the viewer does not show; decode/telling.h says what the user is told.
 struct Refusal {
     pcx::Status kind;
-    QString text;
 };
 
 // What reading a PCX file came to: the picture, a refusal, or the error (53 and 70 when the
@@ -38,8 +36,5 @@ using PcxResult = std::variant<Picture, Refusal, Error>;
 // Wraps decoded pixels into a Picture without copying them. Throws Error 7 when memory runs
 // out; the pixels are then freed.
 [[nodiscard]] Picture MakePicture(pcx::Image image);
-
-// The error a decode failure raises.
-[[nodiscard]] Error decodeError(pcx::Status status);
 
 } // namespace glimmer

@@ -2,42 +2,6 @@
 
 namespace pcx {
 
-Outcome outcome(Status s) noexcept {
-    switch (s) {
-    case Status::Ok:
-        return Outcome::Decoded;
-    case Status::NotEightBit:
-    case Status::UnsupportedPlanes:
-    case Status::NoPalette:
-    case Status::BadDimensions:
-        return Outcome::Refused;
-    default:
-        return Outcome::Failed;
-    }
-}
-
-int error_number(Status s) noexcept {
-    switch (s) {
-    case Status::WidthOverflow:
-    case Status::HeightOverflow:
-    case Status::LineOverflow:
-        return 6;
-    case Status::TooLarge:
-    case Status::OutOfMemory:
-        return 7;
-    case Status::TruncatedHeader:
-    case Status::EmptyScanLine:
-    case Status::DataTooShort:
-    case Status::DataEnded:
-    case Status::PlaneReadOutside:
-        return 9;
-    case Status::PaletteBeforeStart:
-        return 63;
-    default:
-        return 0;
-    }
-}
-
 std::string_view to_string(Status s) noexcept {
     switch (s) {
     case Status::Ok:

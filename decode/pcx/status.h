@@ -29,13 +29,6 @@ enum class Status : std::uint8_t {
     OutOfMemory,        // the pixel buffer could not be allocated
 };
 
-enum class Outcome : std::uint8_t { Decoded, Refused, Failed };
-
-[[nodiscard]] Outcome outcome(Status s) noexcept;
-
-// The numbered error the program raises for a failure (6, 7, 9 or 63); 0 otherwise.
-[[nodiscard]] int error_number(Status s) noexcept;
-
 // A short English description for programmers and logs; not localised.
 [[nodiscard]] std::string_view to_string(Status s) noexcept;
 
