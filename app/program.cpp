@@ -1,16 +1,10 @@
 #include "app/program.h"
 
-#include <QFileInfo>
-#include <QListWidget>
-
-#include "browser/file_list.h"
-#include "browser/folder_list.h"
 #include "browser/frm_tip.h"
 #include "browser/screenshot.h"
-#include "decode/error.h"
-#include "desktop/tray/frm_login.h"
-#include "desktop/tray/frm_splash.h"
-#include "desktop/tray/frm_tray.h"
+#include "desktop/frm_login.h"
+#include "desktop/frm_splash.h"
+#include "desktop/frm_tray.h"
 #include "viewer/frm_picture.h"
 
 namespace glimmer::app {
@@ -23,7 +17,8 @@ Program::Program(platform::Platform& platform, std::FILE* errors)
     m_screenshot = std::make_unique<browser::Screenshot>(platform);
     m_pcxMain = std::make_unique<browser::PCXMain>(
         platform, m_session, browser::PCXMain::Windows{*m_picture, *m_tip, *m_screenshot});
-    m_tray = std::make_unique<desktop::FrmTray>(platform, *m_pcxMain, *m_tip);
+    m_tray =
+        std::make_unique<desktop::FrmTray>(platform, *m_pcxMain, [this] { m_tip->open(false); });
     m_splash = std::make_unique<desktop::FrmSplash>(platform, *m_tray);
     m_login = std::make_unique<desktop::FrmLogin>(platform, *m_tray, *m_splash);
     connect(&platform.forms, &platform::FormRuntime::formUnloaded, this, &Program::formUnloaded);
@@ -62,36 +57,8 @@ void Program::refuseFile(const QString& text) {
 
 void Program::openFile(const QString& file) {
     m_pcxMain->show(); // on the program folder until the file's own is known to be readable
-    const QFileInfo info(file);
-    if (!info.exists()) {
-        refuseFile(QStringLiteral("%1 does not exist.").arg(file));
-        return;
-    }
-    const auto notListed = [&] {
-        refuseFile(QStringLiteral("%1 is not a PCX picture.").arg(file));
-    };
-    if (!info.isFile() || browser::pcxEntries({info.fileName()}).isEmpty()) {
-        notListed();
-        return;
-    }
-    try {
-        m_pcxMain->dir1()->setPath(info.absolutePath());
-    } catch (const Error& e) {
-        refuseFile(QStringLiteral("%1 cannot be opened.\n%2 (error %3)")
-                       .arg(file, e.text())
-                       .arg(e.number()));
-        return;
-    }
-    m_session.pictureViewed = true; // the folder stays where the file is
-    const QList<QListWidgetItem*> found =
-        m_pcxMain->list1()->findItems(info.fileName(), Qt::MatchExactly);
-    if (found.isEmpty()) {
-        notListed();
-        return;
-    }
-    m_pcxMain->list1()->setCurrentItem(found.first()); // the pick decodes it
-    // A refusal or a decode error has told the user already.
-    if (m_picture->holdsPicture()) m_pcxMain->viewPcx();
+    const QString problem = m_pcxMain->openFile(file);
+    if (!problem.isEmpty()) refuseFile(problem);
 }
 
 } // namespace glimmer::app

@@ -7,9 +7,8 @@
 #include <QPushButton>
 #include <QShortcut>
 
-#include "desktop/services/keep_on_top.h"
-#include "desktop/services/web_links.h"
-#include "desktop/services/widgets.h"
+#include "desktop/controls.h"
+#include "desktop/web_links.h"
 #include "platform/units.h"
 
 namespace glimmer::browser {
@@ -43,11 +42,11 @@ struct FrmTip::Ui {
     QLabel* headings[2] = {};
     QLabel* label5 = nullptr;
     QLineEdit* txtcustomers = nullptr;
-    std::unique_ptr<KeepOnTop> onTop;
 };
 
 FrmTip::FrmTip(platform::Platform& platform)
-    : Form(platform.forms, QStringLiteral("frmtip")), m_platform(platform) {}
+    : OnTopForm(platform.forms, QStringLiteral("frmtip"), {{780, 4215}, {540, 4500}, true}),
+      m_platform(platform) {}
 
 FrmTip::~FrmTip() = default;
 
@@ -61,12 +60,7 @@ QLabel* FrmTip::heading(int index) {
     return m_ui->headings[index];
 }
 
-KeepOnTop& FrmTip::keepOnTop() {
-    load();
-    return *m_ui->onTop;
-}
-
-QWidget* FrmTip::build() {
+QWidget* FrmTip::buildWindow() {
     m_ui = std::make_unique<Ui>();
     auto* w = new QWidget(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
     m_ui->window = w;
@@ -102,8 +96,6 @@ QWidget* FrmTip::build() {
         {QStringLiteral("Help"), QStringLiteral("Opens Glimmer's help page on Fragvault")});
     connect(help, &QPushButton::clicked, this, [this] { openHelpPage(); });
     m_ui->txtcustomers = makeAddressBox(w, 870, 2565);
-    m_ui->onTop = std::make_unique<KeepOnTop>(
-        w, QPoint(780, 4215), QPoint(540, 4500), [w] { return w; }, true);
     return w;
 }
 
@@ -138,11 +130,7 @@ void FrmTip::buildPanel(int index) {
     m_ui->panels[index] = p;
 }
 
-void FrmTip::onLoad() {
-    m_ui->onTop->click();
-}
-
-void FrmTip::onUnload() {
+void FrmTip::onUnloaded() {
     m_ui.reset();
 }
 

@@ -4,18 +4,15 @@
 
 #include <memory>
 
+#include "desktop/on_top_form.h"
 #include "platform/platform.h"
 
 class QLabel;
 class QWidget;
 
-namespace glimmer::desktop {
-class KeepOnTop;
-}
-
 namespace glimmer::browser {
 
-class FrmTip final : public platform::Form {
+class FrmTip final : public desktop::OnTopForm {
     Q_OBJECT
   public:
     explicit FrmTip(platform::Platform& platform);
@@ -23,7 +20,6 @@ class FrmTip final : public platform::Form {
 
     QWidget* panel(int index);  // 0 View (Picture1), 1 Import (Picture2)
     QLabel* heading(int index); // 0 "View PCX" (Label2), 1 "Import PCX" (Label3)
-    desktop::KeepOnTop& keepOnTop();
 
     void showPanel(int index); // Label2 / Label3 click
     void pointerOver(QObject* control);
@@ -34,9 +30,8 @@ class FrmTip final : public platform::Form {
     void open(bool modal);
 
   protected:
-    QWidget* build() override;
-    void onLoad() override;
-    void onUnload() override;
+    QWidget* buildWindow() override;
+    void onUnloaded() override;
 
   private:
     struct Ui;

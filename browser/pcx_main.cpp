@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QEvent>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
@@ -12,42 +13,17 @@
 #include "browser/frm_tip.h"
 #include "browser/pcx_main_ui.h"
 #include "decode/error.h"
-#include "desktop/services/load_pcx.h"
-#include "desktop/services/web_links.h"
-#include "desktop/services/widgets.h"
+#include "desktop/controls.h"
+#include "desktop/load_pcx.h"
+#include "desktop/web_links.h"
 #include "platform/volumes.h"
 #include "viewer/frm_picture.h"
 
 namespace glimmer::browser {
 
-bool HoverWatch::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::Enter || event->type() == QEvent::MouseMove) m_onHover();
-    return QObject::eventFilter(watched, event);
-}
-
-namespace {
-
-// Tells of each mouse press on the list before the list handles it.
-class PressWatch final : public QObject {
-  public:
-    explicit PressWatch(std::function<void()> onPress) : m_onPress(std::move(onPress)) {}
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::MouseButtonPress ||
-            event->type() == QEvent::MouseButtonDblClick)
-            m_onPress();
-        return QObject::eventFilter(watched, event);
-    }
-
-  private:
-    std::function<void()> m_onPress;
-};
-
-} // namespace
-
 PCXMain::PCXMain(platform::Platform& platform, Session& session, Windows windows)
     : Form(platform.forms, QStringLiteral("PCXMain")), m_platform(platform), m_session(session),
-      m_windows(windows),
-      m_pressWatch(std::make_unique<PressWatch>([this] { m_pressPicked = false; })) {}
+      m_windows(windows) {}
 
 PCXMain::~PCXMain() = default;
 
@@ -132,7 +108,9 @@ void PCXMain::connectControls() {
     // entry, the program's own picks) through itemSelectionChanged; a click that did not
     // change it (the entry already picked) through itemClicked. Each press starts afresh, so
     // a selection changed earlier by other means does not swallow the click.
-    m_ui->list1->viewport()->installEventFilter(m_pressWatch.get());
+    desktop::watchEvents(m_ui->list1->viewport(),
+                         {QEvent::MouseButtonPress, QEvent::MouseButtonDblClick},
+                         [this] { m_pressPicked = false; });
     connect(m_ui->list1, &QListWidget::itemSelectionChanged, this, [this] {
         m_pressPicked = true;
         onSelect();
@@ -248,6 +226,27 @@ void PCXMain::viewPcx() {
                                              QStringLiteral("Chose a PCX"), platform::Buttons::Ok,
                                              platform::Icon::None});
     m_session.pictureViewed = true;
+}
+
+QString PCXMain::openFile(const QString& file) {
+    const QFileInfo info(file);
+    if (!info.exists()) return QStringLiteral("%1 does not exist.").arg(file);
+    const QString notListed = QStringLiteral("%1 is not a PCX picture.").arg(file);
+    if (!info.isFile() || pcxEntries({info.fileName()}).isEmpty()) return notListed;
+    try {
+        dir1()->setPath(info.absolutePath());
+    } catch (const Error& e) {
+        return QStringLiteral("%1 cannot be opened.\n%2 (error %3)")
+            .arg(file, e.text())
+            .arg(e.number());
+    }
+    m_session.pictureViewed = true; // the folder stays where the file is
+    const QList<QListWidgetItem*> found = list1()->findItems(info.fileName(), Qt::MatchExactly);
+    if (found.isEmpty()) return notListed;
+    list1()->setCurrentItem(found.first()); // the pick decodes it
+    // A refusal or a decode error has told the user already.
+    if (m_windows.picture.holdsPicture()) viewPcx();
+    return QString();
 }
 
 void PCXMain::importPcx() {

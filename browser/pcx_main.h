@@ -66,6 +66,10 @@ class PCXMain final : public platform::Form {
     void viewPcx();   // Command2
     void importPcx(); // Command10
     void deletePcx(); // Command11
+    // Picks `file` in its folder and shows it in the picture window. A file that cannot be
+    // decoded has told the user; otherwise returns what keeps the file from being shown (it
+    // is missing, no PCX picture or its folder unreadable), empty when shown.
+    QString openFile(const QString& file);
     void pickDrive(const QString& root);
     void chatHover(); // the pointer over Command9
 
@@ -99,7 +103,6 @@ class PCXMain final : public platform::Form {
     std::unique_ptr<Ui> m_ui;
     qint16 m_selectedIndex = 0;
     bool m_pressPicked = false; // the mouse press under way changed the selection, and so picked
-    std::unique_ptr<QObject> m_pressWatch;
     QString m_selectedPath;
     ImportPaths m_copy;
 };

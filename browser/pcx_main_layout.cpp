@@ -15,8 +15,8 @@
 #include "browser/pcx_main.h"
 #include "browser/pcx_main_ui.h"
 #include "decode/error.h"
-#include "desktop/services/web_links.h"
-#include "desktop/services/widgets.h"
+#include "desktop/controls.h"
+#include "desktop/web_links.h"
 #include "platform/units.h"
 #include "platform/volumes.h"
 
@@ -52,7 +52,6 @@ QFrame* line(QWidget* parent, const QString& name, int left, int top, int width)
 
 QWidget* PCXMain::build() {
     m_ui = std::make_unique<Ui>();
-    m_ui->hover = std::make_unique<HoverWatch>([this] { chatHover(); });
     auto* w = new QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                                        Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     m_ui->window = w;
@@ -142,7 +141,7 @@ void PCXMain::buildWelcomePage(QWidget* page) {
         page, QStringLiteral("Command9"), 120, 1920, 1455, 375, QStringLiteral("btn_chat.png"),
         {QStringLiteral("Chat"), QStringLiteral("Fragvault Chat, coming soon")});
     m_ui->chat->setMouseTracking(true);
-    m_ui->chat->installEventFilter(m_ui->hover.get());
+    desktop::watchEvents(m_ui->chat, {QEvent::Enter, QEvent::MouseMove}, [this] { chatHover(); });
     label(page, QStringLiteral("Label2"), kChatNotice, 1800, 1560, 2640, 780)
         ->setStyleSheet(QStringLiteral("color: #ffa040;"));
 }

@@ -1,8 +1,6 @@
 // The browser's widgets while it is loaded.
 #pragma once
 
-#include <QObject>
-#include <functional>
 #include <memory>
 
 #include "browser/file_list.h"
@@ -18,16 +16,6 @@ class QWidget;
 namespace glimmer::browser {
 
 class FolderList;
-
-// Calls back when the pointer moves over the watched widget.
-class HoverWatch final : public QObject {
-  public:
-    explicit HoverWatch(std::function<void()> onHover) : m_onHover(std::move(onHover)) {}
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-  private:
-    std::function<void()> m_onHover;
-};
 
 struct PCXMain::Ui {
     QWidget* window = nullptr;
@@ -51,7 +39,6 @@ struct PCXMain::Ui {
     QStatusBar* status = nullptr;
     QProgressBar* progress = nullptr;
     std::unique_ptr<FileList> file1;
-    std::unique_ptr<HoverWatch> hover;
 };
 
 } // namespace glimmer::browser

@@ -5,8 +5,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "desktop/services/keep_on_top.h"
-#include "desktop/services/widgets.h"
+#include "desktop/controls.h"
 #include "platform/units.h"
 
 namespace glimmer::browser {
@@ -46,16 +45,12 @@ const QString kDescription = QStringLiteral(
 } // namespace
 
 Screenshot::Screenshot(platform::Platform& platform)
-    : Form(platform.forms, QStringLiteral("SCREENSHOT")) {}
+    : OnTopForm(platform.forms, QStringLiteral("SCREENSHOT"),
+                {{2430, 8445}, {2190, 8730}, false, QStringLiteral("client")}) {}
 
 Screenshot::~Screenshot() = default;
 
-KeepOnTop& Screenshot::keepOnTop() {
-    load();
-    return *m_onTop;
-}
-
-QWidget* Screenshot::build() {
+QWidget* Screenshot::buildWindow() {
     auto* w = new QWidget(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
     w->setObjectName(name());
     w->setWindowTitle(QStringLiteral("The New ScreenShot Manager (Preview Only)"));
@@ -70,6 +65,7 @@ QWidget* Screenshot::build() {
     const int barHeight = bar->sizeHint().height();
     bar->setGeometry(0, 0, platform::px(5340), barHeight);
     auto* client = new QWidget(w);
+    client->setObjectName(QStringLiteral("client"));
     client->setGeometry(0, barHeight, platform::px(5340), platform::px(6705));
     w->setFixedSize(platform::px(5340), platform::px(6705) + barHeight);
     for (const ButtonSpec& b : kButtons) {
@@ -90,17 +86,7 @@ QWidget* Screenshot::build() {
         "font-size: 14pt; font-weight: bold; color: white; background: transparent;"));
     label(client, QStringLiteral("Label2"), kDescription, 240, 5400, 4935, 1215)
         ->setStyleSheet(QStringLiteral("font-size: 8pt; color: white;"));
-    m_onTop = std::make_unique<KeepOnTop>(client, QPoint(2430, 8445), QPoint(2190, 8730),
-                                          [w] { return w; });
     return w;
-}
-
-void Screenshot::onLoad() {
-    m_onTop->click();
-}
-
-void Screenshot::onUnload() {
-    m_onTop.reset();
 }
 
 } // namespace glimmer::browser

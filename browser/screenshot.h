@@ -2,31 +2,19 @@
 // does anything; only the frame's close command closes it.
 #pragma once
 
-#include <memory>
-
+#include "desktop/on_top_form.h"
 #include "platform/platform.h"
-
-namespace glimmer::desktop {
-class KeepOnTop;
-}
 
 namespace glimmer::browser {
 
-class Screenshot final : public platform::Form {
+class Screenshot final : public desktop::OnTopForm {
     Q_OBJECT
   public:
     explicit Screenshot(platform::Platform& platform);
     ~Screenshot() override;
 
-    desktop::KeepOnTop& keepOnTop();
-
   protected:
-    QWidget* build() override;
-    void onLoad() override;
-    void onUnload() override;
-
-  private:
-    std::unique_ptr<desktop::KeepOnTop> m_onTop;
+    QWidget* buildWindow() override;
 };
 
 } // namespace glimmer::browser

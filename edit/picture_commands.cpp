@@ -5,7 +5,6 @@
 #include <QWidget>
 
 #include "decode/error.h"
-#include "decode/files.h"
 #include "edit/picture_box.h"
 #include "platform/caption.h"
 
@@ -60,7 +59,7 @@ void PictureCommands::saveAs() {
         m_window, QStringLiteral("Save Current Picture File"), kSaveFilters, m_dialogName);
     if (!platform::isLoadedWindow(window) || name.isEmpty()) return;
     m_dialogName = name;
-    if (FileExists(name) &&
+    if (m_platform.files.exists(name) &&
         (m_platform.dialogs.message(m_window,
                                     {QStringLiteral("That File Already Exists, Overwright"),
                                      QStringLiteral("Are you Sure"), platform::Buttons::YesNo,

@@ -17,6 +17,7 @@ class FileSystem {
     // Names of the subfolders of `folder`, sorted without regard to case.
     [[nodiscard]] virtual QStringList subfolders(const QString& folder) const = 0;
     [[nodiscard]] virtual bool isFolder(const QString& path) const = 0;
+    // True when the path's attributes can be read; folders count. Never throws.
     [[nodiscard]] virtual bool exists(const QString& path) const = 0;
     // Whether both paths name the same file on disk, however they are written.
     [[nodiscard]] virtual bool sameFile(const QString& a, const QString& b) const = 0;

@@ -9,8 +9,7 @@
 
 #include "decode/error.h"
 #include "decode/picture_loader.h"
-#include "desktop/services/keep_on_top.h"
-#include "desktop/services/widgets.h"
+#include "desktop/controls.h"
 #include "edit/picture_box.h"
 #include "edit/picture_commands.h"
 #include "platform/caption.h"
@@ -95,27 +94,16 @@ struct FrmPicture::Ui {
     QMenu* mnubar[2] = {};
     edit::PictureBox* picture1 = nullptr;
     edit::PictureBox* picture2 = nullptr;
-    QAction* mnunew = nullptr;
-    QAction* mnuFileOpen = nullptr;
-    QAction* mnuFileSave = nullptr;
-    QAction* separator0 = nullptr; // mnufilelist(0)
-    QAction* fileBar = nullptr;    // mnufilebar
-    QAction* mnuPrint = nullptr;
-    QAction* exit = nullptr;
-    QAction* mnucopy = nullptr;
-    QAction* mnupaste = nullptr;
-    QAction* mnufliph = nullptr;
-    QAction* mnuFlipV = nullptr;
-    QAction* mnuRotate = nullptr;
-    QAction* mnuBackToNormal = nullptr;
-    QList<QAction*> recent; // mnufilelist(1..n)
-    std::unique_ptr<desktop::KeepOnTop> onTop;
+    QAction* mnuFileSave = nullptr; // enabled by updateActions()
+    QAction* separator0 = nullptr;  // mnufilelist(0), shown with the recent files
+    QAction* fileBar = nullptr;     // mnufilebar: the recent files go before it
+    QList<QAction*> recent;         // mnufilelist(1..n)
     std::unique_ptr<edit::PictureCommands> commands;
 };
 
 FrmPicture::FrmPicture(platform::Platform& platform, std::function<QString()> pickedName)
-    : Form(platform.forms, QStringLiteral("frmPicture")), m_platform(platform),
-      m_pickedName(std::move(pickedName)),
+    : OnTopForm(platform.forms, QStringLiteral("frmPicture"), {{2340, 4275}, {2100, 4560}}),
+      m_platform(platform), m_pickedName(std::move(pickedName)),
       m_recent(platform.files,
                platform::joinPath(platform.programFolder, platform.executableName + ".mru")) {}
 
@@ -139,11 +127,6 @@ bool FrmPicture::holdsPicture() {
     return !picture1()->picture().isEmpty();
 }
 
-desktop::KeepOnTop& FrmPicture::keepOnTop() {
-    load();
-    return *m_ui->onTop;
-}
-
 QAction* FrmPicture::action(const QString& name) {
     load();
     return m_ui->window->findChild<QAction*>(name);
@@ -154,7 +137,7 @@ QMenu* FrmPicture::menu(int index) {
     return m_ui->mnubar[index];
 }
 
-QWidget* FrmPicture::build() {
+QWidget* FrmPicture::buildWindow() {
     m_ui = std::make_unique<Ui>();
     auto* w = new QWidget(nullptr, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     platform::withoutMinMaxButtons(w);
@@ -192,8 +175,6 @@ QWidget* FrmPicture::build() {
     m_ui->picture2->setObjectName(QStringLiteral("Picture2"));
     m_ui->picture2->setGeometry(twipsRect(3210, 4905, 2535, 2220));
     m_ui->picture2->hide();
-    m_ui->onTop = std::make_unique<desktop::KeepOnTop>(w, QPoint(2340, 4275), QPoint(2100, 4560),
-                                                       [w] { return w; });
     m_ui->commands =
         std::make_unique<edit::PictureCommands>(m_platform, w, *m_ui->picture1, *m_ui->picture2);
     buildMenus();
@@ -203,9 +184,10 @@ QWidget* FrmPicture::build() {
 }
 
 QAction* FrmPicture::addItem(QMenu* menu, const QString& name, const QString& text,
-                             const QKeySequence& key) {
+                             std::function<void()> handler, const QKeySequence& key) {
     QAction* a = menu->addAction(text);
     a->setObjectName(name);
+    QObject::connect(a, &QAction::triggered, this, std::move(handler));
     if (!key.isEmpty()) {
         a->setShortcut(key);
         m_ui->window->addAction(a); // the shortcut works while the menu is hidden too
@@ -214,56 +196,46 @@ QAction* FrmPicture::addItem(QMenu* menu, const QString& name, const QString& te
 }
 
 void FrmPicture::buildMenus() {
+    using edit::Orientation;
     auto* file = new QMenu(QStringLiteral("&File"), m_ui->window);
     auto* edit = new QMenu(QStringLiteral("Edit"), m_ui->window);
     m_ui->mnubar[0] = file;
     m_ui->mnubar[1] = edit;
     Ui& ui = *m_ui;
-    ui.mnunew = addItem(file, QStringLiteral("mnunew"), QStringLiteral("New"));
-    ui.mnuFileOpen =
-        addItem(file, QStringLiteral("mnuFileOpen"), QStringLiteral("&Open") + QString(23, ' '),
-                QKeySequence(QStringLiteral("Ctrl+O")));
-    ui.mnuFileSave = addItem(file, QStringLiteral("mnuFileSave"), QStringLiteral("Sa&ve As"),
-                             QKeySequence(QStringLiteral("Ctrl+S")));
+    edit::PictureCommands* cmd = ui.commands.get();
+    auto close = [this] { unload(); };
+    addItem(file, QStringLiteral("mnunew"), QStringLiteral("New"), [cmd] { cmd->clear(); });
+    addItem(file, QStringLiteral("mnuFileOpen"), QStringLiteral("&Open") + QString(23, ' '), close,
+            QKeySequence(QStringLiteral("Ctrl+O")));
+    ui.mnuFileSave = addItem(
+        file, QStringLiteral("mnuFileSave"), QStringLiteral("Sa&ve As"), [cmd] { cmd->saveAs(); },
+        QKeySequence(QStringLiteral("Ctrl+S")));
     ui.separator0 = file->addSeparator();
     ui.separator0->setObjectName(QStringLiteral("mnufilelist_0"));
     ui.fileBar = file->addSeparator();
     ui.fileBar->setObjectName(QStringLiteral("mnufilebar"));
-    ui.mnuPrint = addItem(file, QStringLiteral("mnuPrint"), QStringLiteral("&Print"));
-    ui.exit = addItem(file, QStringLiteral("exit"), QStringLiteral("E&xit"),
-                      QKeySequence(QStringLiteral("Ctrl+X")));
+    addItem(file, QStringLiteral("mnuPrint"), QStringLiteral("&Print"), [cmd] { cmd->print(); });
+    addItem(file, QStringLiteral("exit"), QStringLiteral("E&xit"), close,
+            QKeySequence(QStringLiteral("Ctrl+X")));
 
-    ui.mnucopy = addItem(edit, QStringLiteral("mnucopy"), QStringLiteral("Copy"));
-    ui.mnupaste =
-        addItem(edit, QStringLiteral("mnupaste"), QStringLiteral("Paste") + QString(17, ' '));
+    addItem(edit, QStringLiteral("mnucopy"), QStringLiteral("Copy"), [cmd] { cmd->copy(); });
+    addItem(edit, QStringLiteral("mnupaste"), QStringLiteral("Paste") + QString(17, ' '),
+            [cmd] { cmd->paste(); });
     edit->addSeparator()->setObjectName(QStringLiteral("dfh"));
-    ui.mnufliph = addItem(edit, QStringLiteral("mnufliph"), QStringLiteral("Flip H"));
-    ui.mnuFlipV = addItem(edit, QStringLiteral("mnuFlipV"), QStringLiteral("Flip V"));
-    ui.mnuRotate = addItem(edit, QStringLiteral("mnuRotate"), QStringLiteral("Rotate"));
-    edit->addSeparator()->setObjectName(QStringLiteral("gfj"));
-    ui.mnuBackToNormal =
-        addItem(edit, QStringLiteral("mnuBackToNormal"), QStringLiteral("Back To Normal"));
-    connectMenus();
-}
-
-void FrmPicture::connectMenus() {
-    using edit::Orientation;
-    const Ui& ui = *m_ui;
-    auto* cmd = ui.commands.get();
-    auto on = [this](QAction* item, auto handler) {
-        QObject::connect(item, &QAction::triggered, this, handler);
-    };
-    on(ui.mnunew, [cmd] { cmd->clear(); });
-    on(ui.mnuFileOpen, [this] { unload(); });
-    on(ui.mnuFileSave, [cmd] { cmd->saveAs(); });
-    on(ui.mnuPrint, [cmd] { cmd->print(); });
-    on(ui.exit, [this] { unload(); });
-    on(ui.mnucopy, [cmd] { cmd->copy(); });
-    on(ui.mnupaste, [cmd] { cmd->paste(); });
-    on(ui.mnufliph, [cmd] { cmd->draw(Orientation::FlipH); });
-    on(ui.mnuFlipV, [cmd] { cmd->draw(Orientation::FlipV); });
-    on(ui.mnuRotate, [cmd] { cmd->draw(Orientation::Rotate); });
-    on(ui.mnuBackToNormal, [cmd] { cmd->draw(Orientation::Normal); });
+    const struct {
+        const char* name;
+        const char* text;
+        Orientation orientation;
+    } draws[] = {{"mnufliph", "Flip H", Orientation::FlipH},
+                 {"mnuFlipV", "Flip V", Orientation::FlipV},
+                 {"mnuRotate", "Rotate", Orientation::Rotate},
+                 {"mnuBackToNormal", "Back To Normal", Orientation::Normal}};
+    for (const auto& d : draws) {
+        if (d.orientation == Orientation::Normal)
+            edit->addSeparator()->setObjectName(QStringLiteral("gfj"));
+        addItem(edit, QString::fromLatin1(d.name), QString::fromLatin1(d.text),
+                [cmd, o = d.orientation] { cmd->draw(o); });
+    }
 }
 
 void FrmPicture::mnu3Click(int index) {
@@ -299,11 +271,10 @@ void FrmPicture::openPictureFile(const QString& path) {
     if (m_recent.add(path)) showRecentFiles();
 }
 
-void FrmPicture::onLoad() {
+void FrmPicture::onLoaded() {
     platform::setCaption(m_ui->window, QString());
     m_recent.load();
     showRecentFiles();
-    m_ui->onTop->click();
     const QString picked = m_pickedName ? m_pickedName() : QString();
     if (!picked.isEmpty()) openPictureFile(picked);
 }
@@ -325,7 +296,7 @@ void FrmPicture::onActivate() {
     }
 }
 
-void FrmPicture::onUnload() {
+void FrmPicture::onUnloaded() {
     m_recent.save();
     // A command may still be running under a dialog that the program's end closed: its boxes
     // and state go with the widgets, which are deleted only once that dialog has returned.

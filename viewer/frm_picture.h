@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "decode/picture.h"
+#include "desktop/on_top_form.h"
 #include "platform/platform.h"
 #include "viewer/recent_files.h"
 
@@ -20,13 +21,9 @@ class PictureBox;
 class PictureCommands;
 } // namespace glimmer::edit
 
-namespace glimmer::desktop {
-class KeepOnTop;
-}
-
 namespace glimmer::viewer {
 
-class FrmPicture final : public platform::Form {
+class FrmPicture final : public desktop::OnTopForm {
     Q_OBJECT
   public:
     // `pickedName` reads the name currently picked in the browser's list.
@@ -44,7 +41,6 @@ class FrmPicture final : public platform::Form {
     edit::PictureBox* picture2();
 
     [[nodiscard]] RecentFiles& recentFiles() { return m_recent; }
-    [[nodiscard]] desktop::KeepOnTop& keepOnTop();
 
     // The menu item of that object name ("mnuFlipV", "mnufilelist_1", ...), loading the
     // window. For tests and accessibility checks; the window itself holds its items.
@@ -55,17 +51,17 @@ class FrmPicture final : public platform::Form {
     void openPictureFile(const QString& path);
 
   protected:
-    QWidget* build() override;
-    void onLoad() override;
+    QWidget* buildWindow() override;
+    void onLoaded() override;
     void onActivate() override;
-    void onUnload() override;
+    void onUnloaded() override;
 
   private:
     struct Ui;
     void buildMenus();
+    // A menu item, its handler connected and its shortcut live while the menu is hidden.
     QAction* addItem(QMenu* menu, const QString& name, const QString& text,
-                     const QKeySequence& key = {});
-    void connectMenus();
+                     std::function<void()> handler, const QKeySequence& key = {});
     void showRecentFiles();
     void updateActions(); // enabled states of the menu items
 
