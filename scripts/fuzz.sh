@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Runs the decoder fuzzer for a number of seconds, seeded with the project's PCX files.
-# A finding is kept in fuzz/findings/ and fails the run.
+# Runs a fuzzer (pcx_fuzz, thumbnail_fuzz) for a number of seconds, seeded with the project's
+# PCX files. A finding is kept in fuzz/findings/ and fails the run.
 set -euo pipefail
-fuzzer=${1:?path to pcx_fuzz}
+fuzzer=${1:?path to the fuzzer}
 seconds=${2:-120}
 here=$(cd "$(dirname "$0")/.." && pwd)
 work=$(mktemp -d)

@@ -17,9 +17,10 @@ check() { # name expected-status actual-status [extra condition result]
     fi
 }
 
-# Whether the tool is built with AddressSanitizer. grep reads all of nm's output: with -q it
-# would stop at the first match, and nm, cut off, would fail the pipeline.
-asan_built() { nm -D "$tool" 2>/dev/null | grep __asan_init >/dev/null; }
+# Whether the tool is built with a sanitizer (AddressSanitizer, ThreadSanitizer). grep reads
+# all of nm's output: with -q it would stop at the first match, and nm, cut off, would fail
+# the pipeline.
+sanitizer_built() { nm -D "$tool" 2>/dev/null | grep -E '__(asan|tsan)_init' >/dev/null; }
 
 # Runs a command, keeping its exit status in rc instead of ending the script.
 run() {
@@ -192,7 +193,7 @@ if sparse "$tmp/ega.pcx" 3000000000 && sparse "$tmp/rgb.pcx" 3000000000 &&
     sparse "$tmp/ega-mid.pcx" 1610612736; then
     # KiB: 50 MB, reading either file would take 3 GB; the sanitizers' shadow memory needs more.
     small=51200
-    asan_built && small=262144
+    sanitizer_built && small=262144
     for f in ega ega-mid; do
         measure "$tmp/m" - "$tool" info "$tmp/$f.pcx" >"$tmp/out"
         read -r rc rss <"$tmp/m"
@@ -214,8 +215,8 @@ rm -f "$tmp/ega.pcx" "$tmp/rgb.pcx" "$tmp/ega-mid.pcx"
 
 # Memory that cannot be had is error 7, for the file and for the pixels alike. The sanitizers
 # reserve more address space than any cap leaves, so there it cannot be tried.
-if asan_built; then
-    echo "SKIP: out of memory: $tool is built with AddressSanitizer"
+if sanitizer_built; then
+    echo "SKIP: out of memory: $tool is built with a sanitizer"
 else
     mkpcx "$tmp/file.pcx" 8 1 100 100 100 0
     mkpcx "$tmp/pixels.pcx" 8 1 32000 32000 32000 40000897 1 # 1 GB of pixels, 40 MB of data
