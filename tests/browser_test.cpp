@@ -1,13 +1,18 @@
-// The browser: its list of pictures, picking and viewing, import and delete.
+// The browser: its list of pictures and the drives, picking (with the pointer and the keys)
+// and viewing, import and delete.
+#include <QComboBox>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTest>
 
 #include "browser/file_list.h"
 #include "browser/folder_list.h"
 #include "browser/frm_tip.h"
+#include "browser/import_delete.h"
 #include "browser/pcx_main.h"
 #include "edit/picture_box.h"
+#include "platform/volumes.h"
 #include "program_fixture.h"
 #include "viewer/frm_picture.h"
 
@@ -20,220 +25,238 @@ namespace {
 class BrowserTest : public ProgramTest {
   protected:
     glimmer::browser::PCXMain& main() { return program->pcxMain(); }
+    QListWidget* list() { return main().list1(); }
     QStringList listed() {
         QStringList out;
-        for (int i = 0; i < main().list1()->count(); ++i)
-            out.append(main().list1()->item(i)->text());
+        for (int i = 0; i < list()->count(); ++i)
+            out.append(list()->item(i)->text());
         return out;
     }
-    void pick(int row) { main().list1()->setCurrentRow(row); }
+    void pick(int row) { list()->setCurrentRow(row); }
     void browse(const QString& folder) { main().dir1()->setPath(folder); }
     const glimmer::Picture& shown() { return program->frmPicture().picture1()->picture(); }
+
+    // The browser on screen at its Open PCX page, so the pointer and the keys reach it.
+    void showList() {
+        main().show();
+        main().showPage(1);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(main().widget()));
+    }
+    void click(int row) {
+        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {},
+                          list()->visualItemRect(list()->item(row)).center());
+    }
+    // Each decode of a broken file tells the user once, naming it: a count of decodes.
+    QStringList decoded() const {
+        QStringList names;
+        for (const QString& text : said())
+            if (text.contains(QLatin1String("cannot be shown")))
+                names.append(text.section('\n', 0, 0).section('/', -1).section(' ', 0, 0));
+        return names;
+    }
+    void putBroken(const QString& folder, const QString& name) {
+        put(folder, name, QStringLiteral("malformed/cut-mid-row.pcx"));
+    }
 };
 
-TEST_F(BrowserTest, ListsThePcxFilesOfTheProgramFolderInNameOrder) {
+TEST_F(BrowserTest, ListsThePcxFilesOfTheProgramFolderUntilAPictureWasViewed) {
     for (const char* n : {"c.Pcx", "B.PCX", "a.pcx", "d.bmp", "e.pcx.txt"})
         put(progDir(), QString::fromLatin1(n));
+    put(shotsDir(), QStringLiteral("S.PCX"));
     main().show();
     EXPECT_EQ(listed(), (QStringList{"a.pcx", "B.PCX", "c.Pcx"}));
     EXPECT_EQ(glimmer::browser::pcxEntries({"x.pcx", "y.PCXX", "zpcx"}),
               (QStringList{"x.pcx", "zpcx"}));
+    for (bool viewed : {false, true}) {
+        browse(shotsDir());
+        whileModal([this] { program->frmTip().unload(); });
+        program->frmTip().showModal(); // closing it activates the browser again
+        const QStringList home{"a.pcx", "B.PCX", "c.Pcx"};
+        EXPECT_EQ(listed(), viewed ? QStringList{"S.PCX"} : home);
+        main().viewPcx(); // nothing picked: says so, but counts as viewed
+    }
+    EXPECT_EQ(scripted.dialogs.shown.last().title, QStringLiteral("Chose a PCX"));
 }
 
-TEST_F(BrowserTest, ActivationReturnsToTheProgramFolderUntilAPictureWasViewed) {
-    put(progDir(), QStringLiteral("A.PCX"));
-    put(shotsDir(), QStringLiteral("S.PCX"));
-    main().show();
-    browse(shotsDir());
-    EXPECT_EQ(listed(), QStringList{"S.PCX"});
-    whileModal([this] { program->frmTip().unload(); });
-    program->frmTip().showModal(); // closing it activates the browser again
-    EXPECT_EQ(listed(), QStringList{"A.PCX"});
-
-    main().viewPcx(); // nothing picked: says so, but counts as viewed
-    ASSERT_EQ(scripted.dialogs.shown.size(), 1);
-    EXPECT_EQ(scripted.dialogs.shown[0].text, QStringLiteral("You Have Not Chosen A PCX!"));
-    EXPECT_EQ(scripted.dialogs.shown[0].title, QStringLiteral("Chose a PCX"));
-    browse(shotsDir());
-    whileModal([this] { program->frmTip().unload(); });
-    program->frmTip().showModal();
-    EXPECT_EQ(listed(), QStringList{"S.PCX"});
-}
-
-TEST_F(BrowserTest, PickingDecodesIntoThePictureWindowAndViewShowsIt) {
-    put(shotsDir(), QStringLiteral("SHOT.PCX"));
-    main().show();
-    browse(shotsDir());
-    pick(0);
-    EXPECT_EQ(main().selectedPath(), shotsDir() + QStringLiteral("/SHOT.PCX"));
-    EXPECT_EQ(shown().image().size(), QSize(49, 49));
-    EXPECT_EQ(main().widget()->windowTitle(), QStringLiteral("Glimmer"));
-    EXPECT_FALSE(main().progressBar1()->isVisible());
-    EXPECT_EQ(scripted.shell.eventRuns, 1);
-    EXPECT_FALSE(program->frmPicture().isVisible()); // loaded, not shown
-
-    bool wasShown = false;
-    whileModal([&] {
-        wasShown = program->frmPicture().isVisible() && program->frmPicture().isShownModally();
-        program->frmPicture().unload();
-    });
-    main().viewPcx();
-    EXPECT_TRUE(wasShown);
-    EXPECT_TRUE(program->session().pictureViewed);
-}
-
-TEST_F(BrowserTest, AFailedPickNeverLeavesThePreviousPicture) {
+TEST_F(BrowserTest, AFailedPickSaysWhyAndNeverLeavesThePreviousPicture) {
     put(shotsDir(), QStringLiteral("A.PCX"));
-    put(shotsDir(), QStringLiteral("B.PCX"), QStringLiteral("malformed/cut-mid-row.pcx"));
+    putBroken(shotsDir(), QStringLiteral("B.PCX"));
     put(shotsDir(), QStringLiteral("C.PCX"));
     put(shotsDir(), QStringLiteral("D.PCX"), QStringLiteral("refused/16color.pcx"));
     main().show();
     browse(shotsDir());
-    pick(0);
-    ASSERT_FALSE(shown().isEmpty());
-
-    pick(1); // decode error: named in a message
-    EXPECT_TRUE(shown().isEmpty());
-    ASSERT_EQ(scripted.dialogs.shown.size(), 1);
-    EXPECT_TRUE(scripted.dialogs.shown[0].text.contains(QStringLiteral("B.PCX")));
-    EXPECT_TRUE(scripted.dialogs.shown[0].text.contains(QStringLiteral("error 9")));
+    for (int row : {1, 2, 3}) {
+        pick(0); // decoded into the picture window, loaded and not shown
+        ASSERT_FALSE(shown().isEmpty());
+        EXPECT_EQ(main().selectedPath(), shotsDir() + QStringLiteral("/A.PCX"));
+        EXPECT_FALSE(program->frmPicture().isVisible());
+        if (row == 2) QFile::remove(shotsDir() + QStringLiteral("/C.PCX")); // gone meanwhile
+        pick(row);
+        EXPECT_TRUE(shown().isEmpty()) << row;
+        EXPECT_EQ(main().widget()->windowTitle(), QStringLiteral("Glimmer")) << row;
+        EXPECT_FALSE(main().progressBar1()->isVisible()) << row;
+    }
+    // The decode error is named in a box, the missing file only beeps, the refusal is the
+    // decoder's own.
+    ASSERT_EQ(said().size(), 2);
+    EXPECT_EQ(said()[0].section('\n', 0, 0),
+              QStringLiteral("%1/B.PCX cannot be shown.").arg(shotsDir()));
+    EXPECT_TRUE(said()[0].endsWith(QStringLiteral("(error 9)")));
     EXPECT_EQ(scripted.dialogs.shown[0].icon, Icon::Exclamation);
-    EXPECT_EQ(main().widget()->windowTitle(), QStringLiteral("Glimmer"));
-
-    pick(0);
-    QFile::remove(shotsDir() + QStringLiteral("/C.PCX"));
-    pick(2); // gone meanwhile: a beep, no message
+    EXPECT_EQ(scripted.dialogs.owners[0], main().widget());
     EXPECT_EQ(scripted.shell.beeps, 1);
-    EXPECT_TRUE(shown().isEmpty());
-    EXPECT_FALSE(main().progressBar1()->isVisible());
-
-    pick(3); // refused: the decoder's own message
-    EXPECT_EQ(scripted.dialogs.shown.last().text,
-              QStringLiteral("Sorry, can't load that pcx file!"));
-    EXPECT_TRUE(shown().isEmpty());
+    EXPECT_EQ(scripted.shell.eventRuns, 6); // the caption is painted before each decode
 }
 
-TEST_F(BrowserTest, ImportCopiesBesideTheProgramWithoutLosingTheOldCopy) {
-    put(shotsDir(), QStringLiteral("SHOT1.PCX"));
+TEST_F(BrowserTest, EveryClickAndEveryKeyboardMoveDecodesOnceAndShowsTheFileAsItIsNow) {
+    for (const char* n : {"A.PCX", "B.PCX", "C.PCX"})
+        putBroken(progDir(), QString::fromLatin1(n));
+    showList();
+    click(0);
+    click(0); // the entry already picked
+    QTest::keyClick(list(), Qt::Key_Down);
+    click(1); // the entry the keys moved onto
+    click(2);
+    QTest::keyClick(list(), Qt::Key_Down); // at the end: no move, no pick
+    EXPECT_EQ(decoded(), (QStringList{"A.PCX", "A.PCX", "B.PCX", "B.PCX", "C.PCX"}));
+    put(progDir(), QStringLiteral("C.PCX"), QStringLiteral("pcx/input.pcx"));
+    click(2);
+    EXPECT_EQ(shown().image().size(), QSize(70, 46));
+}
+
+TEST_F(BrowserTest, TheEntryPickedAfterADeleteOrAtStartDecodesAgainWhenClicked) {
+    for (const char* n : {"A.PCX", "B.PCX"})
+        putBroken(progDir(), QString::fromLatin1(n));
+    showList();
+    click(1);
+    scripted.dialogs.answers = {Button::Yes};
+    QTest::mouseClick(main().button(QStringLiteral("Command11")), Qt::LeftButton);
+    ASSERT_EQ(list()->count(), 1); // B is gone and A picked in its stead
+    click(0);
+    EXPECT_EQ(decoded(), (QStringList{"B.PCX", "A.PCX", "A.PCX"}));
+
+    scripted.dialogs.shown.clear();
+    putBroken(shotsDir(), QStringLiteral("S.PCX"));
+    program->openFile(shotsDir() + QStringLiteral("/S.PCX"));
+    click(0);
+    EXPECT_EQ(decoded(), (QStringList{"S.PCX", "S.PCX"}));
+}
+
+TEST_F(BrowserTest, ImportCopiesBesideTheProgramAndNeverOntoItself) {
+    const QString imported = progDir() + QStringLiteral("/imported");
+    for (const char* n : {"SHOT1.PCX", "b.Pcx"})
+        put(shotsDir(), QString::fromLatin1(n));
+    const QString own = put(imported, QStringLiteral("X.pcx"));
     main().show();
     main().importPcx(); // from the program folder itself
-    EXPECT_EQ(
-        scripted.dialogs.shown.last().text,
-        QStringLiteral("You cannot copy from %1 Folder as it is a working folder.").arg(progDir()));
-    EXPECT_EQ(scripted.dialogs.shown.last().title, QStringLiteral("Cannot Copy Folder"));
-
+    EXPECT_EQ(said(), QStringList{QStringLiteral("You cannot copy from %1 Folder as it is a "
+                                                 "working folder.")
+                                      .arg(progDir())});
+    EXPECT_EQ(scripted.dialogs.shown[0].title, QStringLiteral("Cannot Copy Folder"));
     browse(shotsDir());
-    const int said = scripted.dialogs.shown.size();
-    main().importPcx(); // nothing picked
-    EXPECT_EQ(scripted.dialogs.shown.size(), said);
-    pick(0);
-    main().importPcx();
-    const QString copy = progDir() + QStringLiteral("/imported/SHOT1.pcx");
-    EXPECT_EQ(main().copyPaths().target, copy);
-    EXPECT_TRUE(QFile::exists(copy));
-    EXPECT_EQ(scripted.dialogs.shown.size(), said);
-
-    scripted.files.copyFault = glimmer::errc::PermissionDenied;
-    main().importPcx();
-    EXPECT_EQ(scripted.dialogs.shown.last().text,
-              QStringLiteral("You cannot copy this file as it already exists"));
-    scripted.files.copyFault = glimmer::errc::DeviceUnavailable; // disk full, say
-    main().importPcx();
-    EXPECT_TRUE(
-        scripted.dialogs.shown.last().text.contains(QStringLiteral("could not be imported")));
-    EXPECT_TRUE(QFile::exists(copy)); // the earlier copy survives every failure
-}
-
-TEST_F(BrowserTest, ImportingTheImportFoldersOwnCopyLeavesItAlone) {
-    const QString copy = put(progDir() + QStringLiteral("/imported"), QStringLiteral("X.pcx"));
-    main().show();
-    browse(progDir() + QStringLiteral("/imported"));
-    pick(0);
-    main().importPcx();
-    EXPECT_TRUE(QFile::exists(copy));
-    EXPECT_EQ(QFileInfo(copy).size(), QFileInfo(testData(QStringLiteral("pcx/planet.pcx"))).size());
-}
-
-TEST_F(BrowserTest, DeleteAsksThenRemovesAndPicksTheFirstEntry) {
-    for (const char* n : {"A.PCX", "B.PCX", "C.PCX"})
-        put(shotsDir(), QString::fromLatin1(n));
-    main().show();
-    browse(shotsDir());
-    pick(1);
-    scripted.dialogs.answers = {Button::No};
-    main().deletePcx();
-    EXPECT_EQ(scripted.dialogs.shown.last().text,
-              QStringLiteral("Are You Shore You Want To Delete?"));
-    EXPECT_TRUE(QFile::exists(shotsDir() + QStringLiteral("/B.PCX")));
-
-    scripted.files.removeFault = glimmer::errc::PermissionDenied;
-    scripted.dialogs.answers = {Button::Yes};
-    main().deletePcx();
-    EXPECT_TRUE(
-        scripted.dialogs.shown.last().text.contains(QStringLiteral("could not be deleted")));
-    EXPECT_EQ(listed().size(), 3);
-
-    scripted.files.removeFault = 0;
-    scripted.dialogs.answers = {Button::Yes};
-    main().deletePcx();
-    EXPECT_FALSE(QFile::exists(shotsDir() + QStringLiteral("/B.PCX")));
-    EXPECT_EQ(listed(), (QStringList{"A.PCX", "C.PCX"}));
-    EXPECT_EQ(main().pickedName(), QStringLiteral("A.PCX"));
-    EXPECT_EQ(main().selectedIndex(), 0);
-    EXPECT_FALSE(shown().isEmpty()); // the first entry was loaded
-}
-
-// With nothing picked Delete still asks; Yes deletes nothing, empties the picture window and
-// picks the first entry, as after any delete. No leaves everything as it was.
-TEST_F(BrowserTest, DeleteWithNothingPickedAsksAndOnYesPicksTheFirstEntry) {
-    for (const char* n : {"A.PCX", "B.PCX"})
-        put(shotsDir(), QString::fromLatin1(n));
-    main().show();
-    browse(shotsDir());
-    for (Button answer : {Button::No, Button::Yes}) {
-        scripted.dialogs.answers = {answer};
-        main().deletePcx();
-        EXPECT_EQ(scripted.dialogs.shown.last().text,
-                  QStringLiteral("Are You Shore You Want To Delete?"));
-        EXPECT_EQ(listed(), (QStringList{"A.PCX", "B.PCX"}));
-        EXPECT_EQ(main().pickedName(), answer == Button::Yes ? "A.PCX" : "");
-        EXPECT_EQ(shown().isEmpty(), answer == Button::No);
+    main().importPcx();         // nothing picked: nothing said
+    for (int row : {0, 1, 1}) { // the second time over the first copy
+        pick(row);
+        main().importPcx();
+        EXPECT_EQ(main().copyPaths().source, shotsDir() + '/' + list()->item(row)->text());
     }
-    EXPECT_EQ(QDir(shotsDir()).entryList(QDir::Files), (QStringList{"A.PCX", "B.PCX"}));
+    EXPECT_EQ(QDir(imported).entryList(QDir::Files), (QStringList{"b.pcx", "SHOT1.pcx", "X.pcx"}));
+    EXPECT_EQ(glimmer::browser::importName(QStringLiteral("a.pcx")), QStringLiteral("a.pcx"));
+    browse(imported);
+    pick(0);
+    main().importPcx(); // the import folder's own copy onto itself: left alone
+    EXPECT_EQ(QFileInfo(own).size(), QFileInfo(testData(QStringLiteral("pcx/planet.pcx"))).size());
+    EXPECT_EQ(said().size(), 2);
+    QDir(imported).removeRecursively();
+    browse(shotsDir());
+    pick(0);
+    main().importPcx();
+    EXPECT_EQ(said().last(), QStringLiteral("There is no import folder %1.").arg(imported));
 }
 
-TEST_F(BrowserTest, DeletingAFileAlreadyGoneDropsItsEntryWithoutAWord) {
-    for (const char* n : {"A.PCX", "B.PCX", "C.PCX"})
+// Delete asks first; on Yes the file and its entry go and the first entry is picked and
+// loaded; with nothing picked Yes deletes nothing but picks the first entry all the same; a
+// file gone already just loses its entry.
+TEST_F(BrowserTest, DeleteAsksThenRemovesAndPicksTheFirstEntry) {
+    for (const char* n : {"A.PCX", "B.PCX", "C.PCX", "D.PCX"})
         put(shotsDir(), QString::fromLatin1(n));
     main().show();
     browse(shotsDir());
-    pick(1);
-    ASSERT_TRUE(QFile::remove(shotsDir() + QStringLiteral("/B.PCX"))); // behind the program's back
-    const qsizetype before = scripted.dialogs.shown.size();
-    scripted.dialogs.answers = {Button::Yes};
-    main().deletePcx();
-    ASSERT_EQ(scripted.dialogs.shown.size(), before + 1); // the question, and nothing after it
-    EXPECT_EQ(scripted.dialogs.shown.last().text,
-              QStringLiteral("Are You Shore You Want To Delete?"));
-    EXPECT_EQ(listed(), (QStringList{"A.PCX", "C.PCX"}));
-    EXPECT_EQ(main().pickedName(), QStringLiteral("A.PCX"));
-    EXPECT_TRUE(QFile::exists(shotsDir() + QStringLiteral("/C.PCX")));
+    const struct {
+        int picked; // -1: nothing
+        Button answer;
+        bool goneBefore;
+        QStringList left;
+        const char* pickedAfter;
+    } steps[] = {{-1, Button::No, false, {"A.PCX", "B.PCX", "C.PCX", "D.PCX"}, ""},
+                 {-1, Button::Yes, false, {"A.PCX", "B.PCX", "C.PCX", "D.PCX"}, "A.PCX"},
+                 {1, Button::No, false, {"A.PCX", "B.PCX", "C.PCX", "D.PCX"}, "B.PCX"},
+                 {1, Button::Yes, false, {"A.PCX", "C.PCX", "D.PCX"}, "A.PCX"},
+                 {2, Button::Yes, true, {"A.PCX", "C.PCX"}, "A.PCX"}};
+    for (const auto& s : steps) {
+        list()->clearSelection();
+        list()->setCurrentRow(-1);
+        if (s.picked >= 0) pick(s.picked);
+        if (s.goneBefore) QFile::remove(shotsDir() + '/' + list()->item(s.picked)->text());
+        scripted.dialogs.answers = {s.answer};
+        const qsizetype before = said().size();
+        main().deletePcx();
+        ASSERT_EQ(said().size(), before + 1); // the question, and nothing after it
+        EXPECT_EQ(said().last(), QStringLiteral("Are You Shore You Want To Delete?"));
+        EXPECT_EQ(listed(), s.left);
+        EXPECT_EQ(QDir(shotsDir()).entryList(QDir::Files), s.left);
+        EXPECT_EQ(main().pickedName(), QString::fromLatin1(s.pickedAfter));
+        EXPECT_EQ(shown().isEmpty(), s.answer == Button::No && s.picked < 0);
+    }
 }
 
-TEST_F(BrowserTest, LinksAndPagesAndClosing) {
-    main().show();
-    main().button(QStringLiteral("Command4"))->click();
-    main().button(QStringLiteral("Command5"))->click();
-    main().button(QStringLiteral("cmddelete"))->click();
-    EXPECT_EQ(scripted.shell.opened,
-              (QStringList{"https://fragvault.example/", "https://www.unrealtournament.com/",
-                           "https://quillon.example/glimmer.htm"}));
-    main().button(QStringLiteral("Command3"))->click();
-    EXPECT_TRUE(main().page(2)->isVisible());
-    EXPECT_FALSE(main().page(0)->isVisible());
+TEST_F(BrowserTest, OnlyAChangeOfDriveMovesTheFolderList) {
+    const QList<glimmer::platform::Mount> table{
+        {"/", "overlay"}, // a container's root is still the root
+        {"/proc", "proc"},
+        {"/sys/fs/cgroup", "cgroup2"},
+        {"/dev/shm", "tmpfs"},
+        {"/run/user/1000", "tmpfs"},
+        {"/run/media", "tmpfs"},
+        {"/srv/auto", "autofs"},
+        {"/run/media/ann/USB STICK", "vfat"},
+        {"/media/cdrom0", "iso9660"},
+        {"/snap/core22/1122", "squashfs"},
+        {"/var/lib/docker/overlay2/9f3c/merged", "overlay"},
+        {"/home", "ext4"},
+        {"/home", "ext4"},   // mounted twice: listed once
+        {"/runner", "ext4"}, // a sibling of /run, not inside it
+    };
+    EXPECT_EQ(glimmer::platform::userVolumes(table),
+              (QStringList{"/", "/home", "/media/cdrom0", "/run/media/ann/USB STICK", "/runner"}));
 
-    // A picture window loaded by a pick but never shown goes with the browser.
-    (void)program->frmPicture().picture1();
+    showList();
+    QComboBox* drives = main().drive1();
+    const QString inside = progDir() + QStringLiteral("/imported");
+    browse(inside);
+    int activations = 0;
+    QObject::connect(drives, &QComboBox::activated, [&] { ++activations; });
+    // Opens the drive list with the keys and chooses the entry it opens on, the current one.
+    QTest::keyClick(drives, Qt::Key_Down, Qt::AltModifier);
+    ASSERT_TRUE(drives->view()->isVisible());
+    QTest::keyClick(drives->view(), Qt::Key_Return);
+    EXPECT_EQ(activations, 1);
+    EXPECT_EQ(main().dir1()->path(), inside);
+
+    // Two folders of this test stand in for two further drives.
+    drives->clear();
+    drives->addItems({QStringLiteral("/"), progDir(), shotsDir()});
+    browse(inside); // the folder list shows its drive in the list
+    EXPECT_EQ(drives->currentText(), progDir());
+    QTest::keyClick(drives, Qt::Key_Down);
+    EXPECT_EQ(main().dir1()->path(), shotsDir());
+    QTest::keyClick(drives, Qt::Key_Up);
+    EXPECT_EQ(main().dir1()->path(), progDir());
+}
+
+TEST_F(BrowserTest, ClosingLetsAPictureWindowNeverShownGoToo) {
+    main().show();
+    (void)program->frmPicture().picture1(); // loaded by a pick, never shown
     bool finished = false;
     QObject::connect(program.get(), &glimmer::app::Program::finished, [&] { finished = true; });
     main().widget()->close();

@@ -1,20 +1,26 @@
-// The help and screenshot-manager windows and the keep-on-top pair.
+// The desktop windows: help, screenshot manager, the keep-on-top pair, the notification-area,
+// splash and login windows, when the program ends, what a person sees and a screen reader
+// says of the windows' pictures, and Exit under the real dialogs.
 #include <QAccessible>
 #include <QAction>
+#include <QApplication>
+#include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
-#include <QTest>
-#include <algorithm>
 
 #include "browser/frm_tip.h"
 #include "browser/pcx_main.h"
 #include "browser/screenshot.h"
-#include "desktop/services/keep_on_top.h"
-#include "desktop/tray/frm_login.h"
-#include "desktop/tray/frm_splash.h"
-#include "desktop/tray/frm_tray.h"
+#include "desktop/frm_login.h"
+#include "desktop/frm_splash.h"
+#include "desktop/frm_tray.h"
+#include "desktop/keep_on_top.h"
+#include "platform/qt_dialogs.h"
+#include "platform/qt_services.h"
 #include "platform/topmost.h"
-#include "platform/units.h"
 #include "program_fixture.h"
 #include "viewer/frm_picture.h"
 
@@ -24,74 +30,42 @@ namespace {
 
 class DesktopTest : public ProgramTest {
   protected:
+    DesktopTest() { countFinishes(); }
+    void countFinishes() {
+        QObject::connect(program.get(), &glimmer::app::Program::finished, [this] { ++finished; });
+    }
     glimmer::browser::FrmTip& tip() { return program->frmTip(); }
+    glimmer::desktop::FrmTray& tray() { return program->frmTray(); }
+    void choose(const char* item) { tray().item(QString::fromLatin1(item))->trigger(); }
+    // With the icon present, shows a picked picture in its window and chooses Save As there.
+    void saveAsInThePictureWindow() {
+        put(progDir(), QStringLiteral("A.PCX"));
+        tray().show();
+        program->pcxMain().list1()->setCurrentRow(0);
+        whileModal(
+            [this] { program->frmPicture().action(QStringLiteral("mnuFileSave"))->trigger(); });
+        program->pcxMain().viewPcx(); // returns once Exit has unloaded the picture window
+    }
+
+    // What Exit under a dialog must leave: nothing loaded, the icon gone, one end of the run,
+    // and no widget deleted twice once the deferred deletions run.
+    void expectEndedOnce() {
+        EXPECT_FALSE(program->frmPicture().isLoaded());
+        EXPECT_TRUE(scripted.forms.loadedForms().isEmpty());
+        EXPECT_FALSE(scripted.tray.shown);
+        EXPECT_EQ(finished, 1);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    int finished = 0;
 };
 
-TEST_F(DesktopTest, HelpHeadingsSwitchPanelsAndLightUpUnderThePointer) {
-    tip().show();
-    QWidget* w = tip().widget();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
-    EXPECT_TRUE(tip().panel(0)->isVisible() && tip().panel(1)->isVisible());
-    EXPECT_EQ(tip().keepOnTop().value(), 1);
-
-    // Real moves through the window system, which sends the Enter, Leave and move events.
-    auto moveTo = [&](QWidget* over, QPoint at) {
-        QTest::mouseMove(w->windowHandle(), over->mapTo(w, at));
-    };
-    auto colourOf = [](QLabel* l) { return l->palette().color(QPalette::WindowText); };
-    QLabel* view = tip().heading(0);
-    QLabel* import = tip().heading(1);
-    const QPoint background(view->x() / 2, view->geometry().center().y());
-    ASSERT_EQ(w->childAt(background), nullptr); // beside the heading lies only the window
-
-    moveTo(view, view->rect().center());
-    EXPECT_EQ(colourOf(view), QColor(Qt::red));
-    EXPECT_EQ(colourOf(import), QColor(Qt::white));
-    moveTo(w, background);
-    EXPECT_EQ(colourOf(view), QColor(Qt::white));
-    EXPECT_EQ(colourOf(import), QColor(Qt::white));
-    moveTo(import, import->rect().center());
-    EXPECT_EQ(colourOf(view), QColor(Qt::white));
-    EXPECT_EQ(colourOf(import), QColor(Qt::red));
-
-    QTest::mouseClick(w->windowHandle(), Qt::LeftButton, {}, view->mapTo(w, view->rect().center()));
-    EXPECT_TRUE(tip().panel(0)->isVisible());
-    EXPECT_FALSE(tip().panel(1)->isVisible());
-    EXPECT_EQ(colourOf(view), QColor(Qt::red));
-    moveTo(tip().panel(0), tip().panel(0)->rect().center()); // the View panel leaves them be
-    EXPECT_EQ(colourOf(view), QColor(Qt::red));
-
-    tip().openHelpPage();
-    EXPECT_EQ(scripted.shell.opened, QStringList{"https://fragvault.example/glimmer.htm"});
+TEST_F(DesktopTest, TheHelpWindowOpensOnceAndOnTop) {
+    tip().open(false);
+    tip().open(true);
     EXPECT_TRUE(tip().isVisible());
-    tip().open(true); // already open modeless: brought forward, not shown again
     EXPECT_FALSE(tip().isShownModally());
-}
-
-// A panel's text shows in full: where it meets the icon (it no longer should), the icon's dark
-// square would swallow the tops of the first letters ("If" read "It").
-TEST_F(DesktopTest, HelpPanelTextsLieOverTheirIcons) {
-    tip().show();
-    for (int i = 0; i < 2; ++i) {
-        tip().showPanel(i);
-        QWidget* panel = tip().panel(i);
-        const QList<QLabel*> labels = panel->findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
-        const auto icon = std::find_if(labels.begin(), labels.end(),
-                                       [](QLabel* l) { return !l->pixmap().isNull(); });
-        ASSERT_NE(icon, labels.end()) << i;
-        const QImage drawn = panel->grab().toImage();
-        for (QLabel* text : labels) {
-            const QRect shared = text->geometry() & (*icon)->geometry();
-            if (text == *icon || shared.isEmpty()) continue;
-            const QImage alone = text->grab().toImage();
-            EXPECT_EQ(drawn.copy(shared), alone.copy(shared.translated(-text->pos())))
-                << text->objectName().toStdString();
-            // ...and its box, past the letters, is the panel's own background, not a patch.
-            EXPECT_EQ(alone.pixel(alone.width() - 1, alone.height() - 1),
-                      drawn.pixel(drawn.width() - 1, drawn.height() - 1))
-                << text->objectName().toStdString();
-        }
-    }
+    EXPECT_EQ(tip().keepOnTop().value(), 1);
 }
 
 TEST_F(DesktopTest, ScreenshotManagerButtonsDoNothing) {
@@ -128,8 +102,6 @@ TEST_F(DesktopTest, KeepOnTopTogglesOnTheBoxValue) {
     EXPECT_EQ(pair.value(), 2);
     EXPECT_FALSE(glimmer::platform::isTopmost(&window));
     EXPECT_TRUE(window.isVisible());
-    EXPECT_EQ(glimmer::platform::colour(0x0000FF), QColor(Qt::red));
-    EXPECT_EQ(glimmer::platform::px(1455), 97);
 }
 
 // A screen reader sees what a picture says: every button and every picture has a name.
@@ -199,6 +171,211 @@ TEST_F(DesktopTest, LetteringIsNeitherCutOffNorCovered) {
                 lettering += qGray(shown.pixel(x, y)) >= 160;
         EXPECT_EQ(lettering, 0) << name;
     }
+}
+
+QByteArray bytesOf(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+TEST_F(DesktopTest, LoadingAddsOneIconAndShowsTheBrowser) {
+    tray().show();
+    tray().show(); // showing it again adds no second icon
+    EXPECT_EQ(scripted.tray.adds, 1);
+    EXPECT_EQ(scripted.tray.tooltip, QStringLiteral("Glimmer"));
+    EXPECT_FALSE(tray().isVisible());
+    EXPECT_TRUE(program->pcxMain().isVisible());
+}
+
+// The icon's menu: its links, the help window modeless, and Exit, which ends everything, a
+// modal window included.
+TEST_F(DesktopTest, MenuLinksHelpAndExit) {
+    put(progDir(), QStringLiteral("A.PCX"));
+    tray().show();
+    for (const char* item : {"mnufragvault", "mnufiles", "mnupatches", "mnuhelp"})
+        choose(item);
+    EXPECT_EQ(
+        scripted.shell.opened,
+        (QStringList{"https://fragvault.example/", "https://quillon.example/fragvault/maps.htm",
+                     "https://quillon.example/fragvault/pcxhelp.htm"}));
+    EXPECT_TRUE(tip().isVisible());
+    EXPECT_FALSE(tip().isShownModally());
+    program->pcxMain().list1()->setCurrentRow(0);
+    whileModal([this] { choose("mnuExit"); });
+    program->pcxMain().viewPcx(); // returns once Exit has unloaded the picture window
+    EXPECT_FALSE(scripted.tray.shown);
+    EXPECT_TRUE(scripted.forms.loadedForms().isEmpty());
+    EXPECT_EQ(finished, 1);
+}
+
+TEST_F(DesktopTest, TheTickTellsTheBrowsersStateWhenItComesBack) {
+    tray().show();
+    auto& browser = program->pcxMain();
+    auto tick = [this] { return tray().item(QStringLiteral("mnuAlwaysOnTop"))->isChecked(); };
+    auto onTop = [&browser] { return glimmer::platform::isTopmost(browser.widget()); };
+
+    // Chosen while the browser is closed: it stays closed and comes back as the tick says.
+    browser.widget()->close();
+    choose("mnuAlwaysOnTop");
+    EXPECT_FALSE(tick());
+    EXPECT_FALSE(browser.isLoaded());
+    emit scripted.tray.doubleClicked();
+    ASSERT_TRUE(browser.isVisible());
+    EXPECT_FALSE(onTop());
+    browser.widget()->close();
+    tray().keepOnTop().cmdOnTop->click(); // the tray window's own button does the same
+    EXPECT_TRUE(tick());
+    EXPECT_FALSE(browser.isLoaded());
+    choose("mnuglimmer");
+    ASSERT_TRUE(browser.isVisible());
+    EXPECT_TRUE(onTop());
+
+    EXPECT_EQ(finished, 0);
+}
+
+// The same program over the real message boxes and Save dialog.
+class RealDialogsTest : public DesktopTest {
+  protected:
+    RealDialogsTest() {
+        program.reset();
+        platform = std::make_unique<glimmer::platform::Platform>(glimmer::platform::Platform{
+            realDialogs, realFileDialogs, scripted.shell, scripted.clipboard, scripted.printer,
+            scripted.files, scripted.forms, scripted.tray, scripted.folder, scripted.exeName});
+        program = std::make_unique<glimmer::app::Program>(*platform);
+        countFinishes();
+    }
+    ~RealDialogsTest() override { program.reset(); }
+
+    // Hands each dialog that comes up to the next of `steps`, polling within a bound; a
+    // dialog beyond them is counted and rejected, and so is one left up at the bound.
+    void onDialogs(QList<std::function<void(QDialog*)>> steps) {
+        delete m_poll.data();
+        auto* poll = new QTimer(m_modalContext.get());
+        m_poll = poll;
+        poll->setInterval(10);
+        QObject::connect(poll, &QTimer::timeout, poll, [this, poll, steps, ticks = 0]() mutable {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (dialog && dialog->isVisible() && dialog != m_lastDialog) {
+                m_lastDialog = dialog;
+                if (steps.isEmpty()) {
+                    ++unexpectedDialogs;
+                    dialog->reject();
+                } else {
+                    steps.takeFirst()(dialog);
+                }
+            }
+            if (++ticks > kModalBound / 10) {
+                ADD_FAILURE() << "a dialog step did not come within the bound";
+                realDialogs.closeAll();
+                poll->stop();
+            }
+        });
+        poll->start();
+    }
+
+    glimmer::platform::QtDialogs realDialogs;
+    glimmer::platform::QtFileDialogs realFileDialogs;
+    QPointer<QTimer> m_poll;
+    QPointer<QDialog> m_lastDialog;
+    int unexpectedDialogs = 0;
+};
+
+TEST_F(RealDialogsTest, AMessageBoxClosedFromOutsideAnswersAsCancelled) {
+    using glimmer::platform::Buttons;
+    for (Buttons buttons : {Buttons::YesNo, Buttons::YesNoCancel, Buttons::Ok}) {
+        onDialogs({[this](QDialog*) { realDialogs.closeAll(); }});
+        EXPECT_EQ(realDialogs.message(nullptr, {QStringLiteral("Sure?"), QString(), buttons,
+                                                glimmer::platform::Icon::Question}),
+                  glimmer::platform::cancelAnswer(buttons));
+    }
+    EXPECT_EQ(unexpectedDialogs, 0);
+}
+
+TEST_F(RealDialogsTest, ExitClosesTheRealSaveDialog) {
+    QPointer<QDialog> saveDialog;
+    bool seen = false;
+    onDialogs({[&](QDialog* d) {
+        seen = true;
+        saveDialog = d;
+        EXPECT_NE(qobject_cast<QFileDialog*>(d), nullptr);
+        choose("mnuExit");
+    }});
+    saveAsInThePictureWindow();
+    ASSERT_TRUE(seen) << "the Save dialog never came up";
+    EXPECT_TRUE(saveDialog.isNull() || !saveDialog->isVisible());
+    expectEndedOnce();
+    EXPECT_TRUE(saveDialog.isNull()); // gone with its call, deleted once
+    EXPECT_EQ(unexpectedDialogs, 0);
+    EXPECT_TRUE(QDir(shotsDir()).isEmpty());
+}
+
+TEST_F(RealDialogsTest, ExitClosesTheRealOverwriteQuestionAndNothingIsWritten) {
+    const QString target = put(shotsDir(), QStringLiteral("OLD.BMP"));
+    const QByteArray before = bytesOf(target);
+    bool asked = false;
+    onDialogs({[&](QDialog* d) {
+                   auto* save = qobject_cast<QFileDialog*>(d);
+                   ASSERT_NE(save, nullptr);
+                   save->selectFile(target);
+                   static_cast<QDialog*>(save)->accept(); // as its Save button does
+               },
+               [&](QDialog* d) {
+                   asked = qobject_cast<QMessageBox*>(d) != nullptr;
+                   choose("mnuExit");
+               }});
+    saveAsInThePictureWindow();
+    ASSERT_TRUE(asked) << "the overwrite question never came up";
+    expectEndedOnce();
+    EXPECT_EQ(unexpectedDialogs, 0);
+    EXPECT_EQ(bytesOf(target), before);
+}
+
+TEST_F(DesktopTest, WithoutANotificationAreaClosingTheBrowserEndsTheProgram) {
+    scripted.tray.present = false;
+    tray().show();
+    program->pcxMain().widget()->close();
+    EXPECT_EQ(finished, 1);
+}
+
+TEST_F(DesktopTest, CancelRemovesTheIconAndKeepsTheBrowser) {
+    tray().show();
+    tray().cancel();
+    EXPECT_FALSE(scripted.tray.shown);
+    EXPECT_FALSE(tray().isLoaded());
+    EXPECT_TRUE(program->pcxMain().isVisible());
+    EXPECT_EQ(finished, 0);
+}
+
+TEST_F(DesktopTest, LoginAcceptsOnlyTheEmptyPassword) {
+    auto& login = program->frmLogin();
+    login.show();
+    login.txtPassword()->setText(QStringLiteral(" "));
+    login.ok();
+    EXPECT_EQ(scripted.dialogs.shown.last().text, QStringLiteral("Invalid Password, try again!"));
+    EXPECT_EQ(scripted.dialogs.shown.last().title, QStringLiteral("Login"));
+    EXPECT_EQ(login.txtPassword()->selectedText(), QStringLiteral(" "));
+    EXPECT_TRUE(login.isVisible());
+    EXPECT_FALSE(login.loginSucceeded());
+
+    login.txtUserName()->setText(QStringLiteral("anyone"));
+    login.txtPassword()->clear();
+    login.ok();
+    EXPECT_TRUE(login.loginSucceeded());
+    EXPECT_TRUE(login.isLoaded());
+    EXPECT_FALSE(login.isVisible());
+    EXPECT_TRUE(scripted.tray.shown);
+    EXPECT_TRUE(program->pcxMain().isVisible());
+    login.ok(); // once more: still one icon
+    EXPECT_EQ(scripted.tray.adds, 1);
+}
+
+TEST_F(DesktopTest, TheSplashWindowsEnterLeadsToTheTray) {
+    program->frmLogin().show();
+    program->frmLogin().cancel();
+    program->frmSplash().enter();
+    EXPECT_FALSE(program->frmSplash().isLoaded());
+    EXPECT_TRUE(scripted.tray.shown);
+    EXPECT_EQ(finished, 0);
 }
 
 } // namespace

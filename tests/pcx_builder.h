@@ -20,7 +20,6 @@ struct PcxFile {
     int bytes_per_line = 0;
     Bytes data;          // everything after the header, before the palette tail
     bool palette = true; // append marker 12 and a 768-byte palette (8-bit, 1 plane)
-    std::uint8_t marker = 12;
 
     static PcxFile sized(int w, int h, int bpl, std::uint8_t planes = 1) {
         PcxFile f;
@@ -52,7 +51,7 @@ struct PcxFile {
         out.reserve(out.size() + data.size() + (palette ? 769 : 0));
         out.insert(out.end(), data.begin(), data.end());
         if (palette) {
-            out.push_back(marker);
+            out.push_back(12);
             for (int i = 0; i < 256; ++i) // entry i = (i, 255 - i, i / 2)
                 out.insert(out.end(),
                            {std::uint8_t(i), std::uint8_t(255 - i), std::uint8_t(i / 2)});
@@ -60,52 +59,6 @@ struct PcxFile {
         return out;
     }
 };
-
-// Run-length encodes `samples` as one stream, with no regard for where rows end: runs of up
-// to 63 equal bytes, and a lone byte of 0xC0 or above as a run of one.
-inline Bytes encodeStream(const Bytes& samples) {
-    Bytes out;
-    for (std::size_t i = 0; i < samples.size();) {
-        std::size_t run = 1;
-        while (i + run < samples.size() && run < 63 && samples[i + run] == samples[i])
-            ++run;
-        if (run > 1 || samples[i] >= 0xC0) out.push_back(static_cast<std::uint8_t>(0xC0 | run));
-        out.push_back(samples[i]);
-        i += run;
-    }
-    return out;
-}
-
-// Samples for h rows of n >= 2 bytes in which every row end lies inside a run of up to 40
-// equal bytes, with literals of every kind between the runs.
-inline Bytes rowCrossingSamples(int n, int h) {
-    const int before = std::min(20, n / 2), after = std::min(20, n - n / 2);
-    auto runValue = [](int end) { return static_cast<std::uint8_t>(0xF0 + end % 16); };
-    Bytes out;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < n; ++x) {
-            if (x < after)
-                out.push_back(runValue(y));
-            else if (x >= n - before)
-                out.push_back(runValue(y + 1));
-            else // below 0xF0, so never part of a run; 0xC0 and above still need a count byte
-                out.push_back(static_cast<std::uint8_t>((x * 37 + y * 11) % 0xF0));
-        }
-    return out;
-}
-
-// How many of the row ends inside a stream of rows of n bytes fall inside one run.
-inline int rowEndsInsideRuns(const Bytes& stream, std::size_t n) {
-    int inside = 0;
-    std::size_t q = 0;
-    for (std::size_t p = 0; p < stream.size(); ++p) {
-        std::size_t k = 1;
-        if (stream[p] >= 0xC0) k = stream[p++] & 0x3Fu;
-        if (k > 1) inside += static_cast<int>((q + k - 1) / n - q / n);
-        q += k;
-    }
-    return inside;
-}
 
 inline pcx::Result decode(const Bytes& b) {
     return pcx::decode(std::span(b.data(), b.size()));

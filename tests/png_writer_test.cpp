@@ -4,7 +4,7 @@
 #include <QBuffer>
 #include <QImageReader>
 
-#include "decode/png_writer.h"
+#include "png/png_writer.h"
 
 using glimmer::encodePng;
 using glimmer::PngFilter;

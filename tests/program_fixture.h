@@ -9,16 +9,10 @@
 #include <gtest/gtest.h>
 
 #include "app/program.h"
+#include "test_data.h"
 #include "tests/support/scripted_platform.h"
 
 namespace testing_glimmer {
-
-// The test pictures; tests/run_unprivileged.sh points GLIMMER_TEST_DATA at a copy that the
-// user it runs as may read.
-inline QString testData(const QString& name) {
-    return qEnvironmentVariable("GLIMMER_TEST_DATA", QStringLiteral(GLIMMER_TEST_DATA)) + '/' +
-           name;
-}
 
 class ProgramTest : public ::testing::Test {
   protected:
@@ -32,6 +26,12 @@ class ProgramTest : public ::testing::Test {
 
     QString progDir() const { return root.path() + QStringLiteral("/prog"); }
     QString shotsDir() const { return root.path() + QStringLiteral("/shots"); }
+    QStringList said() const { // the texts of the messages shown, in order
+        QStringList out;
+        for (const auto& m : scripted.dialogs.shown)
+            out.append(m.text);
+        return out;
+    }
 
     // Copies a test picture into `folder` under `name`.
     QString put(const QString& folder, const QString& name,

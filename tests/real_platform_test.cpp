@@ -10,7 +10,6 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
-#include <iostream>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -87,16 +86,9 @@ class RealPlatform : public ::testing::Test {
         modes.emplace_back(name, st.st_mode & 07777);
     }
 
-    // A fresh folder on the disk fillDisk() fills: the wrapper's tmpfs or, without one,
-    // anywhere, a file-size limit standing in for the full disk.
+    // A fresh folder on the disk fillDisk() fills: the wrapper's tmpfs or, without one (not
+    // root), anywhere, a file-size limit standing in for the full disk (writes fail EFBIG).
     QString diskFolder() {
-        if (mount.isEmpty())
-            std::cout << "[ full disk ] no tmpfs (mounting it needs root): a file-size limit "
-                         "(ulimit -f), SIGXFSZ ignored, so writes fail with EFBIG"
-                      << std::endl;
-        else
-            std::cout << "[ full disk ] a tmpfs at " << mount.toStdString()
-                      << ", filled until ENOSPC" << std::endl;
         onDisk = std::make_unique<QTemporaryDir>((mount.isEmpty() ? root.path() : mount) +
                                                  "/disk-XXXXXX");
         return onDisk->path();

@@ -1,5 +1,5 @@
-// Test double of the whole platform: scripted answers, recorded requests, and a real file
-// system in which single operations can be made to fail.
+// Test double of the whole platform: scripted answers and recorded requests over the real
+// file system (its faults are tests/real_platform_test.cpp's, for real).
 #pragma once
 
 #include <QList>
@@ -13,27 +13,10 @@ namespace glimmer::platform {
 
 class ScriptedFileDialogs final : public FileDialogs {
   public:
-    // `seam` is told when this dialog is up, so that its closeAll() finds it.
-    explicit ScriptedFileDialogs(ScriptedDialogs& seam) : m_seam(seam) {}
-
-    QString saveFileName(QWidget*, const QString& title, const QStringList& filters,
-                         const QString& startName) override {
-        asked.append({title, filters, startName});
-        const QString answer = answers.isEmpty() ? QString() : answers.takeFirst();
-        m_seam.whileUp(inside);
-        return answer;
+    QString saveFileName(QWidget*, const QString&, const QStringList&, const QString&) override {
+        return answers.isEmpty() ? QString() : answers.takeFirst();
     }
-    struct Request {
-        QString title;
-        QStringList filters;
-        QString startName;
-    };
-    QList<Request> asked;
     QStringList answers;
-    std::function<void()> inside; // runs while the next Save dialog is up
-
-  private:
-    ScriptedDialogs& m_seam;
 };
 
 class ScriptedShell final : public Shell {
@@ -65,30 +48,8 @@ class ScriptedClipboard final : public Clipboard {
 
 class ScriptedPrinter final : public Printer {
   public:
-    void print(const QImage& image) override {
-        if (!failure.isEmpty()) throw Error(errc::DeviceUnavailable, failure);
-        printed.append(image);
-    }
+    void print(const QImage& image) override { printed.append(image); }
     QList<QImage> printed;
-    QString failure; // when set, printing fails with this reason
-};
-
-// The real file system, with an optional fault per operation for tests that run as root.
-class FaultyFileSystem final : public LocalFileSystem {
-  public:
-    void copyFile(const QString& from, const QString& to) override {
-        if (copyFault) throw Error(copyFault);
-        LocalFileSystem::copyFile(from, to);
-    }
-    void removeFile(const QString& path) override {
-        if (removeFault) throw Error(removeFault);
-        LocalFileSystem::removeFile(path);
-    }
-    void writeFile(const QString& path, const QByteArray& bytes) override {
-        if (writeFault) throw Error(writeFault);
-        LocalFileSystem::writeFile(path, bytes);
-    }
-    int copyFault = 0, removeFault = 0, writeFault = 0; // error numbers; 0 for none
 };
 
 class ScriptedTray final : public TrayIcon {
@@ -102,12 +63,11 @@ class ScriptedTray final : public TrayIcon {
     }
     void remove() override { shown = false; }
     bool isShown() const override { return shown; }
-    void popUp(QMenu* menu) override { popped = menu; }
+    void popUp(QMenu*) override {}
     bool present = true;
     bool shown = false;
     int adds = 0;
     QString tooltip;
-    QMenu* popped = nullptr;
 };
 
 struct ScriptedPlatform {
@@ -120,11 +80,11 @@ struct ScriptedPlatform {
     }
 
     ScriptedDialogs dialogs;
-    ScriptedFileDialogs fileDialogs{dialogs};
+    ScriptedFileDialogs fileDialogs;
     ScriptedShell shell;
     ScriptedClipboard clipboard;
     ScriptedPrinter printer;
-    FaultyFileSystem files;
+    LocalFileSystem files;
     FormRuntime forms;
     ScriptedTray tray;
     QString folder;

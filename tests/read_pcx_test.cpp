@@ -1,0 +1,124 @@
+// Reading PCX files as the windows and glimmer-pcx do: files written by other software
+// decode to the pixels another decoder made of them, every other fixture ends as its own
+// refusal or numbered error, and the windows tell a refusal as the program's table says.
+#include <QDir>
+#include <QImage>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+#include "decode/error.h"
+#include "decode/read_pcx.h"
+#include "desktop/load_pcx.h"
+#include "test_data.h"
+#include "tests/support/scripted_dialogs.h"
+
+using namespace glimmer;
+using testing_glimmer::testData;
+
+namespace {
+
+QStringList filesIn(const QString& sub, const QStringList& patterns) {
+    QDir dir(testData(sub));
+    QStringList out;
+    for (const QString& name : dir.entryList(patterns, QDir::Files, QDir::Name))
+        out.append(dir.filePath(name));
+    return out;
+}
+
+QImage rgb(const QImage& image) {
+    return image.convertToFormat(QImage::Format_RGB32);
+}
+
+TEST(ReadPcx, FilesOfOtherWritersDecodeToTheirGoldenPictures) {
+    const QStringList files = filesIn(QStringLiteral("pcx"), {QStringLiteral("*.pcx")});
+    ASSERT_GE(files.size(), 10);
+    for (const QString& path : files) {
+        const PcxResult r = ReadPcx(path);
+        ASSERT_TRUE(std::holds_alternative<Picture>(r)) << path.toStdString();
+        QString png = path;
+        png.replace(QStringLiteral(".pcx"), QStringLiteral(".png"));
+        EXPECT_EQ(rgb(std::get<Picture>(r).image()), rgb(QImage(png))) << path.toStdString();
+    }
+    // Twenty zero bytes between the image data and the palette; a grey ramp palette.
+    const PcxResult quirk = ReadPcx(testData(QStringLiteral("quirks/ccbug_463951.pcx")));
+    ASSERT_TRUE(std::holds_alternative<Picture>(quirk));
+    const QImage& image = std::get<Picture>(quirk).image();
+    EXPECT_EQ(image.format(), QImage::Format_Indexed8);
+    EXPECT_EQ(image.size(), QSize(581, 400));
+    EXPECT_EQ(image.pixel(20, 50), qRgb(0, 0, 0));
+    EXPECT_EQ(image.pixel(550, 350), qRgb(255, 255, 255));
+}
+
+TEST(ReadPcx, EveryOtherFileEndsAsItsOwnRefusalOrError) {
+    using pcx::Status;
+    const std::pair<const char*, Status> refused[] = {
+        {"refused/01r_00.pcx", Status::NoPalette},
+        {"refused/16color.pcx", Status::NotEightBit},
+        {"refused/TALOS-2025-2217.pcx", Status::UnsupportedPlanes},
+        {"refused/dice_rgba.pcx", Status::UnsupportedPlanes},
+        {"refused/indexed4.pcx", Status::NotEightBit},
+        {"refused/pcx_overrun.bin", Status::NotEightBit},
+        {"refused/tiny.pcx", Status::NotEightBit},
+    };
+    for (const auto& [file, kind] : refused) {
+        const PcxResult r = ReadPcx(testData(QString::fromLatin1(file)));
+        ASSERT_TRUE(std::holds_alternative<Refusal>(r)) << file;
+        EXPECT_EQ(std::get<Refusal>(r).kind, kind) << file;
+    }
+    const std::pair<const char*, int> failed[] = {
+        {"malformed/cut-mid-row.pcx", errc::OutOfRange},
+        {"malformed/header-and-palette-claim-8000x32767.pcx", errc::OutOfRange},
+        {"malformed/header-only.pcx", errc::OutOfRange},
+        {"malformed/rgb-200-bytes-claim-6000x30000.pcx", errc::OutOfRange},
+        {"malformed/rgb-header-claims-8000x32767.pcx", errc::OutOfRange},
+        {"malformed/rgb-wider-than-line.pcx", errc::OutOfRange},
+        {"malformed/tiny-claims-6000x30000.pcx", errc::OutOfRange},
+        {"malformed/tiny-claims-huge.pcx", errc::OutOfRange},
+        {"malformed/too-short-for-palette.pcx", errc::BadFilePosition},
+        {"malformed/width-overflow.pcx", errc::Overflow},
+        {"no-such-file.pcx", errc::FileNotFound},
+        {"pcx", errc::FileNotFound}, // a folder
+    };
+    for (const auto& [file, number] : failed) {
+        const PcxResult r = ReadPcx(testData(QString::fromLatin1(file)));
+        ASSERT_TRUE(std::holds_alternative<Error>(r)) << file;
+        EXPECT_EQ(std::get<Error>(r).number(), number) << file;
+    }
+    EXPECT_EQ(
+        std::get<Error>(ReadPcx(testData(QStringLiteral("malformed/cut-mid-row.pcx")))).text(),
+        QStringLiteral("Out of range: picture data ends before the last row"));
+}
+
+// What the user is told of each kind of refusal; a decode error is raised, not told.
+TEST(LoadPcx, TellsARefusalInItsOwnBoxAndRaisesAnError) {
+    const QString sorry = QStringLiteral("Sorry, can't load that pcx file!");
+    const QString noPalette =
+        QStringLiteral("The PCX that was passed didn't have a 256 colour palette! Can't read it!");
+    const struct {
+        const char* file;
+        QString text; // empty: nothing said
+        QString title;
+        platform::Icon icon;
+    } cases[] = {
+        {"refused/16color.pcx", sorry, QStringLiteral("Sorry"), platform::Icon::None},
+        {"refused/01r_00.pcx", noPalette, QString(), platform::Icon::Exclamation},
+        {"refused/dice_rgba.pcx", QString(), QString(), platform::Icon::None},
+    };
+    QWidget owner;
+    for (const auto& c : cases) {
+        platform::ScriptedDialogs dialogs;
+        EXPECT_TRUE(LoadPcx(testData(QString::fromLatin1(c.file)), dialogs, &owner).isEmpty());
+        ASSERT_EQ(dialogs.shown.size(), c.text.isEmpty() ? 0 : 1) << c.file;
+        if (c.text.isEmpty()) continue;
+        EXPECT_EQ(dialogs.shown[0].text, c.text);
+        EXPECT_EQ(dialogs.shown[0].title, c.title);
+        EXPECT_EQ(dialogs.shown[0].icon, c.icon);
+        EXPECT_EQ(dialogs.owners[0], &owner);
+    }
+    platform::ScriptedDialogs dialogs;
+    EXPECT_THROW((void)LoadPcx(testData(QStringLiteral("malformed/width-overflow.pcx")), dialogs),
+                 Error);
+    EXPECT_TRUE(dialogs.shown.isEmpty());
+}
+
+} // namespace
