@@ -5,15 +5,6 @@
 # recent-files list across starts: two pictures viewed, the program ended, started again, the
 # File menu lists them and choosing one shows it. Usage: e2e-files.sh BUILD_DIR
 source "$(dirname "$0")/x-session.sh" "${1:?build dir}"
-name=e2e-files
-fail() {
-    echo "$name FAIL: $*"
-    echo "--- glimmer's output:"
-    cat "$work/glimmer.log" 2>/dev/null || true
-    echo "--- its windows as AT-SPI shows them:"
-    atspi_dump | head -n 80
-    exit 1
-}
 pcx=$build/cli/glimmer-pcx
 for p in DUSK FLAT; do "$pcx" convert "$prog/$p.PCX" "$work/$p.png" >/dev/null; done
 # Scratch copies, so that the samples themselves stay.
@@ -120,4 +111,4 @@ G.command(app, window, "File", "Exit")
 G.picture_closed(app)
 PY
 end_glimmer || fail "$end_reason"
-echo "$name: 1 passed, 0 failed"
+echo "e2e-files: 1 passed, 0 failed"

@@ -6,18 +6,6 @@
 # Controls are found through the accessibility bus and clicked with the pointer where it
 # shows them; colours are read from the screen. Usage: e2e-help.sh BUILD_DIR
 source "$(dirname "$0")/x-session.sh" "${1:?build dir}"
-fail() {
-    echo "e2e-help FAIL: $*"
-    if kill -0 "${app:-0}" 2>/dev/null; then
-        echo "(glimmer is running; its controls:)"
-        atspi_dump
-    else
-        echo "(glimmer is not running)"
-    fi
-    echo "--- glimmer log:"
-    cat "$work/glimmer.log" 2>/dev/null || true
-    exit 1
-}
 
 start_glimmer
 cat >"$work/help.py" <<'PY'

@@ -5,15 +5,6 @@
 # the splash window; in the help window, Return on HELP opens the help page and leaves the
 # window open, and the keypad's Enter on OK closes it. Usage: e2e-keys.sh BUILD_DIR
 source "$(dirname "$0")/x-session.sh" "${1:?build dir}"
-name=e2e-keys
-fail() {
-    echo "$name FAIL: $*"
-    echo "--- glimmer's output:"
-    cat "$work/glimmer.log" 2>/dev/null || true
-    echo "--- its windows as AT-SPI shows them:"
-    atspi_dump | head -n 60
-    exit 1
-}
 # The default browser is a script that writes down the address it was asked to open.
 cat >"$work/browser" <<SH
 #!/bin/sh
@@ -80,4 +71,4 @@ A.wait(lambda: not any(w.name == "Glimmer Help" for w in A.children(app) if A.sh
        "the help window closing on the keypad's Enter")
 PY
 end_glimmer || fail "$end_reason"
-echo "$name: 1 passed, 0 failed"
+echo "e2e-keys: 1 passed, 0 failed"

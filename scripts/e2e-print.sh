@@ -5,18 +5,10 @@
 # Usage: e2e-print.sh BUILD_DIR
 source "$(dirname "$0")/x-session.sh" "${1:?build dir}"
 source "$here/scripts/private-cups.sh"
-fail() {
-    echo "e2e-print FAIL: $*"
-    echo "--- glimmer's output:"
-    cat "$work/glimmer.log" 2>/dev/null || true
+fail_more() {
     echo "--- jobs: $(lpstat -l -W all -o 2>&1)"
     echo "--- printer: $(lpstat -p 2>&1)"
-    echo "--- windows shown:"
-    for w in $(xdotool search --onlyvisible --name . 2>/dev/null); do
-        echo "    \"$(xdotool getwindowname "$w" 2>&1)\""
-    done
     cups_log_tail
-    exit 1
 }
 
 start_glimmer "$prog/DUSK.PCX"

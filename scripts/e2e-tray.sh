@@ -8,22 +8,10 @@
 # and it browses into a folder; "Exit" ends the process and takes every window away.
 # Usage: e2e-tray.sh BUILD
 source "$(dirname "$0")/x-session.sh" "${1:?build dir}"
-fail() {
-    local id
-    echo "e2e-tray FAIL: $*"
-    echo "--- windows of the program:"
-    for id in $(xdotool search --pid "${app:-0}" 2>/dev/null); do
-        xwininfo -id "$id" 2>/dev/null | sed -n 's/^xwininfo: //p;s/^  Map State: /  /p'
-    done
-    if kill -0 "${app:-0}" 2>/dev/null; then
-        echo "(glimmer is running; its threads:)"
-        ps -L -o lwp=,stat=,wchan:32=,time= -p "$app" || true
-    else
-        echo "(glimmer is not running)"
-    fi
-    echo "--- glimmer log:"
-    cat "$work/glimmer.log" 2>/dev/null || true
-    exit 1
+fail_more() {
+    kill -0 "${app:-0}" 2>/dev/null || return 0
+    echo "--- its threads:"
+    ps -L -o lwp=,stat=,wchan:32=,time= -p "$app" || true
 }
 
 trayer --edge top --align right --widthtype request --height 24 >/dev/null 2>&1 &

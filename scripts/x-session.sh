@@ -196,6 +196,27 @@ end_glimmer() {
     [ "$status" = 0 ] || { end_reason="the program ended with status $status"; return 1; }
 }
 
+# Says why the run failed, with what the program wrote, its windows and controls (and what
+# the script's own fail_more function adds), and ends the run.
+fail() {
+    local id
+    echo "$(basename "$0" .sh) FAIL: $*"
+    echo "--- glimmer's output:"
+    cat "$work/glimmer.log" 2>/dev/null || true
+    if kill -0 "${app:-0}" 2>/dev/null; then
+        echo "--- its X windows:"
+        for id in $(xdotool search --pid "$app" 2>/dev/null); do
+            xwininfo -id "$id" 2>/dev/null | sed -n 's/^xwininfo: //p;s/^  Map State: /  /p'
+        done
+        echo "--- its controls, as AT-SPI shows them:"
+        atspi_dump | head -n 80
+    else
+        echo "(glimmer is not running)"
+    fi
+    if declare -F fail_more >/dev/null; then fail_more; fi
+    exit 1
+}
+
 # Python snippets with the AT-SPI driver (scripts/e2e/atspi.py) importable:
 # atspi_py ARGS... <<'PY' ... PY; atspi_dump prints the program's controls (for failures).
 atspi_py() {
