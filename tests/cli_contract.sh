@@ -168,6 +168,8 @@ for j in 0 x; do
     run "$tool" convert --to png -j $j one a 2>/dev/null
     check "-j $j" 2 $rc
 done
+run "$tool" convert --jobs 3 --to png one a/shot.pcx >"$tmp/out"
+check "--jobs N" 0 $rc "$(grep -qx 'converted 1, refused 0, failed 0' "$tmp/out"; echo $?)"
 rm b/c/old.Pcx b/notes.txt
 
 # A folder that may not be made: permissions bind only a user other than root, who runs a
@@ -257,7 +259,10 @@ run "$tool" thumbnail "$data/malformed/cut-mid-row.pcx" "$tmp/t.png" 2>"$tmp/err
 check "thumbnail of a malformed file" 2 $rc "$(grep -q 'error 9' "$tmp/err" && [ ! -e "$tmp/t.png" ]; echo $?)"
 run "$tool" thumbnail "$data/refused/16color.pcx" "$tmp/t.png" 2>/dev/null
 check "thumbnail of a refused file" 1 $rc "$([ ! -e "$tmp/t.png" ]; echo $?)"
-for bad in "-s 0" "-s x" "-s 5000" "-s"; do
+run "$tool" thumbnail --size 4096 "$data/pcx/planet.pcx" "$tmp/t.png"
+check "thumbnail --size 4096" 0 $rc "$([ "$(size_of "$tmp/t.png")" = 49x49 ]; echo $?)"
+rm -f "$tmp/t.png"
+for bad in "-s 0" "-s x" "-s 4097" "-s"; do
     # shellcheck disable=SC2086 # the options are split on purpose
     run "$tool" thumbnail $bad "$data/pcx/planet.pcx" "$tmp/t.png" 2>/dev/null
     check "thumbnail $bad" 2 $rc "$([ ! -e "$tmp/t.png" ]; echo $?)"
