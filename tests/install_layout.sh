@@ -15,6 +15,9 @@ check "samples" 'ls "$prefix/lib/glimmer/"*.PCX >/dev/null 2>&1'
 check "empty import folder" '[ -d "$prefix/lib/glimmer/imported" ] && [ -z "$(ls -A "$prefix/lib/glimmer/imported")" ]'
 check "command links into the program folder" '[ "$(readlink "$prefix/bin/glimmer")" = ../lib/glimmer/glimmer ] && [ -x "$prefix/bin/glimmer" ]'
 check "glimmer-pcx" '[ -x "$prefix/bin/glimmer-pcx" ]'
+# Without any display to open: --version and -h answer and end.
+nodisplay() { env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb "$prefix/bin/glimmer" "$@" 2>/dev/null; }
+check "glimmer --version and -h without a display" 'nodisplay --version | grep -q "^glimmer [0-9]" && nodisplay -h | grep -q "^Usage:"'
 desktop=$prefix/share/applications/glimmer.desktop
 check "menu entry opens PCX files" 'grep -qx "MimeType=image/vnd.zbrush.pcx;image/x-pcx;" "$desktop"'
 # The prefix is given only now, at install time: the entry must name the command under it.
