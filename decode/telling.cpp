@@ -29,6 +29,7 @@ Telling telling(pcx::Status status) {
     case Status::BadDimensions:
         return refusal("Sorry, can't load that pcx file!", "Sorry", false);
     case Status::UnsupportedPlanes:
+    case Status::UnknownKind:
         return refusal("", "", false);
     case Status::NoPalette:
         return refusal("The PCX that was passed didn't have a 256 colour palette! Can't read it!",
@@ -45,8 +46,15 @@ Telling telling(pcx::Status status) {
     case Status::DataTooShort:
     case Status::DataEnded:
     case Status::PlaneReadOutside:
+    case Status::LineTooShort:
         return failure(errc::OutOfRange, status);
     case Status::PaletteBeforeStart:
+    case Status::DcxTableCut:
+    case Status::DcxNoPages:
+    case Status::DcxTooManyPages:
+    case Status::DcxPageOutside:
+    case Status::DcxPageInTable:
+    case Status::DcxPageOrder:
         return failure(errc::BadFilePosition, status);
     }
     return failure(errc::OutOfRange, status);

@@ -14,12 +14,24 @@ namespace testing_pcx {
 using Bytes = std::vector<std::uint8_t>;
 
 struct PcxFile {
+    std::uint8_t version = 5;
+    std::uint8_t encoding = 1;
     std::uint8_t bits = 8;
     std::uint8_t planes = 1;
     int xmin = 0, ymin = 0, xmax = 0, ymax = 0;
     int bytes_per_line = 0;
     Bytes data;          // everything after the header, before the palette tail
     bool palette = true; // append marker 12 and a 768-byte palette (8-bit, 1 plane)
+    Bytes colours;       // the header's 16-colour palette, as many bytes as given
+
+    // A picture of a kind beyond the viewer's, without the 256-colour palette.
+    static PcxFile low(std::uint8_t bits, std::uint8_t planes, int w, int h, int bpl, Bytes data) {
+        PcxFile f = sized(w, h, bpl, planes);
+        f.bits = bits;
+        f.palette = false;
+        f.data = std::move(data);
+        return f;
+    }
 
     static PcxFile sized(int w, int h, int bpl, std::uint8_t planes = 1) {
         PcxFile f;
@@ -34,9 +46,10 @@ struct PcxFile {
     [[nodiscard]] Bytes bytes() const {
         Bytes out(128, 0);
         out[0] = 10;
-        out[1] = 5;
-        out[2] = 1;
+        out[1] = version;
+        out[2] = encoding;
         out[3] = bits;
+        std::copy_n(colours.begin(), std::min<std::size_t>(colours.size(), 48), out.begin() + 16);
         auto put16 = [&](std::size_t at, int v) {
             out[at] = static_cast<std::uint8_t>(v & 0xFF);
             out[at + 1] = static_cast<std::uint8_t>((v >> 8) & 0xFF);
@@ -60,8 +73,8 @@ struct PcxFile {
     }
 };
 
-inline pcx::Result decode(const Bytes& b) {
-    return pcx::decode(std::span(b.data(), b.size()));
+inline pcx::Result decode(const Bytes& b, pcx::Kinds kinds = pcx::Kinds::Viewer) {
+    return pcx::decode(std::span(b.data(), b.size()), {.kinds = kinds});
 }
 
 inline std::uint8_t at8(const pcx::Image& img, int x, int y) {

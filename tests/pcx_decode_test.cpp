@@ -104,7 +104,7 @@ TEST(PcxStatus, EachFileEndsWithTheStatusOfItsCause) {
     // The limit is the largest buffer allowed: 64 x 64 pixels, 4 bytes or 1 each.
     for (const auto& [planes, bytes] : {std::pair{3, 4 * 64 * 64}, {1, 64 * 64}}) {
         const Bytes b = sized(64, 64, 64, std::uint8_t(planes), Bytes(400, 0xFF));
-        pcx::Limits limits{std::size_t(bytes)};
+        pcx::Options limits{pcx::Kinds::Viewer, std::size_t(bytes)};
         EXPECT_EQ(pcx::decode(std::span(b.data(), b.size()), limits).status, Ok);
         limits.max_pixel_bytes -= 1;
         EXPECT_EQ(pcx::decode(std::span(b.data(), b.size()), limits).status, TooLarge);

@@ -33,15 +33,25 @@ PixelBuffer allocate(std::size_t bytes) noexcept {
 }
 } // namespace detail
 
-Result decode(std::span<const std::uint8_t> file, const Limits& limits) {
+Result decode(std::span<const std::uint8_t> file, const Options& options) {
     Result r;
     r.header = PcxHeader::parse(file);
-    r.status = check_kind(r.header);
+    r.status = check_kind(r.header, options.kinds);
     if (r.status != Status::Ok) return r;
-    if (r.header.is_paletted())
-        detail::DecodePcx8(file, limits, r);
-    else
-        detail::DecodePcx24(file, limits, r);
+    switch (kind_of(r.header)) {
+    case Kind::Paletted8:
+        detail::DecodePcx8(file, options, r);
+        break;
+    case Kind::Rgb24:
+        detail::DecodePcx24(file, options, r);
+        break;
+    case Kind::Rgba32:
+        detail::DecodeRgba(file, options, r);
+        break;
+    default:
+        detail::DecodeLowBits(file, options, r);
+        break;
+    }
     if (r.status != Status::Ok) r.image = Image{};
     return r;
 }

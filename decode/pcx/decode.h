@@ -1,6 +1,7 @@
 // Hermetic PCX decoder: it decodes bytes the caller hands it, keeps no state, does no I/O.
-// Accepts 8-bit pictures with one plane (256-colour palette at the end of the file) or with
-// three planes (red, green and blue per scan line); refuses everything else.
+// The viewer's kinds are 8-bit pictures with one plane (256-colour palette at the end of the
+// file) or with three planes (red, green and blue per scan line); asked for every kind, it
+// also reads the 1-, 2- and 4-bit kinds and 8-bit pictures with an alpha plane.
 #pragma once
 
 #include <array>
@@ -17,7 +18,9 @@ namespace pcx {
 
 enum class PixelFormat : std::uint8_t {
     Indexed8, // one byte per pixel indexing `colours`
+    Mono1,    // one bit per pixel indexing colours[0] or [1], most significant bit leftmost
     Rgb32,    // one native-endian 0xFFRRGGBB word per pixel
+    Argb32,   // one native-endian 0xAARRGGBB word per pixel, not premultiplied
 };
 
 struct FreeDeleter {
@@ -32,10 +35,12 @@ struct Image {
     int height = 0;                           // rows, top row first
     std::size_t stride = 0;                   // bytes from one row to the next
     PixelBuffer pixels;                       // height * stride bytes
-    std::array<std::uint32_t, 256> colours{}; // 0xFFRRGGBB, for Indexed8 only
+    std::array<std::uint32_t, 256> colours{}; // 0xFFRRGGBB, for Indexed8 and Mono1 only
+    int colour_count = 256;                   // entries of `colours` the picture uses
 };
 
-struct Limits {
+struct Options {
+    Kinds kinds = Kinds::Viewer;
     // Largest pixel buffer the caller accepts; a larger picture is Status::TooLarge.
     std::size_t max_pixel_bytes = std::size_t{1} << 30;
 };
@@ -48,6 +53,6 @@ struct Result {
 };
 
 // Decodes a whole PCX file held in memory.
-[[nodiscard]] Result decode(std::span<const std::uint8_t> file, const Limits& limits = {});
+[[nodiscard]] Result decode(std::span<const std::uint8_t> file, const Options& options = {});
 
 } // namespace pcx

@@ -7,37 +7,13 @@
 #include <vector>
 
 #include "pcx/decoders.h"
+#include "pcx/interleave.h"
 #include "pcx/stream.h"
 
 namespace pcx::detail {
 namespace {
 
 constexpr std::uint32_t kBlack = 0xFF000000u;
-
-void interleave(const std::uint8_t* line, std::size_t plane, int columns, std::uint32_t* out) {
-    const std::uint8_t* red = line;
-    const std::uint8_t* green = line + plane;
-    const std::uint8_t* blue = line + 2 * plane;
-    int x = 0;
-#if defined(__SSE2__)
-    const __m128i opaque = _mm_set1_epi8(static_cast<char>(0xFF));
-    for (; x + 16 <= columns; x += 16) {
-        __m128i r = _mm_loadu_si128(reinterpret_cast<const __m128i*>(red + x));
-        __m128i g = _mm_loadu_si128(reinterpret_cast<const __m128i*>(green + x));
-        __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(blue + x));
-        // Memory order of a 0xFFRRGGBB word is blue, green, red, 0xFF.
-        __m128i bg_lo = _mm_unpacklo_epi8(b, g), bg_hi = _mm_unpackhi_epi8(b, g);
-        __m128i ra_lo = _mm_unpacklo_epi8(r, opaque), ra_hi = _mm_unpackhi_epi8(r, opaque);
-        auto* dst = reinterpret_cast<__m128i*>(out + x);
-        _mm_storeu_si128(dst, _mm_unpacklo_epi16(bg_lo, ra_lo));
-        _mm_storeu_si128(dst + 1, _mm_unpackhi_epi16(bg_lo, ra_lo));
-        _mm_storeu_si128(dst + 2, _mm_unpacklo_epi16(bg_hi, ra_hi));
-        _mm_storeu_si128(dst + 3, _mm_unpackhi_epi16(bg_hi, ra_hi));
-    }
-#endif
-    for (; x < columns; ++x)
-        out[x] = kBlack | (std::uint32_t{red[x]} << 16) | (std::uint32_t{green[x]} << 8) | blue[x];
-}
 
 // A width of B + 1 reads one byte past each line's red and green planes: the column's red
 // is the line's first green sample, its green the first blue sample, and its blue the next
@@ -56,7 +32,7 @@ void fill_spill_column(Image& img, int plane) {
 }
 
 Status check_shape(std::span<const std::uint8_t> file, const Geometry& g, int plane,
-                   const Limits& limits) noexcept {
+                   const Options& options) noexcept {
     if (g.width < 1 || g.height < 1 || g.line < 0) return Status::BadDimensions;
     if (file.size() < kHeaderSize) return Status::TruncatedHeader;
     // Column x of a line reads plane bytes x, B + x and 2B + x of 3B + 1 bytes in the last
@@ -68,7 +44,7 @@ Status check_shape(std::span<const std::uint8_t> file, const Geometry& g, int pl
         static_cast<std::uint64_t>(g.line) * static_cast<std::uint64_t>(g.height))
         return Status::DataTooShort;
     auto bytes = 4 * static_cast<std::uint64_t>(g.width) * static_cast<std::uint64_t>(g.height);
-    if (bytes > limits.max_pixel_bytes) return Status::TooLarge;
+    if (bytes > options.max_pixel_bytes) return Status::TooLarge;
     return Status::Ok;
 }
 
@@ -85,16 +61,17 @@ void decode_lines(std::span<const std::uint8_t> file, std::size_t plane, Image& 
         }
         std::size_t got = fill_span(s, carry, line.data(), line.size());
         std::memset(line.data() + got, 0, line.size() - got);
-        interleave(line.data(), plane, columns, out);
+        interleave<false>(line.data(), line.data() + plane, line.data() + 2 * plane, nullptr,
+                          columns, out);
     }
 }
 
 } // namespace
 
-void DecodePcx24(std::span<const std::uint8_t> file, const Limits& limits, Result& r) {
+void DecodePcx24(std::span<const std::uint8_t> file, const Options& options, Result& r) {
     if ((r.status = compute_geometry(r.header, r.geometry)) != Status::Ok) return;
     const int plane = r.header.bytes_per_line;
-    if ((r.status = check_shape(file, r.geometry, plane, limits)) != Status::Ok) return;
+    if ((r.status = check_shape(file, r.geometry, plane, options)) != Status::Ok) return;
 
     Image& img = r.image;
     img.format = PixelFormat::Rgb32;

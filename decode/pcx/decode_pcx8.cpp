@@ -26,7 +26,7 @@ Status check_file(std::span<const std::uint8_t> file) noexcept {
     return Status::Ok;
 }
 
-Status check_shape(const Geometry& g, std::size_t data_bytes, const Limits& limits) noexcept {
+Status check_shape(const Geometry& g, std::size_t data_bytes, const Options& options) noexcept {
     if (g.width < 1 || g.height < 1 || g.line < 0) return Status::BadDimensions;
     if (g.line == 0) return Status::EmptyScanLine;
     // Refused before allocating: even the longest runs could not fill every row.
@@ -34,7 +34,7 @@ Status check_shape(const Geometry& g, std::size_t data_bytes, const Limits& limi
         static_cast<std::uint64_t>(g.line) * static_cast<std::uint64_t>(g.height))
         return Status::DataTooShort;
     const auto stride = static_cast<std::uint64_t>((g.line + 3) & ~3);
-    if (stride * static_cast<std::uint64_t>(g.height) > limits.max_pixel_bytes)
+    if (stride * static_cast<std::uint64_t>(g.height) > options.max_pixel_bytes)
         return Status::TooLarge;
     return Status::Ok;
 }
@@ -58,11 +58,11 @@ Status decode_rows(Stream& s, std::uint8_t* pixels, std::size_t line, std::size_
 
 } // namespace
 
-void DecodePcx8(std::span<const std::uint8_t> file, const Limits& limits, Result& r) {
+void DecodePcx8(std::span<const std::uint8_t> file, const Options& options, Result& r) {
     if ((r.status = check_file(file)) != Status::Ok) return;
     if ((r.status = compute_geometry(r.header, r.geometry)) != Status::Ok) return;
     const std::size_t data_bytes = file.size() - kHeaderSize;
-    if ((r.status = check_shape(r.geometry, data_bytes, limits)) != Status::Ok) return;
+    if ((r.status = check_shape(r.geometry, data_bytes, options)) != Status::Ok) return;
 
     const auto line = static_cast<std::size_t>(r.geometry.line);
     const std::size_t stride = (line + 3) & ~std::size_t{3};

@@ -45,6 +45,8 @@ PcxHeader PcxHeader::parse(std::span<const std::uint8_t> file) noexcept {
     h.ymax = le16(file, 10);
     h.hdpi = le16(file, 12);
     h.vdpi = le16(file, 14);
+    for (std::size_t i = 0; i < h.palette.size(); ++i)
+        h.palette[i] = byte_at(file, 16 + i);
     h.nplanes = byte_at(file, 65);
     h.bytes_per_line = le16(file, 66);
     return h;
@@ -64,7 +66,34 @@ Status compute_geometry(const PcxHeader& h, Geometry& out) noexcept {
     return Status::Ok;
 }
 
-Status check_kind(const PcxHeader& h) noexcept {
+Kind kind_of(const PcxHeader& h) noexcept {
+    switch (h.bits_per_pixel << 8 | h.nplanes) {
+    case 0x0801:
+        return Kind::Paletted8;
+    case 0x0803:
+        return Kind::Rgb24;
+    case 0x0804:
+        return Kind::Rgba32;
+    case 0x0101:
+        return Kind::Packed1;
+    case 0x0201:
+        return Kind::Packed2;
+    case 0x0401:
+        return Kind::Packed4;
+    case 0x0102:
+        return Kind::Planar2;
+    case 0x0103:
+        return Kind::Planar3;
+    case 0x0104:
+        return Kind::Planar4;
+    default:
+        return Kind::Unknown;
+    }
+}
+
+Status check_kind(const PcxHeader& h, Kinds kinds) noexcept {
+    if (kinds == Kinds::Every)
+        return kind_of(h) == Kind::Unknown ? Status::UnknownKind : Status::Ok;
     if (h.bits_per_pixel != 8) return Status::NotEightBit;
     if (h.nplanes != 1 && h.nplanes != 3) return Status::UnsupportedPlanes;
     return Status::Ok;

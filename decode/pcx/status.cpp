@@ -14,6 +14,8 @@ std::string_view to_string(Status s) noexcept {
         return "no 256-colour palette marker";
     case Status::BadDimensions:
         return "width or height below 1, or negative line length";
+    case Status::UnknownKind:
+        return "not a kind of PCX the format describes";
     case Status::WidthOverflow:
         return "width does not fit in 16 bits";
     case Status::HeightOverflow:
@@ -32,10 +34,24 @@ std::string_view to_string(Status s) noexcept {
         return "picture data ends before the last row";
     case Status::PlaneReadOutside:
         return "width exceeds the scan-line length";
+    case Status::LineTooShort:
+        return "BytesPerLine holds fewer pixels than the width";
     case Status::TooLarge:
         return "picture is larger than allowed";
     case Status::OutOfMemory:
         return "not enough memory for the picture";
+    case Status::DcxTableCut:
+        return "DCX file ends inside its table of pages";
+    case Status::DcxNoPages:
+        return "DCX file lists no pages";
+    case Status::DcxTooManyPages:
+        return "DCX table lists more than 1023 pages";
+    case Status::DcxPageOutside:
+        return "DCX page starts past the end of the file";
+    case Status::DcxPageInTable:
+        return "DCX page starts inside the table of pages";
+    case Status::DcxPageOrder:
+        return "DCX pages are not listed in file order";
     }
     return "unknown";
 }

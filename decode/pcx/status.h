@@ -14,6 +14,7 @@ enum class Status : std::uint8_t {
     UnsupportedPlanes, // NPlanes is neither 1 nor 3
     NoPalette,         // the byte 769 before the end is not the marker 12
     BadDimensions,     // width or height below 1, or a negative scan-line length
+    UnknownKind,       // reading every kind: no kind has these bits per pixel and planes
 
     // Errors: the file claims to be a supported kind but cannot be decoded.
     WidthOverflow,      // Xmax - Xmin + 1 does not fit 16 bits
@@ -23,10 +24,19 @@ enum class Status : std::uint8_t {
     PaletteBeforeStart, // shorter than the 769 bytes of marker and palette
     EmptyScanLine,      // BytesPerLine is 0 in an 8-bit picture
     DataTooShort,       // even the longest runs could not fill the claimed picture
-    DataEnded,          // the data of an 8-bit picture ran out before the last row
+    DataEnded,          // the data ran out before the last row (not for 24-bit pictures)
     PlaneReadOutside,   // a 24-bit column would read past the decoded planes
+    LineTooShort,       // a scan line of BytesPerLine bytes holds fewer pixels than the width
     TooLarge,           // the picture is larger than the caller allows
     OutOfMemory,        // the pixel buffer could not be allocated
+
+    // Errors of a DCX file's table of pages.
+    DcxTableCut,     // the file ends inside the table
+    DcxNoPages,      // the table is empty
+    DcxTooManyPages, // more than 1023 pages: the table has no closing 0
+    DcxPageOutside,  // a page starts at or past the end of the file
+    DcxPageInTable,  // a page starts inside the table itself
+    DcxPageOrder,    // a page starts at or before the page listed before it
 };
 
 // A short English description for programmers and logs; not localised.
