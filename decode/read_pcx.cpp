@@ -8,18 +8,38 @@
 #include "decode/telling.h"
 
 namespace glimmer {
+namespace {
+
+QImage::Format formatOf(pcx::PixelFormat format) {
+    switch (format) {
+    case pcx::PixelFormat::Indexed8:
+        return QImage::Format_Indexed8;
+    case pcx::PixelFormat::Mono1:
+        return QImage::Format_Mono;
+    case pcx::PixelFormat::Rgb32:
+        return QImage::Format_RGB32;
+    case pcx::PixelFormat::Argb32:
+        return QImage::Format_ARGB32;
+    }
+    return QImage::Format_Invalid;
+}
+
+} // namespace
+
 Picture MakePicture(pcx::Image image) {
-    const bool indexed = image.format == pcx::PixelFormat::Indexed8;
+    const QImage::Format format = formatOf(image.format);
+    const bool indexed = format == QImage::Format_Indexed8 || format == QImage::Format_Mono;
     std::uint8_t* bits = image.pixels.get();
     QImage q(
-        bits, image.width, image.height, static_cast<qsizetype>(image.stride),
-        indexed ? QImage::Format_Indexed8 : QImage::Format_RGB32, [](void* p) { std::free(p); },
-        bits);
+        bits, image.width, image.height, static_cast<qsizetype>(image.stride), format,
+        [](void* p) { std::free(p); }, bits);
     // Until the image holds them, the pixels are still freed by `image`.
     if (q.isNull()) throw Error(errc::OutOfMemory);
     (void)image.pixels.release();
     try {
-        if (indexed) q.setColorTable(QList<QRgb>(image.colours.begin(), image.colours.end()));
+        if (indexed)
+            q.setColorTable(
+                QList<QRgb>(image.colours.begin(), image.colours.begin() + image.colour_count));
         return Picture(std::move(q));
     } catch (const std::bad_alloc&) {
         throw Error(errc::OutOfMemory);
@@ -28,20 +48,25 @@ Picture MakePicture(pcx::Image image) {
 
 namespace {
 
-pcx::Result decodeBytes(const QByteArray& file) {
-    const auto bytes = std::span(reinterpret_cast<const std::uint8_t*>(file.constData()),
-                                 static_cast<std::size_t>(file.size()));
+std::span<const std::uint8_t> bytesOf(const QByteArray& file) {
+    return std::span(reinterpret_cast<const std::uint8_t*>(file.constData()),
+                     static_cast<std::size_t>(file.size()));
+}
+
+} // namespace
+
+pcx::Result DecodeBytes(std::span<const std::uint8_t> page, pcx::Kinds kinds) {
     try {
-        return pcx::decode(bytes);
+        return pcx::decode(page, {.kinds = kinds});
     } catch (const std::bad_alloc&) {
         pcx::Result r;
-        r.header = pcx::PcxHeader::parse(bytes);
+        r.header = pcx::PcxHeader::parse(page);
         r.status = pcx::Status::OutOfMemory;
         return r;
     }
 }
 
-PcxResult toPcxResult(pcx::Result r) {
+PcxResult FromDecoded(pcx::Result r) {
     try {
         const Telling told = telling(r.status);
         switch (told.verdict) {
@@ -60,34 +85,22 @@ PcxResult toPcxResult(pcx::Result r) {
     }
 }
 
-} // namespace
-
-PcxResult DecodePcx(const QByteArray& file) {
-    return toPcxResult(decodeBytes(file));
+PcxResult DecodePcx(const QByteArray& file, pcx::Kinds kinds) {
+    return FromDecoded(DecodeBytes(bytesOf(file), kinds));
 }
 
-std::variant<pcx::Result, Error> DecodePcxFile(const QString& path) {
+PcxResult ReadPcx(const QString& path) {
     try {
         const ReadableFile file(path);
         const QByteArray start = file.readStart(static_cast<qint64>(pcx::kHeaderSize));
-        pcx::Result judged;
-        judged.header = pcx::PcxHeader::parse(
-            std::span(reinterpret_cast<const std::uint8_t*>(start.constData()),
-                      static_cast<std::size_t>(start.size())));
-        judged.status = pcx::check_kind(judged.header);
-        if (judged.status != pcx::Status::Ok) return judged;
-        return decodeBytes(file.readAll());
+        const pcx::Status kind = pcx::check_kind(pcx::PcxHeader::parse(bytesOf(start)));
+        if (kind != pcx::Status::Ok) return Refusal{kind};
+        return DecodePcx(file.readAll());
     } catch (const Error& e) {
         return e;
     } catch (const std::bad_alloc&) {
         return Error(errc::OutOfMemory);
     }
-}
-
-PcxResult ReadPcx(const QString& path) {
-    auto r = DecodePcxFile(path);
-    if (auto* e = std::get_if<Error>(&r)) return std::move(*e);
-    return toPcxResult(std::get<pcx::Result>(std::move(r)));
 }
 
 } // namespace glimmer

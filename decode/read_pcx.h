@@ -25,13 +25,15 @@ using PcxResult = std::variant<Picture, Refusal, Error>;
 // file or the pixels, is error 7.
 [[nodiscard]] PcxResult ReadPcx(const QString& path);
 
-// The same for a file already in memory.
-[[nodiscard]] PcxResult DecodePcx(const QByteArray& file);
+// The same for a file already in memory, of the viewer's kinds or of every kind.
+[[nodiscard]] PcxResult DecodePcx(const QByteArray& file, pcx::Kinds kinds = pcx::Kinds::Viewer);
 
-// The decoder's own result for a file read as ReadPcx reads it, for tools that describe the
-// header; the Error when the file cannot be read. Running out of memory while decoding is
-// pcx::Status::OutOfMemory.
-[[nodiscard]] std::variant<pcx::Result, Error> DecodePcxFile(const QString& path);
+// The decoder's result for `page`, a PCX file in memory; running out of memory while decoding
+// is pcx::Status::OutOfMemory.
+[[nodiscard]] pcx::Result DecodeBytes(std::span<const std::uint8_t> page, pcx::Kinds kinds);
+
+// What the decoder's result comes to for the user.
+[[nodiscard]] PcxResult FromDecoded(pcx::Result decoded);
 
 // Wraps decoded pixels into a Picture without copying them. Throws Error 7 when memory runs
 // out; the pixels are then freed.

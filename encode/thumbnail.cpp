@@ -14,7 +14,9 @@ QImage thumbnailImage(const QImage& picture, int size) {
         return std::max(1, static_cast<int>(std::lround(static_cast<double>(n) * size / longest)));
     };
     // Qt scales only 32-bit pictures smoothly: an 8-bit one would be sampled, not averaged.
-    const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
+    // Alpha is kept, premultiplied so that transparent pixels lend no colour.
+    const QImage rgb = picture.convertToFormat(
+        picture.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
     if (rgb.isNull()) return rgb;
     return rgb.scaled(side(w), side(h), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }

@@ -76,7 +76,10 @@ std::uint64_t cost(const std::uint8_t* row, std::size_t n) {
 class RowSource {
   public:
     explicit RowSource(const QImage& image) : m_image(image) {
-        m_indexed = image.format() == QImage::Format_Indexed8;
+        // Two-colour pictures are written as paletted ones, a byte a pixel.
+        if (image.format() == QImage::Format_Mono || image.format() == QImage::Format_MonoLSB)
+            m_image = image.convertToFormat(QImage::Format_Indexed8);
+        m_indexed = m_image.format() == QImage::Format_Indexed8;
         m_alpha = !m_indexed && image.hasAlphaChannel();
         m_bpp = m_indexed ? 1 : m_alpha ? 4 : 3;
         m_row.resize(static_cast<std::size_t>(image.width()) * m_bpp);

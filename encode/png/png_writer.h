@@ -22,8 +22,9 @@ struct PngOptions {
     PngFilter colourFilter = PngFilter::Auto;
 };
 
-// The PNG file of `image`: 8-bit paletted for Format_Indexed8 (its colour table's alpha is not
-// kept: PCX palettes have none), RGB for opaque pictures, RGBA otherwise. Empty when there is
+// The PNG file of `image`: 8-bit paletted for Format_Indexed8 and the two-colour formats (the
+// colour table's alpha is not kept: PCX palettes have none), RGB for opaque pictures, RGBA
+// otherwise. Empty when there is
 // no memory for it.
 [[nodiscard]] QByteArray encodePng(const QImage& image, const PngOptions& options = {});
 

@@ -1,0 +1,62 @@
+#include "decode/pcx_pages.h"
+
+#include <algorithm>
+#include <new>
+
+#include "decode/files.h"
+#include "pcx/dcx.h"
+
+namespace glimmer {
+namespace {
+
+std::span<const std::uint8_t> bytesOf(const QByteArray& file) {
+    return std::span(reinterpret_cast<const std::uint8_t*>(file.constData()),
+                     static_cast<std::size_t>(file.size()));
+}
+
+} // namespace
+
+PcxPages::PcxPages(const QString& path) {
+    try {
+        const ReadableFile file(path);
+        m_bytes = file.readStart(static_cast<qint64>(pcx::kHeaderSize));
+        m_dcx = pcx::is_dcx(bytesOf(m_bytes));
+        // A refused kind stays refused whatever the file's size.
+        const auto kind =
+            pcx::check_kind(pcx::PcxHeader::parse(bytesOf(m_bytes)), pcx::Kinds::Every);
+        if (m_dcx || kind == pcx::Status::Ok) m_bytes = file.readAll();
+    } catch (const std::bad_alloc&) {
+        throw Error(errc::OutOfMemory);
+    }
+    findPages();
+}
+
+PcxPages::PcxPages(QByteArray file)
+    : m_bytes(std::move(file)), m_dcx(pcx::is_dcx(bytesOf(m_bytes))) {
+    findPages();
+}
+
+void PcxPages::findPages() {
+    const auto bytes = bytesOf(m_bytes);
+    if (!m_dcx) {
+        m_pages.push_back(bytes);
+        return;
+    }
+    pcx::DcxPages dcx = pcx::dcx_pages(bytes);
+    m_table = dcx.status;
+    m_pages = std::move(dcx.pages);
+}
+
+int PcxPages::countIn(const QString& path) {
+    {
+        const ReadableFile file(path);
+        if (!pcx::is_dcx(bytesOf(file.readStart(4)))) return 1;
+    }
+    return std::max(1, PcxPages(path).count());
+}
+
+pcx::Result PcxPages::decode(int i) const {
+    return DecodeBytes(m_pages.at(static_cast<std::size_t>(i)), pcx::Kinds::Every);
+}
+
+} // namespace glimmer

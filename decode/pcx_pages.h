@@ -1,0 +1,47 @@
+// What glimmer-pcx reads: a PCX file of any kind, or the pages of a DCX file.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <vector>
+
+#include "decode/read_pcx.h"
+#include "pcx/decode.h"
+
+namespace glimmer {
+
+class PcxPages {
+  public:
+    // Reads `path` whole, unless it is a PCX file whose header already refuses it. Throws
+    // Error 53, 70, 68 or 7 when the file cannot be read.
+    explicit PcxPages(const QString& path);
+    // The same for a file already in memory.
+    explicit PcxPages(QByteArray file);
+    // The pages point into the bytes, which a move keeps where they are.
+    PcxPages(PcxPages&&) noexcept = default;
+    PcxPages& operator=(PcxPages&&) noexcept = default;
+    PcxPages(const PcxPages&) = delete;
+    PcxPages& operator=(const PcxPages&) = delete;
+
+    // How many pages `path` has: 1 for a PCX file, read no further than its start; those of a
+    // DCX file whose table is sound, else 1. Throws as the constructor does.
+    [[nodiscard]] static int countIn(const QString& path);
+
+    [[nodiscard]] bool isDcx() const noexcept { return m_dcx; }
+    // Status::Ok, or what is wrong with a DCX file's table of pages; then there are none.
+    [[nodiscard]] pcx::Status table() const noexcept { return m_table; }
+    [[nodiscard]] int count() const noexcept { return static_cast<int>(m_pages.size()); }
+    // Page `i` (from 0) decoded as a picture of any kind.
+    [[nodiscard]] pcx::Result decode(int i) const;
+    [[nodiscard]] PcxResult read(int i) const { return FromDecoded(decode(i)); }
+
+  private:
+    void findPages();
+
+    QByteArray m_bytes;
+    bool m_dcx = false;
+    pcx::Status m_table = pcx::Status::Ok;
+    std::vector<std::span<const std::uint8_t>> m_pages;
+};
+
+} // namespace glimmer
