@@ -4,6 +4,7 @@
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QSet>
 #include <algorithm>
 #include <array>
 #include <atomic>
@@ -23,7 +24,7 @@ namespace {
 
 struct Job {
     QString in;
-    QString out;
+    QStringList outs; // one a page
 };
 
 // One file however it is named, so naming it twice is not a clash.
@@ -31,6 +32,18 @@ QString identity(const QString& file) {
     const QFileInfo info(file);
     const QString canonical = info.canonicalFilePath();
     return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
+}
+
+// NAME.FORMAT in `folder`, or NAME-1.FORMAT ... NAME-N.FORMAT for a DCX file of N pages.
+Job jobFor(const QString& in, const QString& folder, const QString& format) {
+    const int pages = pageCount(in);
+    const QString base = QFileInfo(in).completeBaseName();
+    Job job{in, {}};
+    for (int page = 1; page <= pages; ++page) {
+        const QString number = pages == 1 ? QString() : QStringLiteral("-%1").arg(page);
+        job.outs.append(QDir::cleanPath(folder + '/' + base + number + '.' + format));
+    }
+    return job;
 }
 
 // Where each file goes; nothing, after saying why, when any output would be written from two
@@ -45,37 +58,35 @@ std::optional<std::vector<Job>> plan(const QString& format, const QString& dir,
     const QDir here = QDir::current();
     std::vector<Job> jobs;
     QStringList outside;
+    QSet<QString> seen;
     // Output -> the distinct files that would write it, as named first.
-    std::map<QString, std::vector<std::pair<QString, QString>>> writers;
+    std::map<QString, QStringList> writers;
     for (const QString& in : files) {
         const QFileInfo info(in);
-        const QString name = info.completeBaseName() + '.' + format;
-        QString out;
+        QString folder = dir;
         if (tree) {
-            const QString folder = QDir::cleanPath(here.relativeFilePath(info.absolutePath()));
-            if (folder == QLatin1String("..") || folder.startsWith(QLatin1String("../")) ||
-                QDir::isAbsolutePath(folder)) {
+            const QString below = QDir::cleanPath(here.relativeFilePath(info.absolutePath()));
+            if (below == QLatin1String("..") || below.startsWith(QLatin1String("../")) ||
+                QDir::isAbsolutePath(below)) {
                 outside.append(in);
                 continue;
             }
-            out = QDir::cleanPath(dir + '/' + folder + '/' + name);
-        } else {
-            out = QDir::cleanPath(dir + '/' + name);
+            folder = dir + '/' + below;
         }
-        auto& by = writers[out];
         const QString id = identity(in);
-        if (std::any_of(by.begin(), by.end(), [&](const auto& w) { return w.second == id; }))
-            continue;
-        by.emplace_back(in, id);
-        jobs.push_back({in, out});
+        if (seen.contains(id)) continue;
+        seen.insert(id);
+        jobs.push_back(jobFor(in, folder, format));
+        for (const QString& out : jobs.back().outs)
+            writers[out].append(in);
     }
     bool clash = false;
     for (const auto& [out, by] : writers) {
         if (by.size() < 2) continue;
         clash = true;
         io.err << out << " would be written from " << (by.size() == 2 ? "both " : "");
-        for (std::size_t i = 0; i < by.size(); ++i)
-            io.err << (i == 0 ? "" : i + 1 == by.size() ? " and " : ", ") << by[i].first;
+        for (qsizetype i = 0; i < by.size(); ++i)
+            io.err << (i == 0 ? "" : i + 1 == by.size() ? " and " : ", ") << by[i];
         io.err << Qt::endl;
     }
     for (const QString& in : outside)
@@ -89,7 +100,7 @@ std::optional<std::vector<Job>> plan(const QString& format, const QString& dir,
     return jobs;
 }
 
-// The files named, and every *.pcx below each folder named, in a stable order.
+// The files named, and every *.pcx and *.dcx below each folder named, in a stable order.
 QStringList expand(const QStringList& inputs) {
     QStringList files;
     for (const QString& in : inputs) {
@@ -100,8 +111,8 @@ QStringList expand(const QStringList& inputs) {
         QStringList found;
         // Name filters ignore case unless told otherwise; links to folders are not followed,
         // so a link back up cannot loop.
-        QDirIterator it(in, {QStringLiteral("*.pcx")}, QDir::Files | QDir::Hidden,
-                        QDirIterator::Subdirectories);
+        QDirIterator it(in, {QStringLiteral("*.pcx"), QStringLiteral("*.dcx")},
+                        QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
         while (it.hasNext())
             found.append(it.next());
         std::sort(found.begin(), found.end());
@@ -163,11 +174,13 @@ std::array<int, 3> run(const std::vector<Job>& jobs, bool tree, int threads, boo
         for (std::size_t i; (i = next++) < jobs.size();) {
             QString text;
             QTextStream said(&text);
-            const int status = convertTo(jobs[i].in, jobs[i].out, tree, Io{said, said});
+            const std::vector<int> statuses =
+                convertTo(jobs[i].in, jobs[i].outs, tree, Io{said, said});
             said.flush();
             const std::lock_guard lock(mutex);
             ++done;
-            ++counts[static_cast<std::size_t>(status)];
+            for (const int status : statuses)
+                ++counts[static_cast<std::size_t>(status)];
             if (!text.isEmpty()) {
                 line.erase();
                 io.err << text;

@@ -13,11 +13,12 @@ struct BatchOptions {
     bool progress = false; // a progress line on io.err, for a terminal
 };
 
-// Converts each file, and every *.pcx (any case) below each folder, to DIR/NAME.FORMAT, or
-// with `tree` to DIR/FOLDER/NAME.FORMAT where FOLDER is the file's folder below the current
-// one. Nothing is written when two files would write one output or, with `tree`, when a
-// file lies outside the current folder. Ends with a summary line on io.out; the worst
-// status wins.
+// Converts each file, and every *.pcx and *.dcx (any case) below each folder, to
+// DIR/NAME.FORMAT, a DCX file of several pages to DIR/NAME-1.FORMAT ... DIR/NAME-N.FORMAT; with
+// `tree` into DIR/FOLDER/ instead, FOLDER being the file's folder below the current one.
+// Nothing is written when two files would write one output or, with `tree`, when a file lies
+// outside the current folder. Ends with a summary line of pages on io.out; the worst status
+// wins.
 int convertMany(const QStringList& inputs, const BatchOptions& options, Io io);
 
 } // namespace glimmer::cli

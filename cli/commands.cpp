@@ -13,6 +13,7 @@
 #include "cli/convert.h"
 #include "decode/error.h"
 #include "decode/files.h"
+#include "decode/pcx_pages.h"
 #include "decode/read_pcx.h"
 #include "decode/telling.h"
 #include "encode/thumbnail.h"
@@ -23,8 +24,28 @@ namespace glimmer::cli {
 namespace {
 
 QString kindOf(const pcx::PcxHeader& h) {
-    if (h.bits_per_pixel == 8 && h.nplanes == 1) return QStringLiteral("8-bit paletted");
-    if (h.bits_per_pixel == 8 && h.nplanes == 3) return QStringLiteral("24-bit RGB");
+    switch (pcx::kind_of(h)) {
+    case pcx::Kind::Paletted8:
+        return QStringLiteral("8-bit paletted");
+    case pcx::Kind::Rgb24:
+        return QStringLiteral("24-bit RGB");
+    case pcx::Kind::Rgba32:
+        return QStringLiteral("32-bit RGBA");
+    case pcx::Kind::Packed1:
+        return QStringLiteral("1-bit two-colour");
+    case pcx::Kind::Packed2:
+        return QStringLiteral("2-bit four-colour");
+    case pcx::Kind::Packed4:
+        return QStringLiteral("4-bit 16-colour");
+    case pcx::Kind::Planar2:
+        return QStringLiteral("four-colour planar");
+    case pcx::Kind::Planar3:
+        return QStringLiteral("eight-colour planar");
+    case pcx::Kind::Planar4:
+        return QStringLiteral("16-colour planar");
+    case pcx::Kind::Unknown:
+        break;
+    }
     return QStringLiteral("%1-bit").arg(h.bits_per_pixel);
 }
 
@@ -67,21 +88,42 @@ int fail(Io io, const QString& what, const Error& e) {
 // Says why `file` is not decoded, in the viewer's words where it has any; the exit status.
 int tell(const QString& file, const PcxResult& result, Io io) {
     if (const auto* e = std::get_if<Error>(&result)) return fail(io, file, *e);
-    const QString text = telling(std::get<Refusal>(result).kind).text;
+    const pcx::Status kind = std::get<Refusal>(result).kind;
+    const QString text = telling(kind).text;
     io.err << file
-           << ": refused: " << (text.isEmpty() ? QStringLiteral("unsupported kind of PCX") : text)
+           << ": refused: " << (text.isEmpty() ? QString::fromUtf8(pcx::to_string(kind)) : text)
            << Qt::endl;
     return kRefused;
 }
 
-// Decodes `in` as the viewer would; 0 with `pic` set, or the failure status after saying why.
-int load(const QString& in, Picture& pic, Io io) {
-    PcxResult result = ReadPcx(in);
+// Says what is wrong with a DCX file's table of pages; the exit status.
+int tellTable(const QString& file, pcx::Status table, Io io) {
+    const Telling told = telling(table);
+    return fail(io, file, Error(told.number, told.text));
+}
+
+// `in` with a sound table of pages, or nothing after saying why not.
+std::optional<PcxPages> openPages(const QString& in, Io io) {
+    try {
+        PcxPages pages(in);
+        if (pages.table() == pcx::Status::Ok) return pages;
+        tellTable(in, pages.table(), io);
+    } catch (const Error& e) {
+        fail(io, in, e);
+    }
+    return std::nullopt;
+}
+
+// Decodes page `page` (from 0); 0 with `pic` set, or the failure status after saying why.
+// The viewer's kinds are decoded exactly as the viewer does.
+int load(const QString& in, const PcxPages& pages, int page, Picture& pic, Io io) {
+    PcxResult result = pages.read(page);
     if (auto* decoded = std::get_if<Picture>(&result)) {
         pic = std::move(*decoded);
         return kDecoded;
     }
-    return tell(in, result, io);
+    return tell(pages.isDcx() ? QStringLiteral("%1 page %2").arg(in).arg(page + 1) : in, result,
+                io);
 }
 
 // Encodes in memory first: the file is then written in one piece, and a full disk or a refused
@@ -93,8 +135,12 @@ int write(const Picture& pic, const QString& out, const QByteArray& format, Io i
         encoded = encodePng(pic.image(), {.level = 6});
         if (encoded.isEmpty()) return fail(io, out, Error(errc::OutOfMemory));
     } else {
+        // Neither holds alpha: it is dropped and the colours kept.
         QImage image = pic.image();
-        if (format == "ppm") image = image.convertToFormat(QImage::Format_RGB888);
+        if (format == "ppm")
+            image = image.convertToFormat(QImage::Format_RGB888);
+        else if (image.hasAlphaChannel())
+            image = image.convertToFormat(QImage::Format_RGB32);
         QBuffer buffer(&encoded);
         buffer.open(QIODevice::WriteOnly);
         QImageWriter writer(&buffer, format);
@@ -118,16 +164,15 @@ QByteArray formatOf(const QString& name) {
     return {};
 }
 
-} // namespace
-
-int convertTo(const QString& in, const QString& out, bool makeFolder, Io io) {
+int convertPage(const QString& in, const PcxPages& pages, int page, const QString& out,
+                bool makeFolder, Io io) {
     const QByteArray format = formatOf(out);
     if (format.isEmpty()) {
         io.err << out << ": the output name must end in .png, .bmp or .ppm" << Qt::endl;
         return kFailed;
     }
     Picture pic;
-    if (int s = load(in, pic, io); s != kDecoded) return s;
+    if (int s = load(in, pages, page, pic, io); s != kDecoded) return s;
     if (makeFolder) {
         const QString folder = QFileInfo(out).path();
         try {
@@ -139,28 +184,64 @@ int convertTo(const QString& in, const QString& out, bool makeFolder, Io io) {
     return write(pic, out, format, io);
 }
 
+} // namespace
+
+std::vector<int> convertTo(const QString& in, const QStringList& outs, bool makeFolder, Io io) {
+    const auto pages = openPages(in, io);
+    if (!pages) return {kFailed};
+    std::vector<int> statuses;
+    for (int i = 0; i < outs.size() && i < pages->count(); ++i)
+        statuses.push_back(convertPage(in, *pages, i, outs[i], makeFolder, io));
+    return statuses;
+}
+
 int info(const QStringList& files, Io io) {
     int worst = kDecoded;
     for (const QString& f : files) {
-        const auto r = DecodePcxFile(f);
-        if (const auto* e = std::get_if<Error>(&r)) {
-            worst = fail(io, f, *e);
-            continue;
+        try {
+            const PcxPages pages(f);
+            if (pages.table() != pcx::Status::Ok) {
+                worst = std::max(worst, tellTable(f, pages.table(), io));
+                continue;
+            }
+            if (pages.isDcx()) io.out << f << ": DCX, " << pages.count() << " pages" << Qt::endl;
+            for (int i = 0; i < pages.count(); ++i) {
+                const pcx::Result result = pages.decode(i);
+                io.out << f;
+                if (pages.isDcx()) io.out << " page " << i + 1;
+                io.out << ": " << describe(result) << Qt::endl;
+                worst = std::max(worst, statusOf(result.status));
+            }
+        } catch (const Error& e) {
+            worst = std::max(worst, fail(io, f, e));
         }
-        const auto& result = std::get<pcx::Result>(r);
-        io.out << f << ": " << describe(result) << Qt::endl;
-        worst = std::max(worst, statusOf(result.status));
     }
     return worst;
 }
 
-int convertOne(const QString& in, const QString& out, Io io) {
-    return convertTo(in, out, false, io);
+int convertOne(const QString& in, int page, const QString& out, Io io) {
+    const auto pages = openPages(in, io);
+    if (!pages) return kFailed;
+    if (page >= pages->count()) {
+        io.err << in << ": no page " << page + 1 << "; it has " << pages->count() << Qt::endl;
+        return kFailed;
+    }
+    return convertPage(in, *pages, page, out, false, io);
+}
+
+int pageCount(const QString& in) {
+    try {
+        return PcxPages::countIn(in);
+    } catch (const Error&) {
+        return 1; // converting it says why
+    }
 }
 
 int thumbnail(const QString& in, const QString& out, int size, Io io) {
+    const auto pages = openPages(in, io);
+    if (!pages) return kFailed;
     Picture pic;
-    if (int s = load(in, pic, io); s != kDecoded) return s;
+    if (int s = load(in, *pages, 0, pic, io); s != kDecoded) return s;
     const QImage image = thumbnailImage(pic.image(), size);
     if (image.isNull()) return fail(io, in, Error(errc::OutOfMemory));
     return write(Picture(image), out, "png", io);
@@ -177,7 +258,7 @@ int bench(const QString& file, int runs, Io io) {
     for (int i = 0; i < runs; ++i) {
         QElapsedTimer timer;
         timer.start();
-        const PcxResult result = DecodePcx(bytes);
+        const PcxResult result = DecodePcx(bytes, pcx::Kinds::Every);
         ms.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
         if (!std::holds_alternative<Picture>(result)) return tell(file, result, io);
     }

@@ -12,9 +12,12 @@ struct Io {
     QTextStream& err;
 };
 
+// Describes each file, and each page of a DCX file.
 int info(const QStringList& files, Io io);
-int convertOne(const QString& in, const QString& out, Io io);
-// Writes a PNG of `in` whose longest side is at most `size`; no file on any failure.
+// Converts page `page` (from 0) of `in`.
+int convertOne(const QString& in, int page, const QString& out, Io io);
+// Writes a PNG of `in`, its first page for a DCX file, whose longest side is at most `size`;
+// no file on any failure.
 int thumbnail(const QString& in, const QString& out, int size, Io io);
 int bench(const QString& file, int runs, Io io);
 

@@ -1,4 +1,5 @@
-// glimmer-pcx: batch conversion and checks of PCX files, decoding exactly as the viewer does.
+// glimmer-pcx: checks, conversion and thumbnails of PCX files of every kind and DCX files;
+// the viewer's kinds are decoded exactly as the viewer does.
 #include <QCoreApplication>
 #include <QStringList>
 #include <QTextStream>
@@ -14,26 +15,37 @@ namespace {
 
 const char* const kUsage = R"(Usage:
   glimmer-pcx info FILE...
-      Print kind, size, planes, BytesPerLine and whether each file decodes.
-  glimmer-pcx convert IN.pcx OUT.(png|bmp|ppm)
+      Print kind, size, planes, BytesPerLine and whether each file decodes; for a
+      DCX file, the number of pages and then each page.
+  glimmer-pcx convert [--page N] IN OUT.(png|bmp|ppm)
+      Write IN as OUT; of a DCX file, page N (default 1).
   glimmer-pcx convert --to png|bmp|ppm [--tree] [-j N] DIR INPUT...
-      Decode and write the pictures as the viewer shows them, each named after the
-      input's complete base name: DIR/NAME.FMT. An INPUT that is a folder stands for
-      every *.pcx below it, in any case. N files are converted at once (default: the
-      number of cores). On a terminal a progress line shows how far it got; a summary
-      line (converted, refused, failed) ends the run. Names are compared exactly, so
-      a/SHOT.PCX and b/shot.pcx do not clash, but a/shot.pcx and b/shot.pcx would both
-      write shot.png: then nothing is written and the clashes are listed. With --tree,
-      DIR/FOLDER/NAME.FMT instead, FOLDER being the input's folder relative to the
-      current folder (made as needed); inputs outside the current folder are refused
-      and nothing is written. The options may come in either order.
-  glimmer-pcx thumbnail [-s SIZE] IN.pcx OUT.png
-      Write a thumbnail of IN for file managers: the longest side becomes SIZE pixels
-      (default 256, 1 to 4096; a smaller picture is not enlarged), aspect kept. OUT is
-      written only when IN decodes.
+      Write each picture as DIR/NAME.FMT, NAME being the input's complete base
+      name; a DCX file of several pages as DIR/NAME-1.FMT ... DIR/NAME-N.FMT. An
+      INPUT that is a folder stands for every *.pcx and *.dcx below it, in any
+      case. N files are converted at once (default: the number of cores). On a
+      terminal a progress line shows how far it got; a summary line (pages
+      converted, refused, failed) ends the run. Names are compared exactly, so
+      a/SHOT.PCX and b/shot.pcx do not clash, but a/shot.pcx and b/shot.pcx would
+      both write shot.png: then nothing is written and the clashes are listed.
+      With --tree, DIR/FOLDER/NAME.FMT instead, FOLDER being the input's folder
+      relative to the current folder (made as needed); inputs outside the current
+      folder are refused and nothing is written. The options may come in either
+      order.
+  glimmer-pcx thumbnail [-s SIZE] IN OUT.png
+      Write a thumbnail of IN (of a DCX file, its first page) for file managers:
+      the longest side becomes SIZE pixels (default 256, 1 to 4096; a smaller
+      picture is not enlarged), aspect kept. OUT is written only when IN decodes.
   glimmer-pcx bench FILE [N]
       Decode FILE N times (default 50) from memory; the last line is the median ms.
   glimmer-pcx --help | --version
+
+Kinds: 8-bit pictures with a 256-colour palette, or with red, green and blue
+planes, are decoded exactly as the viewer shows them. Beyond the viewer: 1-, 2-
+and 4-bit pictures, packed or in 2 to 4 planes, in the colours of the header's
+palette (README, "Reading every kind"), and 8-bit pictures with red, green, blue
+and alpha planes; for these, encoding 0 means stored uncompressed. PNG keeps
+alpha; BMP and PPM cannot hold it, so it is dropped and the colours are kept.
 
 Exit status: 0 decoded (and written), 1 refused, 2 decode or file error.
 )";
@@ -44,11 +56,21 @@ int usage(QTextStream& err) {
     return 2;
 }
 
-int convert(QStringList a, glimmer::cli::Io io) {
-    if (a.isEmpty() || !a[0].startsWith(QLatin1Char('-'))) {
-        if (a.size() != 2) return usage(io.err);
-        return glimmer::cli::convertOne(a[0], a[1], io);
+int convertOne(QStringList a, glimmer::cli::Io io) {
+    int page = 1;
+    if (a.size() == 4 && a[0] == QLatin1String("--page")) {
+        bool ok = false;
+        page = a[1].toInt(&ok);
+        if (!ok || page < 1) return usage(io.err);
+        a = a.mid(2);
     }
+    if (a.size() != 2) return usage(io.err);
+    return glimmer::cli::convertOne(a[0], page - 1, a[1], io);
+}
+
+int convert(QStringList a, glimmer::cli::Io io) {
+    if (a.isEmpty() || !a[0].startsWith(QLatin1Char('-')) || a[0] == QLatin1String("--page"))
+        return convertOne(a, io);
     glimmer::cli::BatchOptions o;
     o.jobs = std::max(1, QThread::idealThreadCount());
     o.progress = isatty(fileno(stderr)) != 0;

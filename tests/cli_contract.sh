@@ -80,13 +80,14 @@ check "convert many to bmp" 0 $rc "$( [ -s "$tmp/mask.bmp" ] && [ -s "$tmp/index
 run "$tool" convert "$data/pcx/bw.pcx" "$tmp/bw.ppm"
 check "convert to ppm" 0 $rc "$(head -c 2 "$tmp/bw.ppm" | grep -q P6; echo $?)"
 
-run "$tool" convert "$data/refused/16color.pcx" "$tmp/r.png" 2>"$tmp/err"
-check "refused" 1 $rc "$(grep -q "Sorry, can't load that pcx file!" "$tmp/err"; echo $?)"
+refused=$data/refused/commons-1plane24bppCompressed.pcx
+run "$tool" convert "$refused" "$tmp/r.png" 2>"$tmp/err"
+check "refused" 1 $rc "$(grep -q "refused: not a kind of PCX the format describes" "$tmp/err"; echo $?)"
 
 run "$tool" convert "$data/malformed/cut-mid-row.pcx" "$tmp/m.png" 2>"$tmp/err"
 check "decode error" 2 $rc "$(grep -q "error 9" "$tmp/err" && [ ! -e "$tmp/m.png" ]; echo $?)"
 
-run "$tool" convert --to png "$tmp" "$data/pcx/planet.pcx" "$data/refused/16color.pcx" 2>/dev/null
+run "$tool" convert --to png "$tmp" "$data/pcx/planet.pcx" "$refused" 2>/dev/null
 check "worst status wins" 1 $rc
 
 echo keep >"$tmp/keep.png"
@@ -151,7 +152,7 @@ check "--tree refuses inputs outside the current folder" 2 $rc "$( [ -z "$(ls -A
 # Folders stand for every *.pcx below them, in any case; the number of files converted at
 # once changes nothing in the outputs; a summary line ends the run, and off a terminal
 # nothing else is said when all goes well.
-cp "$data/refused/16color.pcx" b/c/old.Pcx
+cp "$refused" b/c/old.Pcx
 echo text >b/notes.txt
 mkdir -p one many
 run "$tool" convert --to png --tree -j 1 one a b >"$tmp/out" 2>"$tmp/err"
@@ -191,22 +192,22 @@ cd "$tmp"
 
 # Huge files: a refused kind is judged by its header alone, and one that is decoded is
 # measured before any memory is taken for it. The peak memory shows that nothing was read.
-mkpcx "$tmp/ega.pcx" 4 1 640 480 320 0
+mkpcx "$tmp/deep.pcx" 24 1 640 480 1920 0
 mkpcx "$tmp/rgb.pcx" 8 3 640 480 640 0
-mkpcx "$tmp/ega-mid.pcx" 4 1 640 480 320 0
-if sparse "$tmp/ega.pcx" 3000000000 && sparse "$tmp/rgb.pcx" 3000000000 &&
-    sparse "$tmp/ega-mid.pcx" 1610612736; then
+mkpcx "$tmp/deep-mid.pcx" 24 1 640 480 1920 0
+if sparse "$tmp/deep.pcx" 3000000000 && sparse "$tmp/rgb.pcx" 3000000000 &&
+    sparse "$tmp/deep-mid.pcx" 1610612736; then
     # KiB: 50 MB, reading either file would take 3 GB; the sanitizers' shadow memory needs more.
     small=51200
     sanitizer_built && small=262144
-    for f in ega ega-mid; do
+    for f in deep deep-mid; do
         measure "$tmp/m" - "$tool" info "$tmp/$f.pcx" >"$tmp/out"
         read -r rc rss <"$tmp/m"
-        check "huge $f refused by info ($rss KiB)" 1 "$rc" "$(grep -q 'refused (not an 8-bit picture)' "$tmp/out" &&
+        check "huge $f refused by info ($rss KiB)" 1 "$rc" "$(grep -q 'refused (not a kind of PCX' "$tmp/out" &&
             [ "$rss" -lt $small ]; echo $?)"
         measure "$tmp/m" - "$tool" convert "$tmp/$f.pcx" "$tmp/$f.png" 2>"$tmp/err"
         read -r rc rss <"$tmp/m"
-        check "huge $f refused by convert ($rss KiB)" 1 "$rc" "$(grep -q "Sorry, can't load that pcx file!" "$tmp/err" &&
+        check "huge $f refused by convert ($rss KiB)" 1 "$rc" "$(grep -q "refused: not a kind" "$tmp/err" &&
             [ "$rss" -lt $small ]; echo $?)"
     done
     measure "$tmp/m" - "$tool" convert "$tmp/rgb.pcx" "$tmp/rgb.png" 2>"$tmp/err"
@@ -216,7 +217,7 @@ if sparse "$tmp/ega.pcx" 3000000000 && sparse "$tmp/rgb.pcx" 3000000000 &&
 else
     echo "SKIP: huge sparse files: $tmp cannot hold a 3 GB sparse file"
 fi
-rm -f "$tmp/ega.pcx" "$tmp/rgb.pcx" "$tmp/ega-mid.pcx"
+rm -f "$tmp/deep.pcx" "$tmp/rgb.pcx" "$tmp/deep-mid.pcx"
 
 # Memory that cannot be had is error 7, for the file and for the pixels alike. The sanitizers
 # reserve more address space than any cap leaves, so there it cannot be tried.
@@ -237,6 +238,54 @@ else
     check "no memory for the pixels" 2 "$rc" "$(grep -q 'error 7: Out of memory' "$tmp/err"; echo $?)"
     rm -f "$tmp/file.pcx" "$tmp/pixels.pcx"
 fi
+
+# Every kind and DCX pages: alpha kept in PNG, dropped by BMP and PPM with the colours kept;
+# pages listed, picked and named; a table that points outside the file is an error.
+kinds=$data/kinds
+pixels() { # picture reference [RGB|RGBA]: the same pixels in that mode
+    /usr/bin/python3 - "$@" <<'PY'
+import sys
+from PIL import Image
+a, b, mode = Image.open(sys.argv[1]), Image.open(sys.argv[2]), sys.argv[3]
+sys.exit(0 if a.mode == mode and a.convert(mode).tobytes() == b.convert(mode).tobytes() else 1)
+PY
+}
+run "$tool" convert "$kinds/magick-rgba.pcx" "$tmp/a.png"
+check "alpha kept in PNG" 0 $rc "$(pixels "$tmp/a.png" "$kinds/magick-rgba.png" RGBA; echo $?)"
+run "$tool" convert "$kinds/magick-rgba.pcx" "$tmp/a.bmp"
+check "alpha dropped by BMP" 0 $rc "$(pixels "$tmp/a.bmp" "$kinds/magick-rgba.png" RGB; echo $?)"
+run "$tool" convert "$kinds/magick-rgba.pcx" "$tmp/a.ppm"
+check "alpha dropped by PPM" 0 $rc "$(pixels "$tmp/a.ppm" "$kinds/magick-rgba.png" RGB; echo $?)"
+run "$tool" info "$kinds/magick-pages.dcx" >"$tmp/out"
+check "info lists the pages" 0 $rc "$(grep -qx "$kinds/magick-pages.dcx: DCX, 3 pages" "$tmp/out" &&
+    grep -q 'magick-pages.dcx page 2: 32-bit RGBA, 37x23, planes 4, BytesPerLine 37, decodes' "$tmp/out" &&
+    [ "$(wc -l <"$tmp/out")" = 4 ]; echo $?)"
+run "$tool" convert "$kinds/magick-pages.dcx" "$tmp/p.png"
+check "convert writes the first page" 0 $rc "$(pixels "$tmp/p.png" "$kinds/magick-pages-1.png" RGB; echo $?)"
+run "$tool" convert --page 3 "$kinds/magick-pages.dcx" "$tmp/p.png"
+check "convert --page 3" 0 $rc "$(pixels "$tmp/p.png" "$kinds/magick-pages-3.png" RGB; echo $?)"
+run "$tool" convert --page 4 "$kinds/magick-pages.dcx" "$tmp/p4.png" 2>"$tmp/err"
+check "no such page" 2 $rc "$(grep -q 'no page 4; it has 3' "$tmp/err" && [ ! -e "$tmp/p4.png" ]; echo $?)"
+mkdir "$tmp/pages"
+cp "$kinds/magick-pages.dcx" "$kinds/commons-oregon.dcx" "$tmp/pages/"
+cp "$kinds/gimp-4bit.pcx" "$tmp/pages/magick-pages-1.pcx"
+run "$tool" convert --to png "$tmp/pages" "$tmp/pages" 2>"$tmp/err"
+check "a page's name clashes" 2 $rc "$(grep -q 'magick-pages-1.png would be written from both' "$tmp/err"; echo $?)"
+rm "$tmp/pages/magick-pages-1.pcx"
+run "$tool" convert --to png "$tmp/pages" "$tmp/pages" >"$tmp/out"
+check "pages named NAME-N, one page NAME" 0 $rc "$(grep -qx 'converted 4, refused 0, failed 0' "$tmp/out" &&
+    pixels "$tmp/pages/magick-pages-2.png" "$kinds/magick-pages-2.png" RGBA &&
+    [ -e "$tmp/pages/magick-pages-3.png" ] && [ ! -e "$tmp/pages/magick-pages-4.png" ] &&
+    pixels "$tmp/pages/commons-oregon.png" "$kinds/commons-oregon-1.png" RGB; echo $?)"
+python3 -c 'import sys; b = bytearray(open(sys.argv[1], "rb").read()); b[8:12] = (10 ** 6).to_bytes(4, "little"); open(sys.argv[2], "wb").write(b)' \
+    "$kinds/magick-pages.dcx" "$tmp/broken.dcx"
+for cmd in info "convert" "thumbnail"; do
+    out=()
+    [ "$cmd" = info ] || out=("$tmp/broken.png")
+    run "$tool" $cmd "$tmp/broken.dcx" "${out[@]}" 2>"$tmp/err" >/dev/null
+    check "$cmd of a DCX pointing outside itself" 2 $rc "$(grep -q 'error 63: .*DCX page starts past the end of the file' "$tmp/err" &&
+        [ ! -e "$tmp/broken.png" ]; echo $?)"
+done
 
 # Thumbnails: the longest side becomes SIZE, never larger than the picture; the pixels are the
 # picture's, smoothly scaled (compared with Pillow's scaling of the golden PNG).
@@ -260,8 +309,10 @@ check "thumbnail never enlarges" 0 $rc "$([ "$(size_of "$tmp/t.png")" = 32x32 ] 
 rm -f "$tmp/t.png"
 run "$tool" thumbnail "$data/malformed/cut-mid-row.pcx" "$tmp/t.png" 2>"$tmp/err"
 check "thumbnail of a malformed file" 2 $rc "$(grep -q 'error 9' "$tmp/err" && [ ! -e "$tmp/t.png" ]; echo $?)"
-run "$tool" thumbnail "$data/refused/16color.pcx" "$tmp/t.png" 2>/dev/null
+run "$tool" thumbnail "$refused" "$tmp/t.png" 2>/dev/null
 check "thumbnail of a refused file" 1 $rc "$([ ! -e "$tmp/t.png" ]; echo $?)"
+run "$tool" thumbnail "$data/kinds/magick-pages.dcx" "$tmp/t.png"
+check "thumbnail of a DCX's first page" 0 $rc "$([ "$(size_of "$tmp/t.png")" = 37x23 ] && similar "$tmp/t.png" "$data/kinds/magick-pages-1.png"; echo $?)"
 run "$tool" thumbnail --size 4096 "$data/pcx/planet.pcx" "$tmp/t.png"
 check "thumbnail --size 4096" 0 $rc "$([ "$(size_of "$tmp/t.png")" = 49x49 ]; echo $?)"
 rm -f "$tmp/t.png"
@@ -272,7 +323,8 @@ for bad in "-s 0" "-s x" "-s 4097" "-s"; do
 done
 
 run "$tool" --help >"$tmp/out"
-check "help" 0 $rc "$(grep -q -- '--tree' "$tmp/out"; echo $?)"
+check "help" 0 $rc "$(grep -q -- '--tree' "$tmp/out" && grep -q -- '--page N' "$tmp/out" &&
+    grep -q 'BMP and PPM cannot hold it' "$tmp/out"; echo $?)"
 run "$tool" --version >"$tmp/out"
 check "version" 0 $rc "$(grep -q '^glimmer-pcx [0-9]' "$tmp/out"; echo $?)"
 run "$tool" frobnicate 2>/dev/null

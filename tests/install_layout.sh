@@ -25,7 +25,7 @@ check "menu entry runs the installed command" 'grep -qxF "Exec=$prefix/bin/glimm
 check "icons" '[ -f "$prefix/share/icons/hicolor/32x32/apps/glimmer.png" ] && [ -f "$prefix/share/icons/hicolor/128x128/apps/glimmer.png" ]'
 thumbnailer=$prefix/share/thumbnailers/glimmer.thumbnailer
 check "thumbnailer runs the installed glimmer-pcx" 'grep -qxF "Exec=$prefix/bin/glimmer-pcx thumbnail -s %s %i %o" "$thumbnailer" && grep -qxF "TryExec=$prefix/bin/glimmer-pcx" "$thumbnailer"'
-check "thumbnailer serves PCX" 'grep -qx "MimeType=image/vnd.zbrush.pcx;image/x-pcx;" "$thumbnailer" && [ -f "$prefix/share/mime/packages/glimmer-pcx.xml" ]'
+check "thumbnailer serves PCX and DCX" 'grep -qx "MimeType=image/vnd.zbrush.pcx;image/x-pcx;image/x-dcx;" "$thumbnailer" && [ -f "$prefix/share/mime/packages/glimmer-pcx.xml" ]'
 # cpack in this build folder, whatever its own prefix: the package holds /usr alone, and its
 # thumbnailer names the command there.
 if command -v dpkg-shlibdeps >/dev/null; then
