@@ -82,7 +82,7 @@ TEST_F(BrowserTest, AFailedPickSaysWhyAndNeverLeavesThePreviousPicture) {
     put(shotsDir(), QStringLiteral("A.PCX"));
     putBroken(shotsDir(), QStringLiteral("B.PCX"));
     put(shotsDir(), QStringLiteral("C.PCX"));
-    put(shotsDir(), QStringLiteral("D.PCX"), QStringLiteral("refused/16color.pcx"));
+    put(shotsDir(), QStringLiteral("D.PCX"), QStringLiteral("kinds/kde-16color.pcx"));
     main().show();
     browse(shotsDir());
     for (int row : {1, 2, 3}) {

@@ -2,11 +2,13 @@
 // decode to the pixels another decoder made of them, every other fixture ends as its own
 // refusal or numbered error, and the windows tell a refusal as the program's table says.
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QWidget>
 #include <gtest/gtest.h>
 
 #include "decode/error.h"
+#include "decode/pcx_pages.h"
 #include "decode/read_pcx.h"
 #include "desktop/load_pcx.h"
 #include "test_data.h"
@@ -53,12 +55,8 @@ TEST(ReadPcx, EveryOtherFileEndsAsItsOwnRefusalOrError) {
     using pcx::Status;
     const std::pair<const char*, Status> refused[] = {
         {"refused/01r_00.pcx", Status::NoPalette},
-        {"refused/16color.pcx", Status::NotEightBit},
         {"refused/TALOS-2025-2217.pcx", Status::UnsupportedPlanes},
-        {"refused/dice_rgba.pcx", Status::UnsupportedPlanes},
-        {"refused/indexed4.pcx", Status::NotEightBit},
         {"refused/pcx_overrun.bin", Status::NotEightBit},
-        {"refused/tiny.pcx", Status::NotEightBit},
     };
     for (const auto& [file, kind] : refused) {
         const PcxResult r = ReadPcx(testData(QString::fromLatin1(file)));
@@ -89,6 +87,38 @@ TEST(ReadPcx, EveryOtherFileEndsAsItsOwnRefusalOrError) {
         QStringLiteral("Out of range: picture data ends before the last row"));
 }
 
+// glimmer-pcx reads every kind: each page of files from other writers, and of those the
+// project made with GIMP, ImageMagick and netpbm, is the picture its writer was given. The
+// viewer refuses them all.
+TEST(PcxPages, EveryKindDecodesToThePictureItsWriterWasGiven) {
+    const QStringList files = filesIn(QStringLiteral("kinds"), {"*.pcx", "*.dcx"});
+    ASSERT_GE(files.size(), 25);
+    const auto argb = [](const QImage& image) {
+        return image.convertToFormat(QImage::Format_ARGB32);
+    };
+    for (const QString& path : files) {
+        const PcxPages pages(path);
+        ASSERT_EQ(pages.table(), pcx::Status::Ok) << path.toStdString();
+        const QString base = path.chopped(4);
+        for (int i = 0; i <= pages.count(); ++i) {
+            const QString png = pages.isDcx() ? base + QStringLiteral("-%1.png").arg(i + 1)
+                                              : base + QStringLiteral(".png");
+            if (i == pages.count()) {
+                EXPECT_TRUE(!pages.isDcx() || !QFile::exists(png)) << png.toStdString();
+                break;
+            }
+            const PcxResult r = pages.read(i);
+            ASSERT_TRUE(std::holds_alternative<Picture>(r)) << png.toStdString();
+            EXPECT_EQ(argb(std::get<Picture>(r).image()), argb(QImage(png))) << png.toStdString();
+        }
+        const PcxResult viewer = ReadPcx(path);
+        ASSERT_TRUE(std::holds_alternative<Refusal>(viewer)) << path.toStdString();
+        EXPECT_EQ(std::get<Refusal>(viewer).kind, path.contains(QLatin1String("rgba"))
+                                                      ? pcx::Status::UnsupportedPlanes
+                                                      : pcx::Status::NotEightBit);
+    }
+}
+
 // What the user is told of each kind of refusal; a decode error is raised, not told.
 TEST(LoadPcx, TellsARefusalInItsOwnBoxAndRaisesAnError) {
     const QString sorry = QStringLiteral("Sorry, can't load that pcx file!");
@@ -100,9 +130,9 @@ TEST(LoadPcx, TellsARefusalInItsOwnBoxAndRaisesAnError) {
         QString title;
         platform::Icon icon;
     } cases[] = {
-        {"refused/16color.pcx", sorry, QStringLiteral("Sorry"), platform::Icon::None},
+        {"kinds/kde-16color.pcx", sorry, QStringLiteral("Sorry"), platform::Icon::None},
         {"refused/01r_00.pcx", noPalette, QString(), platform::Icon::Exclamation},
-        {"refused/dice_rgba.pcx", QString(), QString(), platform::Icon::None},
+        {"kinds/kde-dice_rgba.pcx", QString(), QString(), platform::Icon::None},
     };
     QWidget owner;
     for (const auto& c : cases) {

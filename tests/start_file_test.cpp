@@ -35,7 +35,7 @@ class StartFileTest : public ProgramTest {
 
 TEST_F(StartFileTest, AFileThatCannotBeDecodedShowsOnlyItsOwnMessage) {
     // A numbered decode error, and a refusal the decoder explains itself.
-    for (const char* source : {"malformed/cut-mid-row.pcx", "refused/16color.pcx"}) {
+    for (const char* source : {"malformed/cut-mid-row.pcx", "kinds/kde-16color.pcx"}) {
         scripted.dialogs.shown.clear();
         program->openFile(put(shotsDir(), QStringLiteral("BAD.PCX"), QString::fromLatin1(source)));
         ASSERT_EQ(said().size(), 1) << source << ": " << said().join('|').toStdString();
