@@ -9,7 +9,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/corpus" "$here/fuzz/findings"
 cp "$here"/fuzz/seeds/* "$here"/fuzz/regressions/* "$work/corpus/" 2>/dev/null || true
-find "$here/tests/data" -type f \( -name '*.pcx' -o -name '*.bin' \) -exec cp {} "$work/corpus/" \;
+find "$here/tests/data" -type f \( -name '*.pcx' -o -name '*.dcx' -o -name '*.bin' \) -exec cp {} "$work/corpus/" \;
 "$fuzzer" "$work/corpus" -dict="$here/fuzz/pcx.dict" -max_total_time="$seconds" \
     -max_len=65536 -rss_limit_mb=2048 -timeout=10 -print_final_stats=1 \
     -artifact_prefix="$here/fuzz/findings/" 2>&1 | tail -n 25
