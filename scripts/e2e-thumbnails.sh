@@ -30,20 +30,21 @@ trap cleanup EXIT
 $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" >/dev/null
 
 # The pictures, and what each must look like: the samples as glimmer-pcx decodes them, the
-# corpus pictures as Pillow does.
+# other writers' pictures as their golden PNG beside them (of a DCX file, its first page's).
+# Beyond the viewer's kinds: 2-bit, 4-bit, 1-bit in four planes, alpha, and DCX.
 mkdir "$work/shots" "$work/want"
-for f in "$build"/app/*.PCX "$here"/tests/data/pcx/{256-palette,mask,odd_stride,opengfx_trains_start-2010,rgb-gimp-2.8.10}.pcx; do
+data=$here/tests/data
+for f in "$build"/app/*.PCX "$data"/pcx/{256-palette,mask,odd_stride,opengfx_trains_start-2010,rgb-gimp-2.8.10}.pcx \
+    "$data"/kinds/{kde-CGA_FSD,gimp-4bit,kde-16color,kde-dice_rgba}.pcx "$data"/kinds/{magick-pages,commons-oregon}.dcx; do
     [ -e "$f" ] || continue
     cp "$f" "$work/shots/"
-done
-cp "$here/tests/data/malformed/cut-mid-row.pcx" "$work/shots/BROKEN.PCX"
-for f in "$work"/shots/*; do
     base=$(basename "$f")
-    golden="$here/tests/data/pcx/${base%.*}.png"
-    if [ -e "$golden" ]; then cp "$golden" "$work/want/$base.png"; else
-        /usr/bin/glimmer-pcx convert "$f" "$work/want/$base.png" >/dev/null 2>&1 || true
-    fi
+    for golden in "${f%.*}.png" "${f%.*}-1.png"; do
+        [ -e "$golden" ] && cp "$golden" "$work/want/$base.png"
+    done
+    [ -e "$work/want/$base.png" ] || /usr/bin/glimmer-pcx convert "$f" "$work/want/$base.png" >/dev/null 2>&1 || true
 done
+cp "$data/malformed/cut-mid-row.pcx" "$work/shots/BROKEN.PCX"
 # A session of its own: caches, the per-user data folder and the runtime folder are scratch.
 env -i PATH=/usr/bin:/bin HOME="$work" XDG_CACHE_HOME="$work/cache" XDG_DATA_HOME="$work/data" \
     XDG_RUNTIME_DIR="$work" /usr/bin/python3 "$here/scripts/e2e/thumbnails.py" "$work" \
