@@ -1,11 +1,15 @@
 #!/usr/bin/python3
-"""Compares glimmer-pcx's pixels with Pillow's on every PCX file below the given folders.
+"""Compares glimmer-pcx's pixels with another reader's on every PCX file below the given
+folders: the viewer's kinds with Pillow's, 8-bit pictures with alpha with ImageMagick's and the
+1-, 2- and 4-bit kinds with netpbm's, whose colour rules are Glimmer's where the header holds
+a palette.
 
   compare_corpus.py GLIMMER_PCX DIR...            compare; exit 1 on any difference
-  compare_corpus.py --golden GLIMMER_PCX DIR...   also write NAME.png from Pillow beside
-                                                  each file that both decode
+  compare_corpus.py --golden GLIMMER_PCX DIR...   also write NAME.png from the reference
+                                                  beside each file that both decode
 
-Files Pillow cannot read, or that glimmer-pcx refuses, are listed and not compared.
+Files the reference cannot read, those without a palette in the header (the rules differ:
+README, "Reading every kind"), and those glimmer-pcx refuses are listed and not compared.
 """
 import os
 import subprocess
@@ -23,12 +27,35 @@ def pcx_files(dirs):
                     yield os.path.join(root, n)
 
 
-def reference(path):
+def header(path):
+    with open(path, "rb") as f:
+        return f.read(128).ljust(128, b"\0")
+
+
+def external(cmd, tmp):
+    """The picture a command line writes to tmp/ref.png, or why there is none."""
+    out = os.path.join(tmp, "ref.png")
+    run = subprocess.run(cmd + [out], capture_output=True)
+    if run.returncode != 0:
+        return f"{cmd[0]} fails"
+    with Image.open(out) as im:
+        return im.convert("RGBA")
+
+
+def reference(path, tmp):
+    h = header(path)
+    bits, planes = h[3], h[65]
+    if bits == 8 and planes == 4:
+        return external(["/usr/bin/convert", path, "-strip"], tmp)
+    if bits in (1, 2, 4) and planes in (1, 2, 3, 4):
+        if bits * planes > 1 and (h[1] == 3 or not any(h[16:64])):
+            return "no palette in the header"
+        return external(["sh", "-c", 'pcxtoppm "$0" | /usr/bin/convert ppm:- "$1"', path], tmp)
     try:
         with Image.open(path) as im:
-            return im.convert("RGB")
+            return im.convert("RGBA")
     except Exception as e:  # Pillow refuses it: nothing to compare against
-        return str(e)
+        return "Pillow: " + str(e)
 
 
 def main(argv):
@@ -41,17 +68,17 @@ def main(argv):
         out = os.path.join(tmp, "out.png")
         for path in pcx_files(dirs):
             run = subprocess.run([tool, "convert", path, out], capture_output=True, text=True)
-            ref = reference(path)
+            ref = reference(path, tmp)
             if run.returncode != 0 or isinstance(ref, str):
-                why = run.stderr.strip() if run.returncode else "Pillow: " + ref
+                why = run.stderr.strip() if run.returncode else ref
                 print(f"skip    {path}: {why}")
                 continue
             with Image.open(out) as im:
-                ours = im.convert("RGB")
+                ours = im.convert("RGBA")
             compared += 1
             if ours.size != ref.size or ours.tobytes() != ref.tobytes():
                 differ += 1
-                print(f"DIFFER  {path}: ours {ours.size}, Pillow {ref.size}")
+                print(f"DIFFER  {path}: ours {ours.size}, the reference's {ref.size}")
             else:
                 print(f"same    {path}")
                 if golden:

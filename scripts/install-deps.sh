@@ -14,9 +14,10 @@ build_pkgs=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libdeflate-d
 # program; CUPS and poppler-utils: the printing run, through a scheduler of its own.
 x_pkgs=(xvfb openbox xdotool x11-utils x11-xserver-utils trayer)
 # dbus, at-spi2-core and python3-pyatspi: the end-to-end runs find and press controls through
-# the accessibility bus; clang-format: CI's formatting check.
+# the accessibility bus; clang-format: CI's formatting check; netpbm and ImageMagick: the
+# corpus comparison's references for the kinds Pillow does not read.
 test_pkgs=(clang-14 libclang-rt-14-dev clang-format python3-pil "${x_pkgs[@]}" dbus at-spi2-core
-    python3-pyatspi cups poppler-utils)
+    python3-pyatspi cups poppler-utils netpbm imagemagick)
 # dpkg-dev and file: CPack's Debian package and its dependency list.
 package_pkgs=(dpkg-dev file)
 # The thumbnail run: GNOME's thumbnail factory, which runs thumbnailers in bubblewrap.
