@@ -107,13 +107,15 @@ void makeFolders(const QString& path) {
     }
 }
 
-void writeFileAtomically(const QString& path, const QByteArray& bytes) {
-    // Writing through a link replaces what it points at, not the link.
-    const QFileInfo info(path);
-    const QString target = info.isSymLink() ? info.symLinkTarget() : path;
-    const QByteArray native = QFile::encodeName(target);
+void writeFileAtomically(const QString& path, const QByteArray& bytes, Flush flush) {
+    QByteArray native = QFile::encodeName(path);
     struct stat st {};
-    const bool exists = ::stat(native.constData(), &st) == 0;
+    bool exists = ::lstat(native.constData(), &st) == 0;
+    if (exists && S_ISLNK(st.st_mode)) {
+        // Writing through a link replaces what it points at, not the link.
+        native = QFile::encodeName(QFileInfo(path).symLinkTarget());
+        exists = ::stat(native.constData(), &st) == 0;
+    }
     if (exists && S_ISDIR(st.st_mode)) throw errorFromErrno(EISDIR);
     // Renaming over a file the user made read-only would get round its protection.
     if (exists && ::access(native.constData(), W_OK) != 0) throw errorFromErrno(errno);
@@ -129,10 +131,25 @@ void writeFileAtomically(const QString& path, const QByteArray& bytes) {
     if (exists) (void)::fchmod(fd, st.st_mode & 07777);
     if (const int err = writeAll(fd, bytes.constData(), bytes.size())) throw errorFromErrno(err);
     // On disk before it replaces anything, so a crash leaves the old file or the new one.
-    if (::fdatasync(fd) != 0) throw errorFromErrno(errno);
+    if (flush == Flush::Now && ::fdatasync(fd) != 0) throw errorFromErrno(errno);
     if (const int err = temp.close()) throw errorFromErrno(err);
     if (::rename(tempName.constData(), native.constData()) != 0) throw errorFromErrno(errno);
     temp.keep();
+}
+
+void syncFolders(const QStringList& folders) {
+    QList<dev_t> synced;
+    for (const QString& folder : folders) {
+        const int fd =
+            ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) throw errorFromErrno(errno);
+        FileGuard guard(fd);
+        struct stat st {};
+        if (::fstat(fd, &st) != 0) throw errorFromErrno(errno);
+        if (synced.contains(st.st_dev)) continue;
+        if (::syncfs(fd) != 0) throw errorFromErrno(errno);
+        synced.append(st.st_dev);
+    }
 }
 
 } // namespace glimmer

@@ -9,6 +9,7 @@
 
 #include "pcx/dcx.h"
 #include "pcx/decode.h"
+#include "pcx/runs.h"
 
 namespace {
 
@@ -20,6 +21,7 @@ constexpr std::size_t kMaxInput = 65536;
 constexpr std::size_t kLargestClaim = 8 * 2060353;
 
 void check(std::span<const std::uint8_t> file, bool whole_input) {
+    (void)pcx::runs_across_lines(file);
     const pcx::Result r = pcx::decode(file, {pcx::Kinds::Every, kLargestClaim});
     if (r.status != pcx::Status::Ok) {
         if (r.image.pixels) std::abort(); // failures must not hand out pixels

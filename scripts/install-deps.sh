@@ -6,9 +6,10 @@
 #   test:  also the test, sanitizer, fuzzing and corpus-comparison tools
 set -euo pipefail
 
-# libdeflate: the PNG writer of glimmer-pcx.
-build_pkgs=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libdeflate-dev libgtest-dev libgmock-dev
-    libbenchmark-dev)
+# libdeflate: the PNG writer of glimmer-pcx; libimagequant: its colour reduction for 8-bit PCX
+# files; Qt's image format plugins: TGA pictures in.
+build_pkgs=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libdeflate-dev libimagequant-dev
+    qt6-image-formats-plugins libgtest-dev libgmock-dev libbenchmark-dev)
 # clang-14 + its runtime: libFuzzer; python3-pil: compares our pixels with Pillow's;
 # Xvfb, openbox, xdotool, the X11 utilities and trayer: the end-to-end runs of the real
 # program; CUPS and poppler-utils: the printing run, through a scheduler of its own.

@@ -1,0 +1,155 @@
+#include "decode/palette_file.h"
+
+#include <QBuffer>
+#include <QImageReader>
+#include <variant>
+
+#include "decode/error.h"
+#include "decode/files.h"
+#include "decode/pcx_pages.h"
+#include "pcx/dcx.h"
+
+namespace glimmer {
+namespace {
+
+// Larger text is no palette of 256 colours, whatever its comments.
+constexpr qint64 kMaxTextBytes = 1 << 20;
+
+[[noreturn]] void invalid(const QString& why) {
+    throw Error(errc::InvalidPicture, why);
+}
+
+QList<QByteArray> linesOf(const QByteArray& text) {
+    QList<QByteArray> lines = text.split('\n');
+    for (QByteArray& line : lines)
+        line = line.trimmed();
+    return lines;
+}
+
+// "R G B" and whatever follows; false when the line does not start with three values 0-255.
+bool colourOf(const QByteArray& line, QRgb& colour) {
+    const QList<QByteArray> fields = line.simplified().split(' ');
+    if (fields.size() < 3) return false;
+    int v[3];
+    for (int i = 0; i < 3; ++i) {
+        bool ok = false;
+        v[i] = fields[i].toInt(&ok);
+        if (!ok || v[i] < 0 || v[i] > 255) return false;
+    }
+    colour = qRgb(v[0], v[1], v[2]);
+    return true;
+}
+
+void append(QList<QRgb>& colours, QRgb c) {
+    if (colours.size() == 256) invalid(QStringLiteral("more than 256 colours"));
+    colours.append(c);
+}
+
+QList<QRgb> gimp(const QList<QByteArray>& lines) {
+    QList<QRgb> colours;
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const QByteArray& line = lines[i];
+        if (line.isEmpty() || line.startsWith('#') || line.startsWith("Name:") ||
+            line.startsWith("Columns:"))
+            continue;
+        QRgb c = 0;
+        if (!colourOf(line, c))
+            invalid(QStringLiteral("line %1 of the GIMP palette is not a colour").arg(i + 1));
+        append(colours, c);
+    }
+    return colours;
+}
+
+QList<QRgb> jasc(const QList<QByteArray>& lines) {
+    bool ok = false;
+    const int count = lines.size() > 2 ? lines[2].toInt(&ok) : 0;
+    if (lines.size() < 3 || lines[1] != "0100" || !ok || count < 1 || count > 256)
+        invalid(QStringLiteral("the JASC palette's header is not JASC-PAL, 0100 and a count "
+                               "from 1 to 256"));
+    QList<QRgb> colours;
+    for (int i = 0; i < count; ++i) {
+        QRgb c = 0;
+        if (3 + i >= lines.size() || !colourOf(lines[3 + i], c))
+            invalid(QStringLiteral("the JASC palette has fewer than the %1 colours it names")
+                        .arg(count));
+        colours.append(c);
+    }
+    return colours;
+}
+
+QList<QRgb> ofPcx(QByteArray bytes) {
+    const PcxPages pages(std::move(bytes));
+    if (pages.table() != pcx::Status::Ok || pages.count() == 0)
+        invalid(QStringLiteral("the DCX file's table of pages is damaged"));
+    const PcxResult read = pages.read(0);
+    const auto* picture = std::get_if<Picture>(&read);
+    if (picture == nullptr) invalid(QStringLiteral("the PCX file does not decode"));
+    if (picture->image().colorCount() == 0)
+        invalid(QStringLiteral("a true-colour PCX file has no palette"));
+    return picture->image().colorTable();
+}
+
+QList<QRgb> ofPicture(QByteArray bytes) {
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    const QImage image = reader.read();
+    if (image.isNull())
+        invalid(QStringLiteral("not a palette: a PCX, PNG or GIF picture, a GIMP palette (.gpl) "
+                               "or a JASC palette (.pal)"));
+    if (image.colorCount() == 0)
+        invalid(QStringLiteral("the picture has no palette: it is in true colour"));
+    return image.colorTable();
+}
+
+} // namespace
+
+QList<QRgb> parsePaletteText(const QByteArray& text) {
+    const QList<QByteArray> lines = linesOf(text);
+    QList<QRgb> colours;
+    if (lines.value(0) == "GIMP Palette")
+        colours = gimp(lines);
+    else if (lines.value(0) == "JASC-PAL")
+        colours = jasc(lines);
+    else
+        invalid(QStringLiteral("neither a GIMP nor a JASC palette"));
+    if (colours.isEmpty()) invalid(QStringLiteral("the palette holds no colour"));
+    return colours;
+}
+
+QList<QRgb> readPaletteFile(const QString& path) {
+    return paletteOf(readWholeFile(path));
+}
+
+QList<QRgb> paletteOf(QByteArray bytes) {
+    if (bytes.startsWith("GIMP Palette") || bytes.startsWith("JASC-PAL")) {
+        if (bytes.size() > kMaxTextBytes) invalid(QStringLiteral("too large for a palette"));
+        return parsePaletteText(bytes);
+    }
+    const bool dcx = pcx::is_dcx(std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                           static_cast<std::size_t>(bytes.size())));
+    if (!bytes.isEmpty() && (bytes[0] == 10 || dcx)) return ofPcx(std::move(bytes));
+    return ofPicture(std::move(bytes));
+}
+
+QByteArray gimpPalette(const QList<QRgb>& colours, const QString& name) {
+    QByteArray out = "GIMP Palette\nName: " + name.toUtf8() + "\nColumns: 16\n#\n";
+    for (qsizetype i = 0; i < colours.size(); ++i)
+        out += QStringLiteral("%1 %2 %3\tIndex %4\n")
+                   .arg(qRed(colours[i]), 3)
+                   .arg(qGreen(colours[i]), 3)
+                   .arg(qBlue(colours[i]), 3)
+                   .arg(i)
+                   .toUtf8();
+    return out;
+}
+
+QByteArray jascPalette(const QList<QRgb>& colours) {
+    QByteArray out = "JASC-PAL\r\n0100\r\n" + QByteArray::number(colours.size()) + "\r\n";
+    for (const QRgb c : colours)
+        out += QByteArray::number(qRed(c)) + ' ' + QByteArray::number(qGreen(c)) + ' ' +
+               QByteArray::number(qBlue(c)) + "\r\n";
+    return out;
+}
+
+} // namespace glimmer
