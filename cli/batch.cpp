@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "cli/convert.h"
+#include "encode/write_file.h"
 
 namespace glimmer::cli {
 namespace {
@@ -100,8 +101,9 @@ std::optional<std::vector<Job>> plan(const QString& format, const QString& dir,
     return jobs;
 }
 
-// The files named, and every *.pcx and *.dcx below each folder named, in a stable order.
-QStringList expand(const QStringList& inputs) {
+// The files named, and every *.pcx and *.dcx (and, with `pictures`, every other picture glimmer-pcx
+// reads) below each folder named, in a stable order.
+QStringList expand(const QStringList& inputs, bool pictures) {
     QStringList files;
     for (const QString& in : inputs) {
         if (!QFileInfo(in).isDir()) {
@@ -111,10 +113,14 @@ QStringList expand(const QStringList& inputs) {
         QStringList found;
         // Name filters ignore case unless told otherwise; links to folders are not followed,
         // so a link back up cannot loop.
-        QDirIterator it(in, {QStringLiteral("*.pcx"), QStringLiteral("*.dcx")},
-                        QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-        while (it.hasNext())
-            found.append(it.next());
+        QDirIterator it(in, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString file = it.next();
+            const QString suffix = it.fileInfo().suffix().toLower();
+            if (suffix == QLatin1String("pcx") || suffix == QLatin1String("dcx") ||
+                (pictures && isOtherPictureName(file)))
+                found.append(file);
+        }
         std::sort(found.begin(), found.end());
         files += found;
     }
@@ -163,7 +169,9 @@ class ProgressLine {
 };
 
 // Runs the jobs on `threads` threads. Each job's messages are gathered and said in one piece.
-std::array<int, 3> run(const std::vector<Job>& jobs, bool tree, int threads, bool progress, Io io) {
+std::array<int, 3> run(const std::vector<Job>& jobs, const BatchOptions& o, Io io) {
+    const bool tree = o.tree, progress = o.progress;
+    const int threads = std::max(1, o.jobs);
     std::atomic<std::size_t> next{0};
     std::mutex mutex;
     std::condition_variable changed;
@@ -175,7 +183,7 @@ std::array<int, 3> run(const std::vector<Job>& jobs, bool tree, int threads, boo
             QString text;
             QTextStream said(&text);
             const std::vector<int> statuses =
-                convertTo(jobs[i].in, jobs[i].outs, tree, Io{said, said});
+                convertTo(jobs[i].in, jobs[i].outs, tree, o.pcx, Io{said, said});
             said.flush();
             const std::lock_guard lock(mutex);
             ++done;
@@ -212,15 +220,36 @@ std::array<int, 3> run(const std::vector<Job>& jobs, bool tree, int threads, boo
     return counts;
 }
 
+// One sync for the whole run instead of one a file: the outputs' folders, each file system once.
+bool synced(const std::vector<Job>& jobs, Io io) {
+    QSet<QString> seen;
+    QStringList folders;
+    for (const Job& job : jobs)
+        for (const QString& out : job.outs) {
+            const QString folder = QFileInfo(out).path();
+            if (!seen.contains(folder) && QFileInfo(folder).isDir()) folders.append(folder);
+            seen.insert(folder);
+        }
+    try {
+        syncFolders(folders);
+        return true;
+    } catch (const Error& e) {
+        fail(io, QStringLiteral("syncing the outputs to disk"), e);
+        return false;
+    }
+}
+
 } // namespace
 
 int convertMany(const QStringList& inputs, const BatchOptions& options, Io io) {
-    const auto jobs = plan(options.format, options.dir, expand(inputs), options.tree, io);
+    const bool pictures = options.format == QLatin1String("pcx");
+    const auto jobs = plan(options.format, options.dir, expand(inputs, pictures), options.tree, io);
     if (!jobs) return kFailed;
-    const auto counts = run(*jobs, options.tree, std::max(1, options.jobs), options.progress, io);
+    const auto counts = run(*jobs, options, io);
+    const bool onDisk = synced(*jobs, io);
     io.out << "converted " << counts[kDecoded] << ", refused " << counts[kRefused] << ", failed "
            << counts[kFailed] << Qt::endl;
-    if (counts[kFailed] > 0) return kFailed;
+    if (counts[kFailed] > 0 || !onDisk) return kFailed;
     return counts[kRefused] > 0 ? kRefused : kDecoded;
 }
 

@@ -1,5 +1,5 @@
-// glimmer-pcx: checks, conversion and thumbnails of PCX files of every kind and DCX files;
-// the viewer's kinds are decoded exactly as the viewer does.
+// glimmer-pcx: checks, conversion and thumbnails of PCX files of every kind and DCX files, and
+// PCX files for the game's editor; the viewer's kinds are decoded exactly as the viewer does.
 #include <QCoreApplication>
 #include <QStringList>
 #include <QTextStream>
@@ -10,6 +10,7 @@
 
 #include "cli/batch.h"
 #include "cli/commands.h"
+#include "cli/options.h"
 
 namespace {
 
@@ -17,21 +18,41 @@ const char* const kUsage = R"(Usage:
   glimmer-pcx info FILE...
       Print kind, size, planes, BytesPerLine and whether each file decodes; for a
       DCX file, the number of pages and then each page.
-  glimmer-pcx convert [--page N] IN OUT.(png|bmp|ppm)
-      Write IN as OUT; of a DCX file, page N (default 1).
-  glimmer-pcx convert --to png|bmp|ppm [--tree] [-j N] DIR INPUT...
+  glimmer-pcx convert [--page N] [PCX OPTIONS] IN OUT.(png|bmp|ppm|pcx)
+      Write IN as OUT; of a DCX file, page N (default 1). IN is a PCX file of any
+      kind, a DCX file, or a PNG, BMP, GIF, JPEG or TGA picture.
+  glimmer-pcx convert --to png|bmp|ppm|pcx [--tree] [-j N] [PCX OPTIONS] DIR INPUT...
       Write each picture as DIR/NAME.FMT, NAME being the input's complete base
       name; a DCX file of several pages as DIR/NAME-1.FMT ... DIR/NAME-N.FMT. An
       INPUT that is a folder stands for every *.pcx and *.dcx below it, in any
-      case. N files are converted at once (default: the number of cores). On a
+      case, and for --to pcx also every *.png, *.bmp, *.gif, *.jpg, *.jpeg and
+      *.tga. N files are converted at once (default: the number of cores). On a
       terminal a progress line shows how far it got; a summary line (pages
-      converted, refused, failed) ends the run. Names are compared exactly, so
-      a/SHOT.PCX and b/shot.pcx do not clash, but a/shot.pcx and b/shot.pcx would
-      both write shot.png: then nothing is written and the clashes are listed.
-      With --tree, DIR/FOLDER/NAME.FMT instead, FOLDER being the input's folder
-      relative to the current folder (made as needed); inputs outside the current
-      folder are refused and nothing is written. The options may come in either
-      order.
+      converted, refused, failed) ends the run, once every output is on disk.
+      Names are compared exactly, so a/SHOT.PCX and b/shot.pcx do not clash, but
+      a/shot.pcx and b/shot.pcx would both write shot.png: then nothing is written
+      and the clashes are listed. With --tree, DIR/FOLDER/NAME.FMT instead, FOLDER
+      being the input's folder relative to the current folder (made as needed);
+      inputs outside the current folder are refused and nothing is written.
+  glimmer-pcx preview [--fit] [PCX OPTIONS] IN OUT.pcx
+      Write a map's preview picture: 256x256, 8-bit with its palette, IN scaled
+      smoothly to cover the square and cut to its centre; with --fit, scaled to
+      fit inside it on black.
+  glimmer-pcx check FILE...
+      Tell what the game's editor needs of each texture, one line a finding:
+        FILE: error: not 8-bit with one plane and a 256-colour palette, or
+                     not a PCX file that decodes
+        FILE: warning: sides that are not powers of two; above 256 (import
+                       with mipmaps); above 1024; runs that cross scan lines
+                       (some readers cut them)
+        FILE: note: the colour at index 0 and how many pixels use it (what a
+                    masked import hides)
+      A file without errors or warnings gets "FILE: ok". Exit status: 0 every file
+      passes, 1 warnings only, 2 errors.
+  glimmer-pcx palette [--gpl|--pal] FILE
+      Print the palette of a paletted PCX file (of a DCX file, the first page),
+      PNG or GIF picture, or palette file, as a GIMP palette (default) or a JASC
+      palette (--pal).
   glimmer-pcx thumbnail [-s SIZE] IN OUT.png
       Write a thumbnail of IN (of a DCX file, its first page) for file managers:
       the longest side becomes SIZE pixels (default 256, 1 to 4096; a smaller
@@ -40,14 +61,31 @@ const char* const kUsage = R"(Usage:
       Decode FILE N times (default 50) from memory; the last line is the median ms.
   glimmer-pcx --help | --version
 
+PCX options (PCX output only):
+  --mask #RRGGBB   Palette index 0 holds this colour; exactly the pixels of this
+                   colour and those whose alpha is below half use it, as a masked
+                   texture in the game's editor hides index 0.
+  --palette FILE   Map onto this palette in its order (a PCX file, a paletted
+                   PNG or GIF, a GIMP .gpl or a JASC .pal); with --mask, its
+                   entry 0 becomes the mask colour.
+  --dither         Diffuse the error where colours are reduced (the default).
+  --no-dither      Each pixel takes its nearest colour.
+  --truecolor      Write red, green and blue planes instead of 8-bit.
+A PCX file is written as Version 5, run-length encoded, no run crossing a scan
+line. An 8-bit PCX file in gives the same indexes and palette out; a picture with
+a palette keeps it; one of at most 256 colours gets exactly them (255 beside a
+mask); more are reduced to 256 by libimagequant.
+
 Kinds: 8-bit pictures with a 256-colour palette, or with red, green and blue
 planes, are decoded exactly as the viewer shows them. Beyond the viewer: 1-, 2-
 and 4-bit pictures, packed or in 2 to 4 planes, in the colours of the header's
 palette (README, "Reading every kind"), and 8-bit pictures with red, green, blue
 and alpha planes; for these, encoding 0 means stored uncompressed. PNG keeps
-alpha; BMP and PPM cannot hold it, so it is dropped and the colours are kept.
+alpha; BMP, PPM and PCX cannot hold it, so it is dropped and the colours are
+kept (except where --mask takes it).
 
-Exit status: 0 decoded (and written), 1 refused, 2 decode or file error.
+Exit status: 0 decoded (and written), 1 refused, 2 decode or file error, or a
+wrong command line.
 )";
 
 int usage(QTextStream& err) {
@@ -56,49 +94,79 @@ int usage(QTextStream& err) {
     return 2;
 }
 
-int convertOne(QStringList a, glimmer::cli::Io io) {
-    int page = 1;
-    if (a.size() == 4 && a[0] == QLatin1String("--page")) {
-        bool ok = false;
-        page = a[1].toInt(&ok);
-        if (!ok || page < 1) return usage(io.err);
-        a = a.mid(2);
-    }
-    if (a.size() != 2) return usage(io.err);
-    return glimmer::cli::convertOne(a[0], page - 1, a[1], io);
-}
+using glimmer::cli::Io;
+using glimmer::cli::Options;
 
-int convert(QStringList a, glimmer::cli::Io io) {
-    if (a.isEmpty() || !a[0].startsWith(QLatin1Char('-')) || a[0] == QLatin1String("--page"))
-        return convertOne(a, io);
-    glimmer::cli::BatchOptions o;
-    o.jobs = std::max(1, QThread::idealThreadCount());
-    o.progress = isatty(fileno(stderr)) != 0;
-    while (!a.isEmpty() && a[0].startsWith(QLatin1Char('-'))) {
-        const QString option = a.takeFirst();
-        if (option == QLatin1String("--")) break;
-        if (option == QLatin1String("--tree")) {
-            o.tree = true;
-        } else if (option == QLatin1String("--to") && !a.isEmpty()) {
-            o.format = a.takeFirst().toLower();
-        } else if ((option == QLatin1String("-j") || option == QLatin1String("--jobs")) &&
-                   !a.isEmpty()) {
-            bool ok = false;
-            o.jobs = a.takeFirst().toInt(&ok);
-            if (!ok || o.jobs < 1 || o.jobs > 1024) return usage(io.err);
-        } else {
-            return usage(io.err);
+const QStringList kPcxOptions{QStringLiteral("--mask"), QStringLiteral("--palette"),
+                              QStringLiteral("--dither"), QStringLiteral("--no-dither"),
+                              QStringLiteral("--truecolor")};
+
+// The PCX options given for an output that is no PCX file: a mistake worth saying.
+bool pcxOptionsFit(const Options& o, bool pcxOut, Io io) {
+    for (const QString& name : kPcxOptions)
+        if (o.given.contains(name) && !pcxOut) {
+            io.err << name << " applies to PCX output only" << Qt::endl;
+            return false;
         }
+    if (o.given.contains(QStringLiteral("--dither")) &&
+        o.given.contains(QStringLiteral("--no-dither"))) {
+        io.err << "--dither and --no-dither contradict each other" << Qt::endl;
+        return false;
     }
-    if (o.format != QLatin1String("png") && o.format != QLatin1String("bmp") &&
-        o.format != QLatin1String("ppm"))
-        return usage(io.err);
-    if (a.size() < 2) return usage(io.err);
-    o.dir = a.takeFirst();
-    return glimmer::cli::convertMany(a, o, io);
+    return true;
 }
 
-int bench(const QStringList& a, glimmer::cli::Io io) {
+bool endsIn(const QString& name, const char* suffix) {
+    return name.endsWith(QLatin1String(suffix), Qt::CaseInsensitive);
+}
+
+int convert(const QStringList& args, Io io) {
+    Options o;
+    if (!glimmer::cli::parseOptions(args, o, io)) return usage(io.err);
+    if (!o.given.contains(QStringLiteral("--to"))) {
+        if (!onlyFrom(o, kPcxOptions + QStringList{QStringLiteral("--page")}) ||
+            o.files.size() != 2)
+            return usage(io.err);
+        if (!pcxOptionsFit(o, endsIn(o.files[1], ".pcx"), io)) return 2;
+        return glimmer::cli::convertOne(o.files[0], o.page, o.files[1], o.batch.pcx, io);
+    }
+    if (!onlyFrom(o, kPcxOptions + QStringList{QStringLiteral("--to"), QStringLiteral("--tree"),
+                                               QStringLiteral("--jobs")}) ||
+        o.files.size() < 2)
+        return usage(io.err);
+    const QStringList formats{QStringLiteral("png"), QStringLiteral("bmp"), QStringLiteral("ppm"),
+                              QStringLiteral("pcx")};
+    if (!formats.contains(o.batch.format)) return usage(io.err);
+    if (!pcxOptionsFit(o, o.batch.format == QLatin1String("pcx"), io)) return 2;
+    o.batch.dir = o.files.takeFirst();
+    return glimmer::cli::convertMany(o.files, o.batch, io);
+}
+
+int preview(const QStringList& args, Io io) {
+    Options o;
+    if (!glimmer::cli::parseOptions(args, o, io)) return usage(io.err);
+    const QStringList allowed{QStringLiteral("--fit"), QStringLiteral("--mask"),
+                              QStringLiteral("--palette"), QStringLiteral("--dither"),
+                              QStringLiteral("--no-dither")};
+    if (!onlyFrom(o, allowed) || o.files.size() != 2) return usage(io.err);
+    if (!endsIn(o.files[1], ".pcx")) {
+        io.err << o.files[1] << ": a preview is a PCX file; the name must end in .pcx" << Qt::endl;
+        return 2;
+    }
+    if (!pcxOptionsFit(o, true, io)) return 2;
+    return glimmer::cli::preview(o.files[0], o.files[1], o.fit, o.batch.pcx, io);
+}
+
+int palette(const QStringList& args, Io io) {
+    Options o;
+    if (!glimmer::cli::parseOptions(args, o, io)) return usage(io.err);
+    if (!onlyFrom(o, {QStringLiteral("--gpl"), QStringLiteral("--pal")}) || o.files.size() != 1 ||
+        o.given.size() > 1)
+        return usage(io.err);
+    return glimmer::cli::palette(o.files[0], o.jasc, io);
+}
+
+int bench(const QStringList& a, Io io) {
     if (a.isEmpty() || a.size() > 2) return usage(io.err);
     int runs = 50;
     if (a.size() == 2) {
@@ -109,7 +177,7 @@ int bench(const QStringList& a, glimmer::cli::Io io) {
     return glimmer::cli::bench(a[0], runs, io);
 }
 
-int thumbnail(QStringList a, glimmer::cli::Io io) {
+int thumbnail(QStringList a, Io io) {
     int size = 256;
     if (a.size() == 4 && (a[0] == QLatin1String("-s") || a[0] == QLatin1String("--size"))) {
         bool ok = false;
@@ -139,6 +207,9 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (cmd == QLatin1String("info") && !args.isEmpty()) return glimmer::cli::info(args, io);
+    if (cmd == QLatin1String("check") && !args.isEmpty()) return glimmer::cli::check(args, io);
+    if (cmd == QLatin1String("palette")) return palette(args, io);
+    if (cmd == QLatin1String("preview")) return preview(args, io);
     if (cmd == QLatin1String("convert")) return convert(args, io);
     if (cmd == QLatin1String("thumbnail")) return thumbnail(args, io);
     if (cmd == QLatin1String("bench")) return bench(args, io);

@@ -324,7 +324,8 @@ done
 
 run "$tool" --help >"$tmp/out"
 check "help" 0 $rc "$(grep -q -- '--tree' "$tmp/out" && grep -q -- '--page N' "$tmp/out" &&
-    grep -q 'BMP and PPM cannot hold it' "$tmp/out"; echo $?)"
+    grep -q 'BMP, PPM and PCX cannot hold it' "$tmp/out" && grep -q -- '--mask #RRGGBB' "$tmp/out" &&
+    grep -q 'glimmer-pcx check FILE' "$tmp/out"; echo $?)"
 run "$tool" --version >"$tmp/out"
 check "version" 0 $rc "$(grep -q '^glimmer-pcx [0-9]' "$tmp/out"; echo $?)"
 run "$tool" frobnicate 2>/dev/null

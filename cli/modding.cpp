@@ -1,0 +1,165 @@
+// What modders of the game ask of textures: the editor's rules checked, map previews, palettes.
+#include <QFileInfo>
+#include <variant>
+
+#include "cli/convert.h"
+#include "decode/files.h"
+#include "decode/palette_file.h"
+#include "decode/telling.h"
+#include "pcx/dcx.h"
+#include "pcx/runs.h"
+
+namespace glimmer::cli {
+namespace {
+
+constexpr int kPreviewSide = 256;
+
+bool powerOfTwo(int n) {
+    return n > 0 && (n & (n - 1)) == 0;
+}
+
+// Collects one file's findings and the exit status they come to.
+class Findings {
+  public:
+    Findings(const QString& file, Io io) : m_file(file), m_io(io) {}
+    void error(const QString& text) { say("error", text, kFailed); }
+    void warning(const QString& text) { say("warning", text, kRefused); }
+    void note(const QString& text) { m_io.out << m_file << ": note: " << text << Qt::endl; }
+    int end() {
+        if (m_status == kDecoded) m_io.out << m_file << ": ok" << Qt::endl;
+        return m_status;
+    }
+
+  private:
+    void say(const char* what, const QString& text, int status) {
+        m_io.out << m_file << ": " << what << ": " << text << Qt::endl;
+        m_status = std::max(m_status, status);
+    }
+    QString m_file;
+    Io m_io;
+    int m_status = kDecoded;
+};
+
+std::span<const std::uint8_t> bytesOf(const QByteArray& file) {
+    return std::span(reinterpret_cast<const std::uint8_t*>(file.constData()),
+                     static_cast<std::size_t>(file.size()));
+}
+
+void checkSides(const QImage& image, Findings& say) {
+    const QString size = QStringLiteral("%1x%2").arg(image.width()).arg(image.height());
+    if (!powerOfTwo(image.width()) || !powerOfTwo(image.height()))
+        say.warning(size + QStringLiteral(": a side is not a power of two"));
+    const int longest = std::max(image.width(), image.height());
+    if (longest > 1024)
+        say.warning(size + QStringLiteral(": a side is above 1024, more than the editor takes "
+                                          "for a texture"));
+    else if (longest > 256)
+        say.warning(size + QStringLiteral(": a side is above 256; import it with mipmaps"));
+}
+
+void checkIndexZero(const QImage& image, Findings& say) {
+    qint64 used = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        const std::uint8_t* row = image.constScanLine(y);
+        for (int x = 0; x < image.width(); ++x)
+            used += row[x] == 0;
+    }
+    const QRgb c = image.colorTable().value(0);
+    const QString hex = QStringLiteral("%1").arg(c & 0xFFFFFF, 6, 16, QLatin1Char('0')).toUpper();
+    say.note(QStringLiteral("index 0 is #%1, used by %2 of %3 pixels; a masked import hides them")
+                 .arg(hex)
+                 .arg(used)
+                 .arg(qint64(image.width()) * image.height()));
+}
+
+void checkPcx(const QByteArray& bytes, Findings& say) {
+    const PcxPages pages(bytes);
+    if (pages.isDcx()) return say.error(QStringLiteral("a DCX file; the editor takes PCX files"));
+    const pcx::PcxHeader h = pcx::PcxHeader::parse(bytesOf(bytes));
+    const pcx::Kind kind = pcx::kind_of(h);
+    const PcxResult read = pages.read(0);
+    const auto* picture = std::get_if<Picture>(&read);
+    if (picture == nullptr) {
+        const auto* e = std::get_if<Error>(&read);
+        return say.error(e ? QStringLiteral("error %1: %2").arg(e->number()).arg(e->text())
+                           : QStringLiteral("not a kind of PCX file that decodes"));
+    }
+    if (kind != pcx::Kind::Paletted8)
+        say.error(QStringLiteral("%1 bits and %2 planes; the editor takes 8 bits, one plane and "
+                                 "a 256-colour palette")
+                      .arg(h.bits_per_pixel)
+                      .arg(h.nplanes));
+    else if (bytes.size() < qsizetype(pcx::kHeaderSize + pcx::kPaletteTail) ||
+             bytes[bytes.size() - qsizetype(pcx::kPaletteTail)] != 12)
+        say.error(QStringLiteral("no 256-colour palette at the end of the file"));
+    checkSides(picture->image(), say);
+    if (const auto n = pcx::runs_across_lines(bytesOf(bytes)); n > 0)
+        say.warning(QStringLiteral("%1 runs cross from one scan line to the next; some readers "
+                                   "cut them")
+                        .arg(n));
+    if (kind == pcx::Kind::Paletted8) checkIndexZero(picture->image(), say);
+}
+
+QImage previewImage(const QImage& picture, bool fit) {
+    const QImage argb = picture.convertToFormat(QImage::Format_ARGB32);
+    const Qt::AspectRatioMode mode = fit ? Qt::KeepAspectRatio : Qt::KeepAspectRatioByExpanding;
+    const QImage scaled = argb.scaled(kPreviewSide, kPreviewSide, mode, Qt::SmoothTransformation);
+    if (scaled.isNull()) return {};
+    if (!fit)
+        return scaled.copy((scaled.width() - kPreviewSide) / 2,
+                           (scaled.height() - kPreviewSide) / 2, kPreviewSide, kPreviewSide);
+    QImage square(kPreviewSide, kPreviewSide, QImage::Format_ARGB32);
+    square.fill(Qt::black);
+    const int left = (kPreviewSide - scaled.width()) / 2,
+              top = (kPreviewSide - scaled.height()) / 2;
+    for (int y = 0; y < scaled.height(); ++y)
+        std::copy_n(reinterpret_cast<const QRgb*>(scaled.constScanLine(y)), scaled.width(),
+                    reinterpret_cast<QRgb*>(square.scanLine(top + y)) + left);
+    return square;
+}
+
+} // namespace
+
+int check(const QStringList& files, Io io) {
+    int worst = kDecoded;
+    for (const QString& file : files) {
+        Findings say(file, io);
+        try {
+            const QByteArray bytes = readWholeFile(file);
+            if (bytes.isEmpty() || (bytes[0] != 10 && !pcx::is_dcx(bytesOf(bytes))))
+                say.error(QStringLiteral("not a PCX file"));
+            else
+                checkPcx(bytes, say);
+        } catch (const Error& e) {
+            say.error(QStringLiteral("error %1: %2").arg(e.number()).arg(e.text()));
+        }
+        worst = std::max(worst, say.end());
+    }
+    return worst;
+}
+
+int palette(const QString& file, bool jasc, Io io) {
+    QList<QRgb> colours;
+    try {
+        colours = readPaletteFile(file);
+    } catch (const Error& e) {
+        return fail(io, file, e);
+    }
+    const QByteArray text =
+        jasc ? jascPalette(colours) : gimpPalette(colours, QFileInfo(file).completeBaseName());
+    io.out << QString::fromUtf8(text);
+    io.out.flush();
+    return kDecoded;
+}
+
+int preview(const QString& in, const QString& out, bool fit, const PcxOutput& pcx, Io io) {
+    Picture pic;
+    if (int s = loadPicture(in, 0, pic, io); s != kDecoded) return s;
+    const QImage square = previewImage(pic.image(), fit);
+    if (square.isNull()) return fail(io, in, Error(errc::OutOfMemory));
+    PcxOutput eightBit = pcx;
+    eightBit.truecolor = false;
+    return writePicture(Picture(square), out, eightBit, io);
+}
+
+} // namespace glimmer::cli

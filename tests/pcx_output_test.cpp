@@ -1,0 +1,184 @@
+// PCX files for the game's editor: the writer read back by the decoder, the masked colour at
+// index 0 whatever the route, palettes kept or given, and the palette files read.
+#include <gtest/gtest.h>
+
+#include <QRandomGenerator>
+#include <variant>
+
+#include "decode/error.h"
+#include "decode/palette_file.h"
+#include "decode/read_pcx.h"
+#include "encode/pcx_writer.h"
+#include "pcx/runs.h"
+#include "quantize/quantize.h"
+
+using namespace glimmer;
+
+namespace {
+
+std::span<const std::uint8_t> bytesOf(const QByteArray& b) {
+    return std::span(reinterpret_cast<const std::uint8_t*>(b.constData()), std::size_t(b.size()));
+}
+
+QImage decoded(const QByteArray& file) {
+    const PcxResult r = DecodePcx(file, pcx::Kinds::Every);
+    return std::holds_alternative<Picture>(r) ? std::get<Picture>(r).image() : QImage();
+}
+
+// Runs of every length around 63, values that need a count byte, and noise.
+QImage indexedPicture(int w, int h, int colours) {
+    QImage image(w, h, QImage::Format_Indexed8);
+    QList<QRgb> table;
+    for (int i = 0; i < colours; ++i)
+        table.append(qRgb(i, 255 - i, (i * 37) % 256));
+    image.setColorTable(table);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            image.setPixel(x, y, uint(y % 3 == 0 ? 0xC5 % colours : (x / (y + 1) + y) % colours));
+    return image;
+}
+
+QImage noise(int w, int h, quint32 seed) {
+    QRandomGenerator random(seed);
+    QImage image(w, h, QImage::Format_ARGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            image.setPixel(x, y, 0xFF000000u | (random.generate() & 0xFFFFFF));
+    return image;
+}
+
+// Which pixels use index 0, row by row.
+std::vector<bool> indexZero(const QImage& indexed) {
+    std::vector<bool> zero;
+    for (int y = 0; y < indexed.height(); ++y)
+        for (int x = 0; x < indexed.width(); ++x)
+            zero.push_back(indexed.pixelIndex(x, y) == 0);
+    return zero;
+}
+
+} // namespace
+
+TEST(PcxWriter, EightBitReadsBackWithItsIndexesAndPalette) {
+    for (QSize size : {QSize(1, 1), QSize(3, 2), QSize(64, 3), QSize(127, 9), QSize(200, 65)}) {
+        const QImage want = indexedPicture(size.width(), size.height(), 256);
+        const QByteArray file = encodePcx8(want);
+        const pcx::PcxHeader h = pcx::PcxHeader::parse(bytesOf(file));
+        EXPECT_EQ(h.version, 5);
+        EXPECT_EQ(h.encoding, 1);
+        EXPECT_EQ(h.bytes_per_line % 2, 0);
+        EXPECT_EQ(file[file.size() - 769], 12);
+        EXPECT_EQ(pcx::runs_across_lines(bytesOf(file)), 0u) << size.width();
+        EXPECT_EQ(decoded(file), want) << size.width() << "x" << size.height();
+    }
+}
+
+TEST(PcxWriter, TrueColourReadsBackAsThePictureWithoutAlpha) {
+    const QImage picture = noise(33, 7, 1);
+    const QImage back = decoded(encodePcx24(picture));
+    EXPECT_EQ(back.convertToFormat(QImage::Format_RGB32),
+              picture.convertToFormat(QImage::Format_RGB32));
+}
+
+TEST(PcxWriter, RefusesWhatAHeaderCannotHold) {
+    EXPECT_TRUE(encodePcx8(QImage(8, 8, QImage::Format_RGB32)).isEmpty());
+    EXPECT_TRUE(encodePcx8(QImage(kMaxPcxSide + 1, 1, QImage::Format_Indexed8)).isEmpty());
+}
+
+TEST(Runs, RunsThatCrossScanLinesAreCounted) {
+    QByteArray file(128, '\0');
+    file[0] = 10, file[1] = 5, file[2] = 1, file[3] = 8, file[8] = 3, file[10] = 1, file[65] = 1,
+    file[66] = 4; // 4x2, 4 bytes a line
+    EXPECT_EQ(pcx::runs_across_lines(bytesOf(file + QByteArray("\xC4\x01\xC4\x02", 4))), 0u);
+    EXPECT_EQ(pcx::runs_across_lines(bytesOf(file + QByteArray("\x01\xC6\x02\x03", 4))), 1u);
+}
+
+TEST(Indexing, PalettedPicturesKeepTheirPaletteAndIndexes) {
+    QImage duplicates = indexedPicture(20, 10, 256);
+    QList<QRgb> table = duplicates.colorTable();
+    table[7] = table[3]; // duplicates stay apart: a masked texture depends on which is used
+    duplicates.setColorTable(table);
+    EXPECT_EQ(toIndexed8(duplicates, {}), duplicates);
+}
+
+TEST(Indexing, FewColoursAreKeptExactlyAndManyAreReducedTo256) {
+    const QImage few = indexedPicture(40, 30, 200).convertToFormat(QImage::Format_RGB32);
+    const QImage exact = toIndexed8(few, {});
+    EXPECT_EQ(exact.convertToFormat(QImage::Format_RGB32), few);
+    const QImage many = toIndexed8(noise(64, 64, 2), {});
+    ASSERT_FALSE(many.isNull());
+    EXPECT_LE(many.colorCount(), 256);
+}
+
+// Index 0 is the mask colour and exactly the masked pixels use it, whichever way the picture
+// becomes 8-bit, dithered or not, even when the palette holds the colour a second time.
+TEST(Indexing, ExactlyTheMaskedPixelsUseIndexZero) {
+    const QRgb magenta = qRgb(255, 0, 255);
+    struct Case {
+        const char* name;
+        QImage picture;
+        QList<QRgb> palette;
+    };
+    QImage few = indexedPicture(30, 20, 40).convertToFormat(QImage::Format_ARGB32);
+    QImage many = noise(64, 48, 3);
+    QList<QRgb> given;
+    for (int i = 0; i < 64; ++i)
+        given.append(qRgb(i * 4, 255 - i * 4, (i * 50) % 256));
+    given[9] = magenta;
+    std::vector<Case> cases = {{"exact", few, {}}, {"reduced", many, {}}, {"palette", many, given}};
+    for (Case& c : cases) {
+        std::vector<bool> want;
+        for (int y = 0; y < c.picture.height(); ++y)
+            for (int x = 0; x < c.picture.width(); ++x) {
+                const int kind = (x * 7 + y * 3) % 11; // masked by colour, by alpha, a near miss
+                if (kind == 0) c.picture.setPixel(x, y, magenta);
+                if (kind == 1) c.picture.setPixel(x, y, qRgba(10, 200, 30, 127));
+                if (kind == 2) c.picture.setPixel(x, y, qRgba(250, 0, 250, 128));
+                want.push_back(kind < 2);
+            }
+        for (bool dither : {true, false}) {
+            const QImage out = toIndexed8(c.picture, {dither, magenta, c.palette});
+            ASSERT_FALSE(out.isNull()) << c.name;
+            EXPECT_EQ(out.color(0), magenta) << c.name;
+            EXPECT_EQ(indexZero(out), want) << c.name << " dither " << dither;
+        }
+    }
+}
+
+TEST(Indexing, AGivenPaletteIsUsedInItsOrder) {
+    const QList<QRgb> palette{qRgb(0, 0, 0), qRgb(255, 255, 255), qRgb(255, 0, 0)};
+    QImage picture(3, 1, QImage::Format_RGB32);
+    picture.setPixel(0, 0, qRgb(250, 10, 5));
+    picture.setPixel(1, 0, qRgb(5, 5, 5));
+    picture.setPixel(2, 0, qRgb(240, 240, 240));
+    const QImage out = toIndexed8(picture, {false, std::nullopt, palette});
+    EXPECT_EQ(out.colorTable(), palette);
+    EXPECT_EQ(out.pixelIndex(0, 0), 2);
+    EXPECT_EQ(out.pixelIndex(1, 0), 0);
+    EXPECT_EQ(out.pixelIndex(2, 0), 1);
+}
+
+TEST(PaletteFile, GimpAndJascPalettesReadAndWriteBack) {
+    const QList<QRgb> colours{qRgb(255, 0, 255), qRgb(0, 0, 0), qRgb(12, 200, 40)};
+    EXPECT_EQ(parsePaletteText("GIMP Palette\nName: t\nColumns: 4\n#\n255 0 255 mask\n"
+                               "  0   0   0\n\n12 200 40\tgreen\n"),
+              colours);
+    EXPECT_EQ(parsePaletteText("JASC-PAL\r\n0100\r\n3\r\n255 0 255\r\n0 0 0\r\n12 200 40\r\n"),
+              colours);
+    EXPECT_EQ(parsePaletteText(gimpPalette(colours, QStringLiteral("t"))), colours);
+    EXPECT_EQ(parsePaletteText(jascPalette(colours)), colours);
+}
+
+TEST(PaletteFile, WhatIsNoPaletteIsToldWhy) {
+    QByteArray tooMany = "GIMP Palette\n";
+    for (int i = 0; i < 257; ++i)
+        tooMany += "1 2 3\n";
+    const QByteArray bad[] = {"GIMP Palette\n1 2 256\n",
+                              "GIMP Palette\n# none\n",
+                              "JASC-PAL\n0100\n3\n1 2 3\n",
+                              "JASC-PAL\n0100\n0\n",
+                              tooMany,
+                              "RIFF....PAL data",
+                              ""};
+    for (const QByteArray& text : bad)
+        EXPECT_THROW((void)paletteOf(text), Error) << text.left(20).toStdString();
+}
