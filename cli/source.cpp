@@ -17,8 +17,8 @@ bool looksLikePcx(const QByteArray& start) {
            pcx::is_dcx(std::span(bytes, static_cast<std::size_t>(start.size())));
 }
 
-Picture readByQt(const QString& path) {
-    QByteArray bytes = readWholeFile(path);
+Picture readByQt(const QString& path, const ReadableFile& file) {
+    QByteArray bytes = file.readAll();
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     // The suffix helps formats without a signature (TGA); the content decides otherwise.
@@ -35,15 +35,11 @@ Picture readByQt(const QString& path) {
 } // namespace
 
 Source::Source(const QString& path) {
-    bool pcxFile = false;
-    {
-        const ReadableFile file(path);
-        pcxFile = looksLikePcx(file.readStart(4));
-    }
-    if (pcxFile)
-        m_pages.emplace(path);
+    const ReadableFile file(path);
+    if (looksLikePcx(file.readStart(4)))
+        m_pages.emplace(file);
     else
-        m_picture = readByQt(path);
+        m_picture = readByQt(path, file);
 }
 
 PcxResult Source::read(int i) const {

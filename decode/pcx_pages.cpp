@@ -16,9 +16,10 @@ std::span<const std::uint8_t> bytesOf(const QByteArray& file) {
 
 } // namespace
 
-PcxPages::PcxPages(const QString& path) {
+PcxPages::PcxPages(const QString& path) : PcxPages(ReadableFile(path)) {}
+
+PcxPages::PcxPages(const ReadableFile& file) {
     try {
-        const ReadableFile file(path);
         m_bytes = file.readStart(static_cast<qint64>(pcx::kHeaderSize));
         m_dcx = pcx::is_dcx(bytesOf(m_bytes));
         // A refused kind stays refused whatever the file's size.

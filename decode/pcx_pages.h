@@ -5,6 +5,7 @@
 #include <QString>
 #include <vector>
 
+#include "decode/files.h"
 #include "decode/read_pcx.h"
 #include "pcx/decode.h"
 
@@ -15,6 +16,8 @@ class PcxPages {
     // Reads `path` whole, unless it is a PCX file whose header already refuses it. Throws
     // Error 53, 70, 68 or 7 when the file cannot be read.
     explicit PcxPages(const QString& path);
+    // The same for a file already open.
+    explicit PcxPages(const ReadableFile& file);
     // The same for a file already in memory.
     explicit PcxPages(QByteArray file);
     // The pages point into the bytes, which a move keeps where they are.
