@@ -16,9 +16,10 @@ build_pkgs=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libdeflate-d
 x_pkgs=(xvfb openbox xdotool x11-utils x11-xserver-utils trayer)
 # dbus, at-spi2-core and python3-pyatspi: the end-to-end runs find and press controls through
 # the accessibility bus; clang-format: CI's formatting check; netpbm and ImageMagick: the
-# corpus comparison's references for the kinds Pillow does not read.
+# corpus comparison's references for the kinds Pillow does not read; with FFmpeg, the readers
+# that must read the PCX files glimmer-pcx writes alike.
 test_pkgs=(clang-14 libclang-rt-14-dev clang-format python3-pil "${x_pkgs[@]}" dbus at-spi2-core
-    python3-pyatspi cups poppler-utils netpbm imagemagick)
+    python3-pyatspi cups poppler-utils netpbm imagemagick ffmpeg)
 # dpkg-dev and file: CPack's Debian package and its dependency list.
 package_pkgs=(dpkg-dev file)
 # The thumbnail run: GNOME's thumbnail factory, which runs thumbnailers in bubblewrap.
@@ -32,7 +33,7 @@ test) pkgs+=("${test_pkgs[@]}") ;;
 screenshots) pkgs+=("${screenshot_pkgs[@]}") ;;
 package) pkgs+=("${package_pkgs[@]}") ;;
 # FFmpeg's decoder and ImageMagick: what the benchmarks compare with.
-bench) pkgs+=(libavcodec-dev imagemagick python3-pil) ;;
+bench) pkgs+=(libavcodec-dev imagemagick python3-pil python3-numpy pngquant) ;;
 esac
 
 missing=()
