@@ -94,9 +94,9 @@ void checkPcx(const QByteArray& bytes, Findings& say) {
         say.error(QStringLiteral("no 256-colour palette at the end of the file"));
     checkSides(picture->image(), say);
     if (const auto n = pcx::runs_across_lines(bytesOf(bytes)); n > 0)
-        say.warning(QStringLiteral("%1 runs cross from one scan line to the next; some readers "
-                                   "cut them")
-                        .arg(n));
+        say.warning(
+            (n == 1 ? QStringLiteral("1 run crosses") : QStringLiteral("%1 runs cross").arg(n)) +
+            QStringLiteral(" from one scan line to the next; some readers cut them"));
     if (kind == pcx::Kind::Paletted8) checkIndexZero(picture->image(), say);
 }
 

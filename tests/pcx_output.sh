@@ -28,8 +28,8 @@ disc.save("disc.png")
 sprite = Image.new("RGBA", (64, 64), (0, 0, 0, 0))
 ImageDraw.Draw(sprite).ellipse((8, 8, 56, 56), fill=(200, 30, 40, 255))
 sprite.save("sprite.png")
-shot = Image.new("RGB", (320, 200))
-shot.putdata([(x % 256, (x * y) % 256, random.randrange(256)) for y in range(200) for x in range(320)])
+shot = Image.new("RGB", (321, 201))  # odd: every line padded to an even length
+shot.putdata([(x % 256, (x * y) % 256, random.randrange(256)) for y in range(201) for x in range(321)])
 shot.save("shot.png")
 shot.save("shot.tga")
 with open("few.gpl", "w") as f:
@@ -121,6 +121,18 @@ check "check warnings" "$([ "$(status "$tool" check out/256-palette.pcx)" = 1 ] 
     grep -q 'warning: 435x353: a side is above 256; import it with mipmaps' log; echo $?)"
 check "check errors" "$([ "$(status "$tool" check good.pcx shot24.pcx disc.png)" = 2 ] &&
     grep -q '^shot24.pcx: error: 8 bits and 3 planes' log && grep -q '^disc.png: error: not a PCX file' log; echo $?)"
+
+py <<'PY'
+import struct
+head = bytearray(128)
+head[0:4] = bytes([10, 5, 1, 8])
+struct.pack_into("<hhhh", head, 4, 0, 0, 3, 1)  # 4x2
+head[65], head[66] = 1, 4
+with open("across.pcx", "wb") as f:  # the second run starts in line 1 and ends in line 2
+    f.write(head + bytes([1, 0xC6, 2, 3]) + b"\x0c" + bytes(768))
+PY
+check "check runs across lines" "$([ "$(status "$tool" check across.pcx)" = 1 ] &&
+    grep -q '^across.pcx: warning: 1 run crosses from one scan line to the next' log; echo $?)"
 
 # preview: 256x256 and 8-bit, covering or fitted.
 "$tool" preview shot.png cover.pcx && "$tool" preview --fit shot.png fit.pcx
