@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Times the batch converter against ImageMagick (`mogrify -format png`) on N generated
 # screenshot-like pictures (default 504: 640 x 480 to 1920 x 1080, 8-bit and 24-bit), in one
-# run on this machine, and compares the output folders' sizes and a sample of their pixels.
-# Usage: batch-compare.sh BUILD_DIR [N]
+# run on this machine, and compares the output folders' sizes and a sample of their pixels;
+# or on the PCX files of a folder (e.g. textures made by scripts/make_project_set.py --batch
+# and converted to PCX).
+# Usage: batch-compare.sh BUILD_DIR [N | FOLDER]
 set -euo pipefail
 build=$(cd "${1:?build dir}" && pwd)
 count=${2:-504}
@@ -10,13 +12,18 @@ command -v mogrify >/dev/null || { echo "needs ImageMagick (apt-get install imag
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir "$work/shots" "$work/im" "$work/glimmer"
-"$build/bench/pcx_bench" --screenshots "$work/shots" "$count"
+if [ -d "$count" ]; then
+    cp "$count"/*.[pP][cC][xX] "$work/shots/"
+    count=$(find "$work/shots" -type f | wc -l)
+else
+    "$build/bench/pcx_bench" --screenshots "$work/shots" "$count"
+fi
 now() { date +%s.%N; }
 # ImageMagick first and glimmer-pcx second, each reading files the other has also read, so
 # both find them in the page cache.
 cat "$work"/shots/* >/dev/null
 t0=$(now)
-mogrify -path "$work/im" -format png "$work"/shots/*.PCX
+mogrify -path "$work/im" -format png "$work"/shots/*.[pP][cC][xX]
 t1=$(now)
 "$build/cli/glimmer-pcx" convert --to png "$work/glimmer" "$work/shots" >/dev/null
 t2=$(now)
