@@ -6,6 +6,7 @@
 
 #include "decode/error.h"
 #include "decode/files.h"
+#include "decode/gif_indexes.h"
 #include "pcx/dcx.h"
 
 namespace glimmer::cli {
@@ -19,6 +20,7 @@ bool looksLikePcx(const QByteArray& start) {
 
 Picture readByQt(const QString& path, const ReadableFile& file) {
     QByteArray bytes = file.readAll();
+    if (QImage gif = gifIndexes(bytes); !gif.isNull()) return Picture(std::move(gif));
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     // The suffix helps formats without a signature (TGA); the content decides otherwise.

@@ -6,6 +6,7 @@
 
 #include "decode/error.h"
 #include "decode/files.h"
+#include "decode/gif_indexes.h"
 #include "decode/pcx_pages.h"
 #include "pcx/dcx.h"
 
@@ -90,6 +91,7 @@ QList<QRgb> ofPcx(QByteArray bytes) {
 }
 
 QList<QRgb> ofPicture(QByteArray bytes) {
+    if (const QImage gif = gifIndexes(bytes); !gif.isNull()) return gif.colorTable();
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);

@@ -32,6 +32,10 @@ shot = Image.new("RGB", (321, 201))  # odd: every line padded to an even length
 shot.putdata([(x % 256, (x * y) % 256, random.randrange(256)) for y in range(201) for x in range(321)])
 shot.save("shot.png")
 shot.save("shot.tga")
+gif = Image.new("P", (37, 9))
+gif.putpalette([(i * 7) % 256 for i in range(768)])
+gif.putdata([(x * 5 + y) % 256 for y in range(9) for x in range(37)])
+gif.save("paletted.gif")
 with open("few.gpl", "w") as f:
     f.write("GIMP Palette\nName: few\n#\n255 0 255\n0 0 0\n255 255 255\n200 30 40\n")
 PY
@@ -55,6 +59,20 @@ while IFS= read -r f; do
     check "round trip of ${f#"$data"/}" "$(same_indexes "$f" rt.pcx; echo $?)"
 done < <(find "$data" -name '*.pcx' | sort)
 check "8-bit files found" "$([ "$n" -ge 7 ]; echo $?)"
+
+/usr/bin/convert -size 97x61 plasma:fractal -colors 200 -interlace GIF interlaced.gif
+for f in paletted interlaced; do
+    "$tool" convert $f.gif $f.pcx
+    check "$f.gif's own palette and indexes kept" "$(py $f <<'PY'
+import sys
+from PIL import Image
+a, b = Image.open(sys.argv[1] + ".gif"), Image.open(sys.argv[1] + ".pcx")
+n = len(a.getpalette())
+ok = list(a.getdata()) == list(b.getdata()) and a.getpalette() == b.getpalette()[:n]
+sys.exit(0 if ok else 1)
+PY
+echo $?)"
+done
 
 # Every reader takes what Glimmer writes, to the same pixels as Glimmer's own PNG of it.
 "$tool" convert shot.png shot8.pcx
