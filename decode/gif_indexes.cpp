@@ -111,16 +111,24 @@ QImage gifIndexes(const QByteArray& file) {
     const int width = in.u16(), height = in.u16(), flags = in.u8();
     if (!in.skip(2) || width <= 0 || height <= 0) return {};
     const QList<QRgb> global = flags & 0x80 ? in.table(flags) : QList<QRgb>();
+    int transparent = -1;
     for (;;) {
         const int block = in.u8();
         if (block == 0x21) { // an extension: its label, then sub-blocks
-            if (in.u8() < 0 || !in.blocks(nullptr)) return {};
+            const int label = in.u8();
+            QByteArray control;
+            if (label < 0 || !in.blocks(&control)) return {};
+            // A graphic control extension may name the index that stays transparent.
+            if (label == 0xF9 && control.size() >= 4 && (control[0] & 1))
+                transparent = std::uint8_t(control[3]);
             continue;
         }
         if (block != 0x2C) return {};
         const int x = in.u16(), y = in.u16(), w = in.u16(), h = in.u16(), f = in.u8();
         if (f < 0 || x != 0 || y != 0 || w != width || h != height) return {};
-        const QList<QRgb> table = f & 0x80 ? in.table(f) : global;
+        QList<QRgb> table = f & 0x80 ? in.table(f) : global;
+        if (transparent >= 0 && transparent < table.size())
+            table[transparent] &= 0x00FFFFFFu; // what a mask takes; its colour stays
         const int minBits = in.u8();
         QByteArray data;
         if (table.isEmpty() || !in.blocks(&data)) return {};

@@ -28,6 +28,7 @@ disc.save("disc.png")
 sprite = Image.new("RGBA", (64, 64), (0, 0, 0, 0))
 ImageDraw.Draw(sprite).ellipse((8, 8, 56, 56), fill=(200, 30, 40, 255))
 sprite.save("sprite.png")
+sprite.save("sprite.gif")  # its transparent index
 shot = Image.new("RGB", (321, 201))  # odd: every line padded to an even length
 shot.putdata([(x % 256, (x * y) % 256, random.randrange(256)) for y in range(201) for x in range(321)])
 shot.save("shot.png")
@@ -113,6 +114,8 @@ PY
 "$tool" convert --mask '#FF00FF' sprite.png sprite.pcx
 check "mask by colour" "$(masked_exactly disc.png disc.pcx; echo $?)"
 check "mask by alpha" "$(masked_exactly sprite.png sprite.pcx; echo $?)"
+"$tool" convert --mask '#FF00FF' sprite.gif sprite-gif.pcx
+check "mask by a GIF's transparent index" "$(masked_exactly sprite.gif sprite-gif.pcx; echo $?)"
 mkdir out
 "$tool" convert --to pcx --mask '#FF00FF' --no-dither out disc.png shot.tga >log
 check "batch of PNG and TGA" "$(grep -q 'converted 2, refused 0, failed 0' log && masked_exactly disc.png out/disc.pcx; echo $?)"
