@@ -94,6 +94,19 @@ int usage(QTextStream& err) {
     return 2;
 }
 
+// 0 when the options were read; else the exit status, after the usage or what was wrong.
+int parsed(const QStringList& args, glimmer::cli::Options& o, glimmer::cli::Io io) {
+    switch (glimmer::cli::parseOptions(args, o, io)) {
+    case glimmer::cli::Parsed::Ok:
+        return 0;
+    case glimmer::cli::Parsed::Unknown:
+        return usage(io.err);
+    case glimmer::cli::Parsed::Told:
+        break;
+    }
+    return 2;
+}
+
 using glimmer::cli::Io;
 using glimmer::cli::Options;
 
@@ -122,7 +135,7 @@ bool endsIn(const QString& name, const char* suffix) {
 
 int convert(const QStringList& args, Io io) {
     Options o;
-    if (!glimmer::cli::parseOptions(args, o, io)) return usage(io.err);
+    if (const int s = parsed(args, o, io)) return s;
     if (!o.given.contains(QStringLiteral("--to"))) {
         if (!onlyFrom(o, kPcxOptions + QStringList{QStringLiteral("--page")}) ||
             o.files.size() != 2)
@@ -144,7 +157,7 @@ int convert(const QStringList& args, Io io) {
 
 int preview(const QStringList& args, Io io) {
     Options o;
-    if (!glimmer::cli::parseOptions(args, o, io)) return usage(io.err);
+    if (const int s = parsed(args, o, io)) return s;
     const QStringList allowed{QStringLiteral("--fit"), QStringLiteral("--mask"),
                               QStringLiteral("--palette"), QStringLiteral("--dither"),
                               QStringLiteral("--no-dither")};
@@ -159,7 +172,7 @@ int preview(const QStringList& args, Io io) {
 
 int palette(const QStringList& args, Io io) {
     Options o;
-    if (!glimmer::cli::parseOptions(args, o, io)) return usage(io.err);
+    if (const int s = parsed(args, o, io)) return s;
     if (!onlyFrom(o, {QStringLiteral("--gpl"), QStringLiteral("--pal")}) || o.files.size() != 1 ||
         o.given.size() > 1)
         return usage(io.err);

@@ -26,10 +26,16 @@ bool colour(const QString& text, QRgb& value) {
 bool take(const QString& name, const QString& value, Options& o, Io io) {
     int n = 0;
     if (name == QLatin1String("--page")) {
-        if (!number(value, 1, 1023, n)) return false;
+        if (!number(value, 1, 1023, n)) {
+            io.err << "--page takes a page number from 1 to 1023, not " << value << Qt::endl;
+            return false;
+        }
         o.page = n - 1;
     } else if (name == QLatin1String("--jobs")) {
-        if (!number(value, 1, 1024, n)) return false;
+        if (!number(value, 1, 1024, n)) {
+            io.err << "-j takes a number of files from 1 to 1024, not " << value << Qt::endl;
+            return false;
+        }
         o.batch.jobs = n;
     } else if (name == QLatin1String("--to")) {
         o.batch.format = value.toLower();
@@ -53,7 +59,7 @@ bool take(const QString& name, const QString& value, Options& o, Io io) {
 
 } // namespace
 
-bool parseOptions(QStringList args, Options& o, Io io) {
+Parsed parseOptions(QStringList args, Options& o, Io io) {
     const QStringList withValue{QStringLiteral("--page"), QStringLiteral("--jobs"),
                                 QStringLiteral("--to"), QStringLiteral("--mask"),
                                 QStringLiteral("--palette")};
@@ -75,9 +81,9 @@ bool parseOptions(QStringList args, Options& o, Io io) {
             continue;
         }
         if (withValue.contains(a) && !args.isEmpty()) {
-            if (!take(a, args.takeFirst(), o, io)) return false;
+            if (!take(a, args.takeFirst(), o, io)) return Parsed::Told;
         } else if (!flags.contains(a)) {
-            return false;
+            return Parsed::Unknown;
         }
         o.given.insert(a);
     }
@@ -91,9 +97,9 @@ bool parseOptions(QStringList args, Options& o, Io io) {
         io.err << "--palette: with --mask, index 0 becomes the mask colour, and this palette "
                   "has no other colour"
                << Qt::endl;
-        return false;
+        return Parsed::Told;
     }
-    return true;
+    return Parsed::Ok;
 }
 
 bool onlyFrom(const Options& o, const QStringList& allowed) {

@@ -17,9 +17,14 @@ struct Options {
     bool jasc = false;   // --pal
 };
 
-// Reads `args` into `o`. False after saying why on io.err when an option is unknown, lacks its
-// value or has a wrong one, or a palette file cannot be read; then the exit status is 2.
-bool parseOptions(QStringList args, Options& o, Io io);
+enum class Parsed {
+    Ok,
+    Unknown, // an option unknown or without its value: the usage says what there is
+    Told,    // a wrong value or a palette file that cannot be read, said on io.err
+};
+
+// Reads `args` into `o`.
+Parsed parseOptions(QStringList args, Options& o, Io io);
 
 // Whether only options from `allowed` were given.
 bool onlyFrom(const Options& o, const QStringList& allowed);
