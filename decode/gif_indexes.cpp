@@ -8,6 +8,7 @@ namespace glimmer {
 namespace {
 
 constexpr int kMaxCodes = 4096;
+constexpr std::size_t kMaxPixels = std::size_t{1} << 28;
 
 class Bytes {
   public:
@@ -133,13 +134,10 @@ QImage gifIndexes(const QByteArray& file) {
         QByteArray data;
         if (table.isEmpty() || !in.blocks(&data)) return {};
         const std::size_t pixels = std::size_t(w) * h;
-        // No code yields more than a table's worth of pixels: a small file claiming a large
-        // picture is not allocated for.
-        if (minBits < 2 ||
-            pixels > std::size_t(data.size()) * 8 / std::size_t(minBits + 1) * kMaxCodes)
-            return {};
+        // Memory grows with what the codes really give, so a small file that claims a large
+        // picture costs little; beyond Qt's own limit for pictures it is left to Qt to refuse.
+        if (minBits < 2 || pixels > kMaxPixels) return {};
         std::vector<std::uint8_t> indexes;
-        indexes.reserve(pixels);
         if (!unpack(data, minBits, pixels, indexes) || indexes.size() != pixels) return {};
         for (const std::uint8_t i : indexes)
             if (i >= table.size()) return {};
