@@ -8,8 +8,8 @@
 namespace glimmer {
 
 // The first frame of a GIF file as Indexed8 with its colour table (the frame's own, else the
-// file's; its transparent entry of alpha 0), when the frame covers the whole picture; a null image for anything else, including
-// a damaged file, which the caller then reads as colours.
+// file's; its transparent entry of alpha 0), when the frame covers the whole picture; a null image
+// for anything else, including a damaged file, which the caller then reads as colours.
 [[nodiscard]] QImage gifIndexes(const QByteArray& file);
 
 } // namespace glimmer
