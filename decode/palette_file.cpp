@@ -90,8 +90,16 @@ QList<QRgb> ofPcx(QByteArray bytes) {
     return picture->image().colorTable();
 }
 
+// A palette's colours, whatever alpha a picture gives its entries (a GIF's transparent one, a
+// PNG's tRNS): palettes of PCX files have none.
+QList<QRgb> opaque(QList<QRgb> colours) {
+    for (QRgb& c : colours)
+        c |= 0xFF000000u;
+    return colours;
+}
+
 QList<QRgb> ofPicture(QByteArray bytes) {
-    if (const QImage gif = gifIndexes(bytes); !gif.isNull()) return gif.colorTable();
+    if (const QImage gif = gifIndexes(bytes); !gif.isNull()) return opaque(gif.colorTable());
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
@@ -101,7 +109,7 @@ QList<QRgb> ofPicture(QByteArray bytes) {
                                "or a JASC palette (.pal)"));
     if (image.colorCount() == 0)
         invalid(QStringLiteral("the picture has no palette: it is in true colour"));
-    return image.colorTable();
+    return opaque(image.colorTable());
 }
 
 } // namespace
