@@ -13,17 +13,19 @@ if [ "${CI:-}" != true ] && [ "${GLIMMER_TEST_PACKAGE:-}" != 1 ]; then
     echo "$name: SKIP: installs a Debian package; runs in CI, or with GLIMMER_TEST_PACKAGE=1"
     exit 0
 fi
-if dpkg-query -W -f='${Status}' glimmer-pcx 2>/dev/null | grep -q "install ok installed"; then
-    echo "$name: SKIP: glimmer-pcx is installed on this machine; the test does not replace it"
-    exit 0
-fi
+for installed in glimmer glimmer-pcx; do
+    if dpkg-query -W -f='${Status}' $installed 2>/dev/null | grep -q "install ok installed"; then
+        echo "$name: SKIP: $installed is installed on this machine; the test does not replace it"
+        exit 0
+    fi
+done
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo=sudo
 build=$(cd "${1:?build dir}" && pwd)
 deb=$("$here/scripts/package.sh" "${2:?package build dir}")
 work=$(mktemp -d)
 cleanup() {
-    $sudo env DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq glimmer-pcx >/dev/null || true
+    $sudo env DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq glimmer >/dev/null || true
     rm -rf "$work"
 }
 trap cleanup EXIT

@@ -18,6 +18,7 @@
 #include "browser/folder_list.h"
 #include "browser/pcx_main.h"
 #include "edit/picture_box.h"
+#include "platform/program_folder.h"
 #include "program_fixture.h"
 #include "viewer/frm_picture.h"
 
@@ -347,3 +348,31 @@ TEST_F(RealPlatform, RecentFilesStayInMemoryWhenTheirFileCannotBeWritten) {
 }
 
 } // namespace
+
+// An install the user may not change keeps its program folder in the user's data folder, made
+// once from the installed pictures; one the user may change is used where it stands.
+TEST_F(RealPlatform, ProgramFolderOfAnInstallTheUserMayNotChange) {
+    using glimmer::platform::programFolder;
+    const QString installed = folder("installed"), data = root.filePath("data");
+    put(installed, "DUSK.PCX");
+    put(installed, "chat2.gif");
+    writeBytes(installed + "/glimmer", "#!/bin/sh\n");
+    setMode(installed + "/glimmer", 0755);
+    EXPECT_EQ(programFolder(installed, data), installed);
+
+    setMode(installed, 0555);
+    const QString made = data + "/glimmer";
+    EXPECT_EQ(programFolder(installed, data), made);
+    EXPECT_EQ(namesIn(made), (QStringList{"DUSK.PCX", "chat2.gif", "imported"}));
+    EXPECT_TRUE(namesIn(made + "/imported").isEmpty());
+    EXPECT_EQ(namesIn(data), QStringList{"glimmer"});
+    // Made once: what the user changed there stays.
+    ASSERT_TRUE(QFile::remove(made + "/DUSK.PCX"));
+    EXPECT_EQ(programFolder(installed, data), made);
+    EXPECT_EQ(namesIn(made), (QStringList{"chat2.gif", "imported"}));
+
+    // A data folder that cannot be made leaves the installed folder, read-only as it is.
+    const QString locked = folder("locked");
+    setMode(locked, 0555);
+    EXPECT_EQ(programFolder(installed, locked + "/data"), installed);
+}
