@@ -81,6 +81,19 @@ std::optional<std::vector<Job>> plan(const QString& format, const QString& dir,
         for (const QString& out : jobs.back().outs)
             writers[out].append(in);
     }
+    // An output that is one of the inputs would replace a picture with its own conversion (a
+    // true-colour PCX file by its 8-bit one): refused. Folders are resolved once each.
+    QStringList overInput;
+    std::map<QString, QString> resolved;
+    for (const auto& [out, by] : writers) {
+        const QString folder = QFileInfo(out).path();
+        auto [at, fresh] = resolved.try_emplace(folder);
+        if (fresh) at->second = QFileInfo(folder).canonicalFilePath();
+        if (!at->second.isEmpty() && seen.contains(at->second + '/' + QFileInfo(out).fileName()))
+            overInput.append(out);
+    }
+    for (const QString& out : overInput)
+        io.err << out << " would be written over its own input" << Qt::endl;
     bool clash = false;
     for (const auto& [out, by] : writers) {
         if (by.size() < 2) continue;
@@ -93,11 +106,12 @@ std::optional<std::vector<Job>> plan(const QString& format, const QString& dir,
     for (const QString& in : outside)
         io.err << in << ": outside the current folder; --tree writes only inputs below it"
                << Qt::endl;
+    const bool refused = clash || !outside.isEmpty() || !overInput.isEmpty();
     if (clash && !tree)
         io.err << "nothing written (--tree keeps inputs from different folders apart)" << Qt::endl;
-    else if (clash || !outside.isEmpty())
+    else if (refused)
         io.err << "nothing written" << Qt::endl;
-    if (clash || !outside.isEmpty()) return std::nullopt;
+    if (refused) return std::nullopt;
     return jobs;
 }
 

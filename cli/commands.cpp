@@ -252,6 +252,11 @@ int info(const QStringList& files, Io io) {
 }
 
 int convertOne(const QString& in, int page, const QString& out, const PcxOutput& pcx, Io io) {
+    const QString same = QFileInfo(in).canonicalFilePath();
+    if (!same.isEmpty() && same == QFileInfo(out).canonicalFilePath()) {
+        io.err << out << ": the output is the input itself; nothing written" << Qt::endl;
+        return kFailed;
+    }
     const auto pages = openSource(in, io);
     if (!pages) return kFailed;
     if (page >= pages->count()) {

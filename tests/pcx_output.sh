@@ -183,6 +183,12 @@ for bad in "convert junk.png keep.pcx" "convert --mask magenta disc.png keep.pcx
         [ ! -e keep.png ]; echo $?)"
 done
 grep -q 'error 481' <("$tool" convert junk.png x.pcx 2>&1) || check "unreadable picture says 481" 1
+# A true-colour input is never replaced by its own 8-bit conversion.
+cp shot24.pcx mine.pcx
+check "batch over its own input" "$([ "$(status "$tool" convert --to pcx . mine.pcx)" = 2 ] &&
+    grep -q 'mine.pcx would be written over its own input' log && cmp -s shot24.pcx mine.pcx; echo $?)"
+check "convert onto itself" "$([ "$(status "$tool" convert mine.pcx ./mine.pcx)" = 2 ] &&
+    cmp -s shot24.pcx mine.pcx; echo $?)"
 
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]
