@@ -6,7 +6,6 @@
 #include "decode/files.h"
 #include "decode/palette_file.h"
 #include "decode/telling.h"
-#include "pcx/dcx.h"
 #include "pcx/runs.h"
 
 namespace glimmer::cli {
@@ -39,11 +38,6 @@ class Findings {
     Io m_io;
     int m_status = kDecoded;
 };
-
-std::span<const std::uint8_t> bytesOf(const QByteArray& file) {
-    return std::span(reinterpret_cast<const std::uint8_t*>(file.constData()),
-                     static_cast<std::size_t>(file.size()));
-}
 
 void checkSides(const QImage& image, Findings& say) {
     const QString size = QStringLiteral("%1x%2").arg(image.width()).arg(image.height());
@@ -126,7 +120,7 @@ int check(const QStringList& files, Io io) {
         Findings say(file, io);
         try {
             const QByteArray bytes = readWholeFile(file);
-            if (bytes.isEmpty() || (bytes[0] != 10 && !pcx::is_dcx(bytesOf(bytes))))
+            if (!PcxPages::looksLikePcx(bytes))
                 say.error(QStringLiteral("not a PCX file"));
             else
                 checkPcx(bytes, say);

@@ -1,36 +1,23 @@
 #include "cli/source.h"
 
-#include <QBuffer>
 #include <QFileInfo>
-#include <QImageReader>
 
 #include "decode/error.h"
 #include "decode/files.h"
-#include "decode/gif_indexes.h"
-#include "pcx/dcx.h"
+#include "decode/picture_loader.h"
 
 namespace glimmer::cli {
 namespace {
 
-bool looksLikePcx(const QByteArray& start) {
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(start.constData());
-    return (!start.isEmpty() && bytes[0] == 10) ||
-           pcx::is_dcx(std::span(bytes, static_cast<std::size_t>(start.size())));
-}
-
 Picture readByQt(const QString& path, const ReadableFile& file) {
-    QByteArray bytes = file.readAll();
-    if (QImage gif = gifIndexes(bytes); !gif.isNull()) return Picture(std::move(gif));
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    // The suffix helps formats without a signature (TGA); the content decides otherwise.
-    QImageReader reader(&buffer, QFileInfo(path).suffix().toLower().toLatin1());
-    QImage image = reader.read();
+    QString why;
+    QImage image =
+        readPictureBytes(file.readAll(), QFileInfo(path).suffix().toLower().toLatin1(), why);
     if (image.isNull())
         throw Error(errc::InvalidPicture,
                     QStringLiteral("not a picture glimmer-pcx reads (PCX, DCX, PNG, BMP, GIF, "
                                    "JPEG, TGA): %1")
-                        .arg(reader.errorString()));
+                        .arg(why));
     return Picture(std::move(image));
 }
 
@@ -38,7 +25,7 @@ Picture readByQt(const QString& path, const ReadableFile& file) {
 
 Source::Source(const QString& path) {
     const ReadableFile file(path);
-    if (looksLikePcx(file.readStart(4)))
+    if (PcxPages::looksLikePcx(file.readStart(4)))
         m_pages.emplace(file);
     else
         m_picture = readByQt(path, file);

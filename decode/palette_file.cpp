@@ -1,14 +1,11 @@
 #include "decode/palette_file.h"
 
-#include <QBuffer>
-#include <QImageReader>
 #include <variant>
 
 #include "decode/error.h"
 #include "decode/files.h"
-#include "decode/gif_indexes.h"
 #include "decode/pcx_pages.h"
-#include "pcx/dcx.h"
+#include "decode/picture_loader.h"
 
 namespace glimmer {
 namespace {
@@ -99,11 +96,8 @@ QList<QRgb> opaque(QList<QRgb> colours) {
 }
 
 QList<QRgb> ofPicture(QByteArray bytes) {
-    if (const QImage gif = gifIndexes(bytes); !gif.isNull()) return opaque(gif.colorTable());
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    const QImage image = reader.read();
+    QString why;
+    const QImage image = readPictureBytes(std::move(bytes), {}, why);
     if (image.isNull())
         invalid(QStringLiteral("not a palette: a PCX, PNG or GIF picture, a GIMP palette (.gpl) "
                                "or a JASC palette (.pal)"));
@@ -136,9 +130,7 @@ QList<QRgb> paletteOf(QByteArray bytes) {
         if (bytes.size() > kMaxTextBytes) invalid(QStringLiteral("too large for a palette"));
         return parsePaletteText(bytes);
     }
-    const bool dcx = pcx::is_dcx(std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                                           static_cast<std::size_t>(bytes.size())));
-    if (!bytes.isEmpty() && (bytes[0] == 10 || dcx)) return ofPcx(std::move(bytes));
+    if (PcxPages::looksLikePcx(bytes)) return ofPcx(std::move(bytes));
     return ofPicture(std::move(bytes));
 }
 

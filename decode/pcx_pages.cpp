@@ -7,15 +7,6 @@
 #include "pcx/dcx.h"
 
 namespace glimmer {
-namespace {
-
-std::span<const std::uint8_t> bytesOf(const QByteArray& file) {
-    return std::span(reinterpret_cast<const std::uint8_t*>(file.constData()),
-                     static_cast<std::size_t>(file.size()));
-}
-
-} // namespace
-
 PcxPages::PcxPages(const QString& path) : PcxPages(ReadableFile(path)) {}
 
 PcxPages::PcxPages(const ReadableFile& file) {
@@ -46,6 +37,10 @@ void PcxPages::findPages() {
     pcx::DcxPages dcx = pcx::dcx_pages(bytes);
     m_table = dcx.status;
     m_pages = std::move(dcx.pages);
+}
+
+bool PcxPages::looksLikePcx(const QByteArray& start) {
+    return (!start.isEmpty() && start[0] == 10) || pcx::is_dcx(bytesOf(start));
 }
 
 int PcxPages::countIn(const QString& path) {

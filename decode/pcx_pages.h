@@ -29,6 +29,9 @@ class PcxPages {
     // How many pages `path` has: 1 for a PCX file, read no further than its start; those of a
     // DCX file whose table is sound, else 1. Throws as the constructor does.
     [[nodiscard]] static int countIn(const QString& path);
+    // Whether a file starting with `start` (its first 4 bytes will do) is read as PCX or DCX:
+    // PCX's manufacturer byte 10, or DCX's number.
+    [[nodiscard]] static bool looksLikePcx(const QByteArray& start);
 
     [[nodiscard]] bool isDcx() const noexcept { return m_dcx; }
     // Status::Ok, or what is wrong with a DCX file's table of pages; then there are none.

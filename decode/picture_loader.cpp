@@ -1,9 +1,11 @@
 #include "decode/picture_loader.h"
 
+#include <QBuffer>
 #include <QFileInfo>
 #include <QImageReader>
 
 #include "decode/error.h"
+#include "decode/gif_indexes.h"
 
 namespace glimmer {
 
@@ -17,6 +19,16 @@ Picture LoadPicture(const QString& path) {
     QImage image = reader.read();
     if (image.isNull()) throw Error(errc::InvalidPicture, reader.errorString());
     return Picture(std::move(image));
+}
+
+QImage readPictureBytes(QByteArray bytes, const QByteArray& format, QString& why) {
+    if (QImage gif = gifIndexes(bytes); !gif.isNull()) return gif;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, format);
+    QImage image = reader.read();
+    if (image.isNull()) why = reader.errorString();
+    return image;
 }
 
 } // namespace glimmer

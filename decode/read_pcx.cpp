@@ -46,14 +46,10 @@ Picture MakePicture(pcx::Image image) {
     }
 }
 
-namespace {
-
 std::span<const std::uint8_t> bytesOf(const QByteArray& file) {
     return std::span(reinterpret_cast<const std::uint8_t*>(file.constData()),
                      static_cast<std::size_t>(file.size()));
 }
-
-} // namespace
 
 pcx::Result DecodeBytes(std::span<const std::uint8_t> page, pcx::Kinds kinds) {
     try {

@@ -28,6 +28,9 @@ using PcxResult = std::variant<Picture, Refusal, Error>;
 // The same for a file already in memory, of the viewer's kinds or of every kind.
 [[nodiscard]] PcxResult DecodePcx(const QByteArray& file, pcx::Kinds kinds = pcx::Kinds::Viewer);
 
+// The bytes of `file` as the decoder core takes them.
+[[nodiscard]] std::span<const std::uint8_t> bytesOf(const QByteArray& file);
+
 // The decoder's result for `page`, a PCX file in memory; running out of memory while decoding
 // is pcx::Status::OutOfMemory.
 [[nodiscard]] pcx::Result DecodeBytes(std::span<const std::uint8_t> page, pcx::Kinds kinds);

@@ -8,26 +8,10 @@
 # GLIMMER_TEST_PACKAGE=1. Usage: e2e-package.sh BUILD_DIR PACKAGE_BUILD_DIR
 set -euo pipefail
 name=e2e-package
-if [ "${CI:-}" != true ] && [ "${GLIMMER_TEST_PACKAGE:-}" != 1 ]; then
-    echo "$name: SKIP: installs a Debian package; runs in CI, or with GLIMMER_TEST_PACKAGE=1"
-    exit 0
-fi
-for installed in glimmer glimmer-pcx; do
-    if dpkg-query -W -f='${Status}' $installed 2>/dev/null | grep -q "install ok installed"; then
-        echo "$name: SKIP: $installed is installed on this machine; the test does not replace it"
-        exit 0
-    fi
-done
-deb=$("$(dirname "$0")/package.sh" "${2:?package build dir}")
+source "$(dirname "$0")/e2e/package.sh" "$name" "${2:?package build dir}"
 source "$(dirname "$0")/x-session.sh" "${1:?build dir}"
-sudo=""
-[ "$(id -u)" -ne 0 ] && sudo=sudo
-remove_package() {
-    $sudo env DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq glimmer >/dev/null 2>&1 || true
-}
 trap 'remove_package; cleanup' EXIT
-$sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" >/dev/null 2>&1 ||
-    fail "apt-get install $deb"
+install_package || fail "apt-get install $deb"
 
 home=$work/home
 data=$home/.local/share/glimmer

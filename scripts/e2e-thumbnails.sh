@@ -9,27 +9,15 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 name=e2e-thumbnails
-if [ "${CI:-}" != true ] && [ "${GLIMMER_TEST_PACKAGE:-}" != 1 ]; then
-    echo "$name: SKIP: installs a Debian package; runs in CI, or with GLIMMER_TEST_PACKAGE=1"
-    exit 0
-fi
-for installed in glimmer glimmer-pcx; do
-    if dpkg-query -W -f='${Status}' $installed 2>/dev/null | grep -q "install ok installed"; then
-        echo "$name: SKIP: $installed is installed on this machine; the test does not replace it"
-        exit 0
-    fi
-done
-sudo=""
-[ "$(id -u)" -ne 0 ] && sudo=sudo
+source "$here/scripts/e2e/package.sh" "$name" "${2:?package build dir}"
 build=$(cd "${1:?build dir}" && pwd)
-deb=$("$here/scripts/package.sh" "${2:?package build dir}")
 work=$(mktemp -d)
 cleanup() {
-    $sudo env DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq glimmer >/dev/null || true
+    remove_package
     rm -rf "$work"
 }
 trap cleanup EXIT
-$sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" >/dev/null
+install_package
 
 # The pictures, and what each must look like: the samples as glimmer-pcx decodes them, the
 # other writers' pictures as their golden PNG beside them (of a DCX file, its first page's).

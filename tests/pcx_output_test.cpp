@@ -16,10 +16,6 @@ using namespace glimmer;
 
 namespace {
 
-std::span<const std::uint8_t> bytesOf(const QByteArray& b) {
-    return std::span(reinterpret_cast<const std::uint8_t*>(b.constData()), std::size_t(b.size()));
-}
-
 QImage decoded(const QByteArray& file) {
     const PcxResult r = DecodePcx(file, pcx::Kinds::Every);
     return std::holds_alternative<Picture>(r) ? std::get<Picture>(r).image() : QImage();

@@ -1,0 +1,27 @@
+# Sourced by the end-to-end runs that install the Debian package. Installing a package changes
+# the machine, so they run only in CI (CI=true, a scratch machine) or when asked
+# (GLIMMER_TEST_PACKAGE=1), and never over a Glimmer package already installed: otherwise the
+# run says SKIP and ends. Sets `deb` (built from PACKAGE_BUILD_DIR) and defines
+# install_package and remove_package.
+# Usage: source package.sh NAME PACKAGE_BUILD_DIR
+package_run=${1:?run name}
+if [ "${CI:-}" != true ] && [ "${GLIMMER_TEST_PACKAGE:-}" != 1 ]; then
+    echo "$package_run: SKIP: installs a Debian package; runs in CI, or with GLIMMER_TEST_PACKAGE=1"
+    exit 0
+fi
+for installed in glimmer glimmer-pcx; do
+    if dpkg-query -W -f='${Status}' $installed 2>/dev/null | grep -q "install ok installed"; then
+        echo "$package_run: SKIP: $installed is installed on this machine; the test does not replace it"
+        exit 0
+    fi
+done
+package_sudo=""
+[ "$(id -u)" -ne 0 ] && package_sudo=sudo
+deb=$("$(dirname "${BASH_SOURCE[0]}")/../package.sh" "${2:?package build dir}")
+install_package() {
+    $package_sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" >/dev/null
+}
+remove_package() {
+    $package_sudo env DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq glimmer >/dev/null 2>&1 ||
+        true
+}
