@@ -203,14 +203,19 @@ std::optional<Source> openSource(const QString& in, Io io) {
     return std::nullopt;
 }
 
-int loadPicture(const QString& in, int page, Picture& pic, Io io) {
-    const auto source = openSource(in, io);
-    if (!source) return kFailed;
-    if (page >= source->count()) {
+// `in` opened when it has page `page` (from 0); else nothing, after saying why.
+std::optional<Source> openPage(const QString& in, int page, Io io) {
+    auto source = openSource(in, io);
+    if (source && page >= source->count()) {
         io.err << in << ": no page " << page + 1 << "; it has " << source->count() << Qt::endl;
-        return kFailed;
+        return std::nullopt;
     }
-    return load(in, *source, page, pic, io);
+    return source;
+}
+
+int loadPicture(const QString& in, int page, Picture& pic, Io io) {
+    const auto source = openPage(in, page, io);
+    return source ? load(in, *source, page, pic, io) : kFailed;
 }
 
 int writePicture(const Picture& pic, const QString& out, const PcxOutput& pcx, Io io) {
@@ -257,13 +262,8 @@ int convertOne(const QString& in, int page, const QString& out, const PcxOutput&
         io.err << out << ": the output is the input itself; nothing written" << Qt::endl;
         return kFailed;
     }
-    const auto pages = openSource(in, io);
-    if (!pages) return kFailed;
-    if (page >= pages->count()) {
-        io.err << in << ": no page " << page + 1 << "; it has " << pages->count() << Qt::endl;
-        return kFailed;
-    }
-    return convertPage(in, *pages, page, out, false, pcx, Flush::Now, io);
+    const auto pages = openPage(in, page, io);
+    return pages ? convertPage(in, *pages, page, out, false, pcx, Flush::Now, io) : kFailed;
 }
 
 int pageCount(const QString& in) {
