@@ -9,6 +9,7 @@
 #include "desktop/controls.h"
 #include "desktop/keep_on_top.h"
 #include "desktop/web_links.h"
+#include "platform/topmost.h"
 #include "platform/units.h"
 
 namespace glimmer::desktop {
@@ -118,7 +119,8 @@ void FrmTray::buildMenu() {
 void FrmTray::onLoaded() {
     // The pair's own button is the menu command's twin.
     connect(keepOnTop().cmdOnTop, &QPushButton::clicked, this, [this] { showTick(); });
-    m_platform.tray.add(QIcon(art(QStringLiteral("glimmer-32.png"))), platform::kProgramTitle);
+    m_platform.tray.add(QIcon(art(QStringLiteral("glimmer-32.png"))), platform::kProgramTitle,
+                        m_ui->menu);
     m_browser.show();
     applyOnTop(); // a browser loaded before the tray did not hear of the tick
 }
@@ -161,7 +163,10 @@ void FrmTray::applyOnTop() {
 }
 
 void FrmTray::showTick() {
-    m_ui->alwaysOnTop->setChecked(keepOnTop().value() == 1);
+    // Where the desktop cannot keep the browser on top, the item is greyed and never ticked.
+    const bool honoured = platform::desktopKeepsOnTop();
+    m_ui->alwaysOnTop->setEnabled(honoured);
+    m_ui->alwaysOnTop->setChecked(honoured && keepOnTop().value() == 1);
 }
 
 void FrmTray::exitProgram() {

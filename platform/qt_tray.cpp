@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QGuiApplication>
 #include <QMenu>
 
 namespace glimmer::platform {
@@ -26,14 +27,24 @@ QtTrayIcon::QtTrayIcon() {
                     break;
                 }
             });
+    connect(&m_sni, &SniItem::activated, this, &TrayIcon::clicked);
+}
+
+bool QtTrayIcon::xembedTray() {
+    return QGuiApplication::platformName() == QLatin1String("xcb") &&
+           QSystemTrayIcon::isSystemTrayAvailable();
 }
 
 bool QtTrayIcon::available() const {
-    return QSystemTrayIcon::isSystemTrayAvailable();
+    return m_sni.hostPresent() || xembedTray();
 }
 
-void QtTrayIcon::add(const QIcon& icon, const QString& tooltip) {
-    if (m_icon.isVisible()) return;
+void QtTrayIcon::add(const QIcon& icon, const QString& tooltip, QMenu* menu) {
+    if (isShown()) return;
+    if (m_sni.hostPresent() || !xembedTray()) {
+        m_sni.show(icon, tooltip, menu);
+        return;
+    }
     m_icon.setIcon(icon);
     m_icon.setToolTip(tooltip);
     m_icon.show();
@@ -41,10 +52,11 @@ void QtTrayIcon::add(const QIcon& icon, const QString& tooltip) {
 
 void QtTrayIcon::remove() {
     m_icon.hide();
+    m_sni.hide();
 }
 
 bool QtTrayIcon::isShown() const {
-    return m_icon.isVisible();
+    return m_icon.isVisible() || m_sni.isShown();
 }
 
 void QtTrayIcon::popUp(QMenu* menu) {

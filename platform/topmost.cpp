@@ -1,5 +1,6 @@
 #include "platform/topmost.h"
 
+#include <QGuiApplication>
 #include <QWidget>
 #include <QWindow>
 
@@ -15,6 +16,10 @@ void setTopmost(QWidget* window, bool onTop) {
 
 bool isTopmost(const QWidget* window) {
     return window->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+}
+
+bool desktopKeepsOnTop() {
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
 
 } // namespace glimmer::platform

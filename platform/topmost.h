@@ -8,5 +8,7 @@ namespace glimmer::platform {
 // moving, resizing or showing it.
 void setTopmost(QWidget* window, bool onTop);
 [[nodiscard]] bool isTopmost(const QWidget* window);
+// Whether the desktop honours that band. A Wayland client cannot ask to stay on top.
+[[nodiscard]] bool desktopKeepsOnTop();
 
 } // namespace glimmer::platform

@@ -90,6 +90,9 @@ def main():
             m = INCLUDE.match(line)
             if not m:
                 continue
+            # moc's output for the classes a source file declares itself, made at build time.
+            if m.group(1) == f"{path.stem}.moc":
+                continue
             checked += 1
             target = resolve(root, path, m.group(1))
             if target is None:

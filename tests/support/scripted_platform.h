@@ -55,7 +55,7 @@ class ScriptedPrinter final : public Printer {
 class ScriptedTray final : public TrayIcon {
   public:
     bool available() const override { return present; }
-    void add(const QIcon&, const QString& tip) override {
+    void add(const QIcon&, const QString& tip, QMenu*) override {
         if (shown) return;
         shown = true;
         ++adds;

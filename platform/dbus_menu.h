@@ -1,0 +1,68 @@
+// A QMenu offered over D-Bus (com.canonical.dbusmenu), for notification areas that draw the
+// menu of a StatusNotifierItem themselves: KDE Plasma, GNOME's AppIndicator extension, waybar.
+#pragma once
+
+#include <QDBusConnection>
+#include <QDBusVariant>
+#include <QObject>
+#include <QPointer>
+#include <QVariantMap>
+
+class QAction;
+class QMenu;
+
+namespace glimmer::platform {
+
+// One entry of the layout: its id, properties and children (each a variant of this type).
+struct DBusMenuLayout {
+    int id = 0;
+    QVariantMap properties;
+    QVariantList children;
+};
+
+// The properties of one entry, as GetGroupProperties answers.
+struct DBusMenuItem {
+    int id = 0;
+    QVariantMap properties;
+};
+
+class DBusMenu final : public QObject {
+    Q_OBJECT
+  public:
+    static constexpr const char* kPath = "/MenuBar";
+
+    DBusMenu(QDBusConnection bus, QObject* parent);
+    ~DBusMenu() override;
+    // Offers `menu` (null: none) and tells the host its entries changed.
+    void setMenu(QMenu* menu);
+    bool exported() const { return m_exported; }
+
+    // What the host asks, answered from the menu's current actions. Entry ids are the
+    // action's position plus one; 0 is the menu itself.
+    DBusMenuLayout layout() const;
+    QList<DBusMenuItem> items(const QList<int>& ids) const;
+    QVariant property(int id, const QString& name) const;
+    // The host's "clicked": the action runs once the call has been answered, since it may
+    // end the program.
+    void event(int id, const QString& eventId);
+
+    uint revision() const { return m_revision; }
+
+  signals:
+    void layoutUpdated(uint revision, int parent);
+
+  private:
+    QAction* action(int id) const;
+    QVariantMap propertiesOf(const QAction* a) const;
+    void changed();
+
+    QDBusConnection m_bus;
+    QPointer<QMenu> m_menu;
+    uint m_revision = 1;
+    bool m_exported = false;
+};
+
+} // namespace glimmer::platform
+
+Q_DECLARE_METATYPE(glimmer::platform::DBusMenuLayout)
+Q_DECLARE_METATYPE(glimmer::platform::DBusMenuItem)
