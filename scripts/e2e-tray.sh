@@ -68,31 +68,13 @@ wait_until 5 above || fail "the browser is not kept above other windows"
 # among the program's windows, so the menu is caught as it comes on screen.
 menu() { # ITEM
     atspi_py "$icon" "$icon_x" "$icon_y" "$1" "$app" <<'PY'
-import subprocess, sys, time
+import subprocess, sys
 import pyatspi
-from gi.repository import GLib
 import atspi
 
 icon, ix, iy, name, pid = sys.argv[1:]
 atspi.app()
-shown = []
-def on_showing(event):
-    try:
-        if event.source.getRole() == pyatspi.ROLE_POPUP_MENU:
-            shown.append((event.source, event.detail1))
-    except Exception:
-        pass  # a window that went away meanwhile
-pyatspi.Registry.registerEventListener(on_showing, "object:state-changed:showing")
-
-def pump(condition, seconds):
-    end = time.monotonic() + seconds
-    while not condition():
-        if time.monotonic() >= end:
-            return False
-        while GLib.MainContext.default().iteration(False):
-            pass
-        time.sleep(0.05)
-    return True
+watch = atspi.MenuWatch()
 
 def windows():
     out = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", pid],
@@ -105,12 +87,12 @@ before = windows()
 menu = None
 for attempt in range(5):
     subprocess.run(["xdotool", "mousemove", "--window", icon, ix, iy, "click", "1"], check=True)
-    if pump(lambda: any(up for _, up in shown), 3):
-        menu = next(m for m, up in shown if up)
+    menu = watch.opened(3)
+    if menu:
         break
     if windows() > before:
         subprocess.run(["xdotool", "key", "Escape"], check=True)
-        pump(lambda: windows() == before, 3)
+        watch.pump(lambda: windows() == before, 3)
 if menu is None:
     sys.exit("a click on the icon opened no menu (5 tries)")
 items = [c for c in atspi.children(menu) if c.name == name]
@@ -122,7 +104,7 @@ x, y, w, h = atspi.extents(item)
 subprocess.run(["xdotool", "mousemove", "--sync", str(x + w // 2), str(y + h // 2),
                 "click", "1"], check=True)
 # Exit takes the menu away with the program, unannounced.
-if not pump(lambda: any(m == menu and not up for m, up in shown) or windows() < before, 5):
+if not watch.pump(lambda: watch.closed(menu) or windows() < before, 5):
     sys.exit(f"the menu stayed open after a click on {name!r}")
 PY
 }

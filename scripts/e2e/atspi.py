@@ -390,20 +390,104 @@ def _alive_showing(acc):
         return False
 
 
+def wayland():
+    """Whether the run is on a Wayland compositor (scripts/wayland-session.sh), not under X."""
+    return bool(os.environ.get("WAYLAND_DISPLAY")) and not os.environ.get("DISPLAY")
+
+
+def _top_level(acc):
+    while True:
+        parent = acc.parent
+        if parent is None or parent.getRole() == pyatspi.ROLE_APPLICATION:
+            return acc
+        acc = parent
+
+
+class MenuWatch:
+    """Catches pop-up menus as they come on screen and go: Qt lists no pop-up menu of the
+    notification-area icon among the program's windows. Start it before the menu opens."""
+
+    def __init__(self):
+        self.shown = []  # (menu, whether it came up)
+        pyatspi.Registry.registerEventListener(self._on_showing, "object:state-changed:showing")
+
+    def _on_showing(self, event):
+        try:
+            if event.source.getRole() == pyatspi.ROLE_POPUP_MENU:
+                self.shown.append((event.source, event.detail1))
+        except Exception:
+            pass  # a window that went away meanwhile
+
+    def pump(self, condition, seconds):
+        """Hears events until condition() holds (True) or the seconds run out (False)."""
+        end = time.monotonic() + seconds
+        while not condition():
+            if time.monotonic() >= end:
+                return False
+            while GLib.MainContext.default().iteration(False):
+                pass
+            time.sleep(0.05)
+        return True
+
+    def opened(self, seconds):
+        """The menu that came up, waiting up to seconds for one; None if none did."""
+        if not self.pump(lambda: any(up for _, up in self.shown), seconds):
+            return None
+        return next(m for m, up in self.shown if up)
+
+    def closed(self, menu):
+        return any(m == menu and not up for m, up in self.shown)
+
+
 def extents(acc):
-    """acc's place on screen: (x, y, width, height) in screen pixels."""
-    e = acc.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
-    return (e.x, e.y, e.width, e.height)
+    """acc's place on screen: (x, y, width, height) in screen pixels.
+
+    A Wayland client knows places only within its own windows: there the window's place
+    comes from the compositor, found by the program's pid, the window's title and size."""
+    if not wayland():
+        e = acc.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+        return (e.x, e.y, e.width, e.height)
+    import sway
+    top = _top_level(acc)
+    t = top.queryComponent().getExtents(pyatspi.WINDOW_COORDS)
+    e = acc.queryComponent().getExtents(pyatspi.WINDOW_COORDS)
+    pid = os.environ["GLIMMER_APP_PID"]
+    # A window without a title of its own (a menu) bears the program's name.
+    same_size = [w for w in sway.windows(pid) if w["content"][2:] == (t.width, t.height)]
+    places = [w["content"] for w in same_size if len(same_size) == 1 or w["name"] == top.name]
+    if len(places) != 1:
+        raise LookupError(f"{len(places)} windows of the compositor match {top.name!r} "
+                          f"{t.width}x{t.height}: {sway.windows(pid)}")
+    x, y = places[0][:2]
+    return (x + e.x - t.x, y + e.y - t.y, e.width, e.height)
+
+
+def settled_extents(acc, hold=0.5, timeout=10):
+    """extents(acc) once they held still for hold seconds: a compositor may still be placing
+    a new window (sway moves a new floating window once it gets its title bar)."""
+    since = [None, None]  # extents, and since when
+
+    def steady():
+        now = extents(acc)
+        if now != since[0]:
+            since[:] = [now, time.monotonic()]
+        return now if time.monotonic() - since[1] >= hold else None
+    return wait(steady, timeout, f"{acc.name!r} holding still on screen")
 
 
 def screenshot(acc, path=None):
     """What the screen shows where acc is, as an RGB PIL image (saved to path if given).
 
-    Reads the X screen (Pillow's XCB grab on $DISPLAY) and cuts acc's extents from it;
+    Reads the X screen (Pillow's XCB grab on $DISPLAY), or the Wayland compositor's through
+    grim, and cuts acc's extents from it;
     parts off the screen come out black."""
     from PIL import Image, ImageGrab
     x, y, w, h = extents(acc)
-    screen = ImageGrab.grab(xdisplay=None).convert("RGB")
+    if wayland():
+        import sway
+        screen = sway.screen()
+    else:
+        screen = ImageGrab.grab(xdisplay=None).convert("RGB")
     image = Image.new("RGB", (max(w, 0), max(h, 0)))
     image.paste(screen.crop((x, y, x + w, y + h)), (0, 0))
     if path:
