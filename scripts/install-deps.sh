@@ -24,7 +24,9 @@ test_pkgs=(clang-14 libclang-rt-14-dev clang-format python3-pil "${x_pkgs[@]}" d
 package_pkgs=(dpkg-dev file)
 # The thumbnail run: GNOME's thumbnail factory, which runs thumbnailers in bubblewrap.
 thumbnail_pkgs=(python3-gi gir1.2-gnomedesktop-3.0 bubblewrap fonts-dejavu-core)
-test_pkgs+=("${package_pkgs[@]}" "${thumbnail_pkgs[@]}")
+# The Wayland run: a headless sway, grim for its screen, and Qt's Wayland platform.
+wayland_pkgs=(sway grim qt6-wayland)
+test_pkgs+=("${package_pkgs[@]}" "${thumbnail_pkgs[@]}" "${wayland_pkgs[@]}")
 screenshot_pkgs=("${x_pkgs[@]}" imagemagick)
 
 pkgs=("${build_pkgs[@]}")

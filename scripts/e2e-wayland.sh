@@ -1,0 +1,110 @@
+#!/usr/bin/env bash
+# End-to-end check on a Wayland desktop (headless sway), with a notification area that starts
+# after the program: `glimmer --tray` runs as a native Wayland client and its browser appears;
+# the panel, once started, gets the icon with its tooltip and its menu; "Always On Top" is
+# greyed and never ticked, as a Wayland client cannot stay on top; a sample picked and viewed
+# shows its pixels on screen once the browser, floating over it, is closed by the compositor;
+# the browser comes back through the panel's menu ("Open Glimmer"); a click that leaves the menu to the program opens it, and
+# "Exit" clicked there with the pointer ends the program and takes its icon away.
+# Usage: e2e-wayland.sh BUILD
+source "$(dirname "$0")/wayland-session.sh" "${1:?build dir}"
+"$build/cli/glimmer-pcx" convert "$prog/DUSK.PCX" "$work/dusk.png" >/dev/null
+
+start_glimmer --tray
+browser_up() {
+    atspi_py <<'PY'
+import os, sys
+import sway
+sys.exit(0 if any(w["name"] == "Glimmer" and w["shell"] == "xdg_shell"
+                  for w in sway.windows(os.environ["GLIMMER_APP_PID"])) else 1)
+PY
+}
+wait_until 20 browser_up || fail "no browser window of a native Wayland client"
+
+# The panel starts after the program.
+/usr/bin/python3 "$here/scripts/e2e/sni_host.py" >"$work/host.log" 2>&1 &
+pids+=($!)
+registered() { grep -q '^registered ' "$work/host.log"; }
+wait_until 15 registered || fail "the icon did not come to a panel started later: $(cat "$work/host.log")"
+item=$(sed -n 's/^registered //p' "$work/host.log")
+
+atspi_py "$item" "$work" <<'PY' || fail "the icon, its menu and the picture"
+import sys
+import atspi as A
+import glimmer as G
+import sni
+item, work = sys.argv[1:]
+
+props = sni.properties(item)
+assert props["Title"] == "Glimmer" and props["ToolTip"][2] == "Glimmer", props["ToolTip"]
+assert any((w, h) == (16, 16) and len(argb) == 16 * 16 * 4 for w, h, argb in props["IconPixmap"])
+assert props["ItemIsMenu"], "a left click must show the menu"
+labels = [p.get("label", "-") for _, p in sni.menu(item)]
+want = ["Open Glimmer", "-", "Fragvault - Home", "Fragvault - Files", "Fragvault - Help", "-",
+        "Help", "Exit", "-", "Always On Top"]
+assert labels == want, labels
+on_top = [p for _, p in sni.menu(item) if p.get("label") == "Always On Top"][0]
+assert not on_top["enabled"] and on_top["toggle-state"] == 0, on_top
+
+app = A.app()
+A.select_item(G.open_page(app), "DUSK.PCX")
+G.view(app)
+PY
+
+# Closed by the compositor, as its close button or a key binding does: the program stays.
+swaymsg "[pid=$app title=\"^Glimmer\$\"] kill" >/dev/null || fail "sway could not close the browser"
+browser_gone() { ! browser_up; }
+wait_until 10 browser_gone || fail "the browser did not close"
+kill -0 "$app" 2>/dev/null || fail "closing the browser ended the program"
+
+# The browser floated over the picture window, which nothing keeps on top here.
+atspi_py "$work" <<'PY' || fail "the picture on screen"
+import sys
+import atspi as A
+import glimmer as G
+app = A.app()
+G.expect_shown(app, G.picture_window(app), G.load_rgb(f"{sys.argv[1]}/dusk.png"), "DUSK.PCX viewed")
+PY
+
+atspi_py "$item" <<'PY' || fail "the panel's menu and the program's own"
+import os, sys
+import atspi as A
+import sni
+import sway
+item = sys.argv[1]
+pid = os.environ["GLIMMER_APP_PID"]
+
+sni.choose(item, "Open Glimmer")
+A.wait(lambda: any(w["name"] == "Glimmer" for w in sway.windows(pid)), 15,
+       "the browser back after Open Glimmer")
+
+# swaybar leaves the menu to the program: the program's own menu opens. The program may hear
+# of the menu watch only after the menu came up: then close what opened and click again.
+app = A.app()
+watch = A.MenuWatch()
+before = {w["id"] for w in sway.windows(pid)}
+menu = None
+for attempt in range(5):
+    sni.click(item, "ContextMenu")
+    menu = watch.opened(3)
+    if menu:
+        break
+    for w in sway.windows(pid):
+        if w["id"] not in before:
+            sway.close(w["id"])
+if menu is None:
+    sys.exit("a click on the icon opened no menu (5 tries)")
+entries = {e.name: e for e in A.children(menu)}
+on_top = entries["Always On Top"].getState()
+assert not on_top.contains(A.pyatspi.STATE_SENSITIVE), "Always On Top offered on Wayland"
+assert not on_top.contains(A.pyatspi.STATE_CHECKED), "Always On Top ticked on Wayland"
+x, y, w, h = A.settled_extents(entries["Exit"])
+sway.pointer_click(x + w // 2, y + h // 2)
+A.wait(lambda: not sni.has_owner(item), 15, "the icon gone after Exit")
+PY
+app_ended() { ! kill -0 "$app" 2>/dev/null; }
+wait_until 15 app_ended || fail "Exit did not end the program"
+status=0
+wait "$app" || status=$?
+[ "$status" = 0 ] || fail "the program ended with status $status"
+echo "e2e-wayland: ok"

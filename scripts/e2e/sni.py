@@ -1,0 +1,54 @@
+"""Talks to the program's StatusNotifierItem as a panel does, over the session bus: reads the
+icon's properties, reads the menu the panel draws (com.canonical.dbusmenu) and clicks its
+entries, or clicks the icon itself (Activate, ContextMenu)."""
+
+from gi.repository import Gio, GLib
+
+ITEM = "org.kde.StatusNotifierItem"
+MENU = "com.canonical.dbusmenu"
+
+
+def _bus():
+    return Gio.bus_get_sync(Gio.BusType.SESSION)
+
+
+def _call(service, path, iface, method, args=None, reply=None):
+    return _bus().call_sync(service, path, iface, method, args,
+                            GLib.VariantType(reply) if reply else None,
+                            Gio.DBusCallFlags.NONE, 10000).unpack()
+
+
+def properties(service):
+    """The item's properties, as Python values."""
+    return _call(service, "/StatusNotifierItem", "org.freedesktop.DBus.Properties", "GetAll",
+                 GLib.Variant("(s)", (ITEM,)), "(a{sv})")[0]
+
+
+def menu(service):
+    """The entries of the item's menu, in order: (id, properties); a separator's properties
+    hold type "separator"."""
+    path = properties(service)["Menu"]
+    _, (_, _, children) = _call(service, path, MENU, "GetLayout",
+                                GLib.Variant("(iias)", (0, -1, [])), "(u(ia{sv}av))")
+    return [(child[0], child[1]) for child in children]
+
+
+def choose(service, label):
+    """Clicks the menu entry of that label, as a panel that draws the menu does."""
+    path = properties(service)["Menu"]
+    ids = [i for i, p in menu(service) if p.get("label") == label]
+    if not ids:
+        raise LookupError(f"no entry {label!r} in {[p.get('label') for _, p in menu(service)]}")
+    _call(service, path, MENU, "Event",
+          GLib.Variant("(isvu)", (ids[0], "clicked", GLib.Variant("i", 0), 0)))
+
+
+def click(service, method="Activate"):
+    """Clicks the icon, as a panel that leaves the menu to the item does (swaybar:
+    ContextMenu)."""
+    _call(service, "/StatusNotifierItem", ITEM, method, GLib.Variant("(ii)", (0, 0)))
+
+
+def has_owner(service):
+    return _call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                 "NameHasOwner", GLib.Variant("(s)", (service,)), "(b)")[0]

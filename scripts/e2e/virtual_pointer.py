@@ -1,0 +1,103 @@
+"""A pointer device of the Wayland compositor's own (wlr-virtual-pointer), as remote-desktop
+tools add one: its clicks reach the program as any mouse's do. A headless sway has no input
+device at all. Speaks the Wayland wire protocol directly; the calls are few."""
+
+import os
+import socket
+import struct
+import time
+
+BTN_LEFT = 0x110
+
+
+class Connection:
+    def __init__(self):
+        path = os.path.join(os.environ["XDG_RUNTIME_DIR"], os.environ["WAYLAND_DISPLAY"])
+        self.sock = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+        self.sock.connect(path)
+        self.next_id = 2
+        self.buffer = b""
+
+    def new_id(self):
+        self.next_id += 1
+        return self.next_id - 1
+
+    def send(self, obj, opcode, payload=b""):
+        self.sock.sendall(struct.pack("<II", obj, ((8 + len(payload)) << 16) | opcode) + payload)
+
+    def events(self):
+        """Reads the next event: (object, opcode, payload)."""
+        while True:
+            if len(self.buffer) >= 8:
+                obj, word = struct.unpack_from("<II", self.buffer)
+                size = word >> 16
+                if len(self.buffer) >= size:
+                    event = (obj, word & 0xFFFF, self.buffer[8:size])
+                    self.buffer = self.buffer[size:]
+                    return event
+            chunk = self.sock.recv(65536)
+            if not chunk:
+                raise ConnectionError("the compositor closed the connection")
+            self.buffer += chunk
+
+    def roundtrip(self, on_event=lambda obj, opcode, payload: None):
+        callback = self.new_id()
+        self.send(1, 0, struct.pack("<I", callback))  # wl_display.sync
+        while True:
+            obj, opcode, payload = self.events()
+            if obj == callback:
+                return
+            if obj == 1 and opcode == 0:  # wl_display.error
+                raise RuntimeError(f"protocol error: {payload!r}")
+            on_event(obj, opcode, payload)
+
+
+def _string(text):
+    data = text.encode() + b"\0"
+    return struct.pack("<I", len(data)) + data + b"\0" * (-len(data) % 4)
+
+
+def click(x, y, button=BTN_LEFT):
+    """Moves the pointer to (x, y) on screen and clicks there."""
+    conn = Connection()
+    registry = conn.new_id()
+    conn.send(1, 1, struct.pack("<I", registry))  # wl_display.get_registry
+    globals_ = {}
+
+    def on_global(obj, opcode, payload):
+        if obj == registry and opcode == 0:
+            name, length = struct.unpack_from("<II", payload)
+            interface = payload[8:8 + length - 1].decode()
+            version, = struct.unpack_from("<I", payload, 8 + length + (-length % 4))
+            globals_[interface] = (name, version)
+    conn.roundtrip(on_global)
+    want = "zwlr_virtual_pointer_manager_v1"
+    if want not in globals_:
+        raise RuntimeError(f"the compositor offers no {want}")
+    name, version = globals_[want]
+    manager = conn.new_id()
+    conn.send(registry, 0, struct.pack("<I", name) + _string(want) +
+              struct.pack("<II", min(version, 1), manager))  # wl_registry.bind
+    pointer = conn.new_id()
+    conn.send(manager, 0, struct.pack("<II", 0, pointer))  # create_virtual_pointer, any seat
+    ms = lambda: int(time.monotonic() * 1000) & 0xFFFFFFFF
+    output = _output_size()
+    conn.send(pointer, 1, struct.pack("<IIIII", ms(), x, y, *output))  # motion_absolute
+    conn.send(pointer, 4)  # frame
+    conn.roundtrip()
+    for state in (1, 0):
+        conn.send(pointer, 2, struct.pack("<III", ms(), button, state))  # button
+        conn.send(pointer, 4)
+        conn.roundtrip()
+    conn.send(pointer, 8)  # destroy
+    conn.roundtrip()
+    conn.sock.close()
+
+
+def _output_size():
+    import json
+    import subprocess
+    outputs = json.loads(subprocess.run(["swaymsg", "-t", "get_outputs", "-r"], check=True,
+                                        capture_output=True, text=True).stdout)
+    box = outputs[0]["rect"]
+    return box["x"] + box["width"], box["y"] + box["height"]

@@ -1,0 +1,70 @@
+# Sourced by the scripts that drive the real program on Wayland: a headless sway (wlroots'
+# headless back end, pixman renderer) besides what scripts/e2e/session.sh sets up. Qt picks
+# its platform itself, as on a user's desktop. sway refuses to run as root: then the run goes
+# on as nobody (uid 65534), from copies of the scripts and the program it can read, as the
+# checkout may lie in a folder only root may enter. Sets WAYLAND_DISPLAY and SWAYSOCK too.
+# Usage: source wayland-session.sh BUILD_DIR
+set -euo pipefail
+if [ "$(id -u)" = 0 ]; then
+    stage=$(mktemp -d)
+    trap 'rm -rf "$stage"' EXIT
+    chmod 755 "$stage"
+    mkdir -p "$stage/build/cli"
+    cp -r "$(dirname "${BASH_SOURCE[0]}")" "$stage/scripts"
+    cp -r "${1:?build dir}/app" "$stage/build/app"
+    cp "$1/cli/glimmer-pcx" "$stage/build/cli/"
+    chmod -R a+rX "$stage"
+    status=0
+    setpriv --reuid=65534 --regid=65534 --clear-groups \
+        bash "$stage/scripts/$(basename "$0")" "$stage/build" || status=$?
+    exit $status
+fi
+source "$(dirname "${BASH_SOURCE[0]}")/e2e/session.sh" "$@"
+unset DISPLAY
+export HOME=$work/home
+mkdir -m 700 "$HOME"
+start_buses
+
+cat >"$work/sway.config" <<'CONF'
+output HEADLESS-1 resolution 1024x768 position 0 0
+xwayland disable
+CONF
+WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
+    sway -c "$work/sway.config" >>"$work/sway.log" 2>&1 &
+pids+=($!)
+sway_up() {
+    local s
+    for s in "$XDG_RUNTIME_DIR"/wayland-*; do
+        [ -S "$s" ] && WAYLAND_DISPLAY=$(basename "$s")
+    done
+    for s in "$XDG_RUNTIME_DIR"/sway-ipc.*.sock; do
+        [ -S "$s" ] && SWAYSOCK=$s
+    done
+    [ -n "${WAYLAND_DISPLAY:-}" ] && [ -n "${SWAYSOCK:-}" ] &&
+        SWAYSOCK=$SWAYSOCK swaymsg -t get_outputs >/dev/null 2>&1
+}
+wait_until 15 sway_up || {
+    echo "$0: sway did not start:" >&2
+    cat "$work/sway.log" >&2
+    exit 1
+}
+export WAYLAND_DISPLAY SWAYSOCK
+
+# Says why the run failed, with what the program wrote, its windows and controls, and ends
+# the run.
+fail() {
+    echo "$(basename "$0" .sh) FAIL: $*"
+    echo "--- glimmer's output:"
+    cat "$work/glimmer.log" 2>/dev/null || true
+    if kill -0 "${app:-0}" 2>/dev/null; then
+        echo "--- its windows, as sway places them:"
+        PYTHONPATH="$here/scripts/e2e" /usr/bin/python3 "$here/scripts/e2e/sway.py" windows "$app" || true
+        echo "--- its controls, as AT-SPI shows them:"
+        atspi_dump | head -n 80
+    else
+        echo "(glimmer is not running)"
+    fi
+    echo "--- sway's output (last lines):"
+    tail -n 20 "$work/sway.log"
+    exit 1
+}
