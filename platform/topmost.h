@@ -8,7 +8,8 @@ namespace glimmer::platform {
 // moving, resizing or showing it.
 void setTopmost(QWidget* window, bool onTop);
 [[nodiscard]] bool isTopmost(const QWidget* window);
-// Whether the desktop honours that band. A Wayland client cannot ask to stay on top.
+// Whether the desktop honours that band: a Wayland client cannot ask to stay on top, and
+// not every X11 window manager keeps windows above others.
 [[nodiscard]] bool desktopKeepsOnTop();
 
 } // namespace glimmer::platform

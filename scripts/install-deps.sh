@@ -6,9 +6,10 @@
 #   test:  also the test, sanitizer, fuzzing and corpus-comparison tools
 set -euo pipefail
 
-# libdeflate: the PNG writer of glimmer-pcx; libimagequant: its colour reduction for 8-bit PCX
-# files; Qt's image format plugins: TGA pictures in.
-build_pkgs=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libdeflate-dev libimagequant-dev
+# libxcb: whether the X11 window manager keeps windows on top; libdeflate: the PNG writer of
+# glimmer-pcx; libimagequant: its colour reduction for 8-bit PCX files; Qt's image format
+# plugins: TGA pictures in.
+build_pkgs=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libxcb1-dev libdeflate-dev libimagequant-dev
     qt6-image-formats-plugins libgtest-dev libgmock-dev libbenchmark-dev)
 # clang-14 + its runtime: libFuzzer; python3-pil: compares our pixels with Pillow's;
 # Xvfb, openbox, xdotool, the X11 utilities and trayer: the end-to-end runs of the real
@@ -24,8 +25,8 @@ test_pkgs=(clang-14 libclang-rt-14-dev clang-format python3-pil "${x_pkgs[@]}" d
 package_pkgs=(dpkg-dev file)
 # The thumbnail run: GNOME's thumbnail factory, which runs thumbnailers in bubblewrap.
 thumbnail_pkgs=(python3-gi gir1.2-gnomedesktop-3.0 bubblewrap fonts-dejavu-core)
-# The Wayland run: a headless sway, grim for its screen, and Qt's Wayland platform.
-wayland_pkgs=(sway grim qt6-wayland)
+# The Wayland runs: a headless sway, grim for its screen, XWayland and Qt's Wayland platform.
+wayland_pkgs=(sway grim xwayland qt6-wayland)
 test_pkgs+=("${package_pkgs[@]}" "${thumbnail_pkgs[@]}" "${wayland_pkgs[@]}")
 screenshot_pkgs=("${x_pkgs[@]}" imagemagick)
 
