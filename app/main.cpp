@@ -32,7 +32,11 @@ const QCommandLineOption kTray(QStringLiteral("tray"),
                                QStringLiteral("Start with the icon in the notification area."));
 
 void describe(QCommandLineParser& parser) {
-    parser.setApplicationDescription(QStringLiteral("Glimmer, a viewer for PCX pictures."));
+    parser.setApplicationDescription(QStringLiteral(
+        "Glimmer, a viewer for PCX pictures.\n\n"
+        "In a Wayland session Glimmer runs through XWayland where it is there, as only X11\n"
+        "lets a window stay above others; QT_QPA_PLATFORM=wayland runs it as a Wayland client.\n"
+        "Where the desktop keeps no window on top, \"Always On Top\" is greyed."));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOptions({kLogin, kTray});
@@ -55,10 +59,21 @@ void answerWithoutDisplay(int argc, char** argv) {
     }
 }
 
+// Only X11 lets a window stay above others (the picture, help and other windows open above
+// the rest, and the browser may be kept there): in a Wayland session XWayland is taken where
+// it is there, unless the user chose a platform.
+void choosePlatform() {
+    if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM") || qEnvironmentVariableIsEmpty("DISPLAY") ||
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        return;
+    qputenv("QT_QPA_PLATFORM", "xcb;wayland");
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     answerWithoutDisplay(argc, argv);
+    choosePlatform();
     QApplication app(argc, argv);
     setUpLook();
     QCommandLineParser parser;
