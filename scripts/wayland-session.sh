@@ -1,9 +1,10 @@
 # Sourced by the scripts that drive the real program on Wayland: a headless sway (wlroots'
-# headless back end, pixman renderer) besides what scripts/e2e/session.sh sets up. Qt picks
-# its platform itself, as on a user's desktop. sway refuses to run as root: then the run goes
-# on as nobody (uid 65534), from copies of the scripts and the program it can read, as the
-# checkout may lie in a folder only root may enter. Sets WAYLAND_DISPLAY and SWAYSOCK too.
-# Usage: source wayland-session.sh BUILD_DIR
+# headless back end, pixman renderer) besides what scripts/e2e/session.sh sets up, with
+# XWayland or without. The program picks its platform itself, as on a user's desktop. sway
+# refuses to run as root: then the run goes on as nobody (uid 65534), from copies of the
+# scripts and the program it can read, as the checkout may lie in a folder only root may
+# enter. Sets WAYLAND_DISPLAY and SWAYSOCK, and DISPLAY with XWayland.
+# Usage: source wayland-session.sh BUILD_DIR [xwayland]
 set -euo pipefail
 if [ "$(id -u)" = 0 ]; then
     stage=$(mktemp -d)
@@ -16,18 +17,21 @@ if [ "$(id -u)" = 0 ]; then
     chmod -R a+rX "$stage"
     status=0
     setpriv --reuid=65534 --regid=65534 --clear-groups \
-        bash "$stage/scripts/$(basename "$0")" "$stage/build" || status=$?
+        bash "$stage/scripts/$(basename "$0")" "$stage/build" "${@:2}" || status=$?
     exit $status
 fi
-source "$(dirname "${BASH_SOURCE[0]}")/e2e/session.sh" "$@"
+xwayland=${2:-}
+source "$(dirname "${BASH_SOURCE[0]}")/e2e/session.sh" "$1"
 unset DISPLAY
 export HOME=$work/home
 mkdir -m 700 "$HOME"
 start_buses
 
-cat >"$work/sway.config" <<'CONF'
+# Every window floats, as on the stacking desktops most players use.
+cat >"$work/sway.config" <<CONF
 output HEADLESS-1 resolution 1024x768 position 0 0
-xwayland disable
+for_window [title=".*"] floating enable
+xwayland $([ "$xwayland" = xwayland ] && echo enable || echo disable)
 CONF
 WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
     sway -c "$work/sway.config" >>"$work/sway.log" 2>&1 &
@@ -68,3 +72,12 @@ fail() {
     tail -n 20 "$work/sway.log"
     exit 1
 }
+
+if [ "$xwayland" = xwayland ]; then
+    # sway tells its X display only to what it starts.
+    swaymsg exec "echo \$DISPLAY >$work/xdisplay" >/dev/null
+    x_known() { [ -s "$work/xdisplay" ]; }
+    wait_until 15 x_known || fail "sway started no XWayland"
+    DISPLAY=$(cat "$work/xdisplay")
+    export DISPLAY
+fi

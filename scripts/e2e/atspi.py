@@ -327,14 +327,25 @@ def key(*keys):
     subprocess.run(["xdotool", "key", *keys], check=True)
 
 
+def lit(item):
+    """Whether a menu item is lit up, as under the pointer."""
+    state = item.getState()
+    return state.contains(pyatspi.STATE_FOCUSED) or state.contains(pyatspi.STATE_SELECTED)
+
+
 def activate_menu_item(application, name, timeout=10):
     """Chooses the showing menu item of that name: closes its menu (Escape, as the choice
-    would) and then performs the item's action.
+    would) and then performs the item's action; on Wayland, clicks it with the pointer.
 
     Qt performs an item's action through AT-SPI without closing the menu, and a menu left
     open holds the pointer and keyboard: hence closing first."""
     item = menu_item(application, name, timeout)
     menu = item.parent
+    if wayland():  # no keys to send there: the item is clicked with the pointer
+        import sway
+        x, y, w, h = settled_extents(item)
+        sway.pointer_click(x + w // 2, y + h // 2, lambda: lit(item))
+        return item
     if showing(menu):
         key("Escape")
         wait(lambda: not showing(menu), timeout, f"the menu closing before {name!r}")
@@ -392,7 +403,7 @@ def _alive_showing(acc):
 
 def wayland():
     """Whether the run is on a Wayland compositor (scripts/wayland-session.sh), not under X."""
-    return bool(os.environ.get("WAYLAND_DISPLAY")) and not os.environ.get("DISPLAY")
+    return bool(os.environ.get("WAYLAND_DISPLAY"))
 
 
 def _top_level(acc):
@@ -443,8 +454,9 @@ def extents(acc):
     """acc's place on screen: (x, y, width, height) in screen pixels.
 
     A Wayland client knows places only within its own windows: there the window's place
-    comes from the compositor, found by the program's pid, the window's title and size."""
-    if not wayland():
+    comes from the compositor, found by the program's pid, the window's title and size.
+    Through XWayland the program knows its places as X11 does."""
+    if not wayland() or os.environ.get("DISPLAY"):
         e = acc.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
         return (e.x, e.y, e.width, e.height)
     import sway
@@ -455,11 +467,24 @@ def extents(acc):
     # A window without a title of its own (a menu) bears the program's name.
     same_size = [w for w in sway.windows(pid) if w["content"][2:] == (t.width, t.height)]
     places = [w["content"] for w in same_size if len(same_size) == 1 or w["name"] == top.name]
-    if len(places) != 1:
-        raise LookupError(f"{len(places)} windows of the compositor match {top.name!r} "
-                          f"{t.width}x{t.height}: {sway.windows(pid)}")
-    x, y = places[0][:2]
-    return (x + e.x - t.x, y + e.y - t.y, e.width, e.height)
+    if len(places) == 1:
+        x, y = places[0][:2]
+        return (x + e.x - t.x, y + e.y - t.y, e.width, e.height)
+    # A pop-up lies where the program put it beside the window it belongs to, the focused one.
+    focused = [w["content"] for w in sway.windows(pid) if w["focused"]]
+    owners = [w for w in children(top.parent) if w != top and showing(w) and focused and
+              _size(w) == focused[0][2:]]
+    if len(owners) != 1:
+        raise LookupError(f"no window of the compositor for {top.name!r} {t.width}x{t.height}, "
+                          f"nor one it pops up from: {sway.windows(pid)}")
+    d = acc.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    o = owners[0].queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    return (focused[0][0] + d.x - o.x, focused[0][1] + d.y - o.y, d.width, d.height)
+
+
+def _size(acc):
+    e = acc.queryComponent().getExtents(pyatspi.WINDOW_COORDS)
+    return (e.width, e.height)
 
 
 def settled_extents(acc, hold=0.5, timeout=10):

@@ -49,10 +49,31 @@ def screen():
     return Image.open(io.BytesIO(png)).convert("RGB")
 
 
-def pointer_click(x, y):
-    """A real click of a pointer at (x, y) on screen, through the compositor."""
+def pointer_click(x, y, arrived=lambda: True, click=True):
+    """A real click of a pointer at (x, y) on screen, through the compositor, once
+    arrived() says what lies there has seen the pointer come (a menu item lit up)."""
+    import atspi
     import virtual_pointer
-    virtual_pointer.click(x, y)
+    pointer = virtual_pointer.Pointer()
+    moves = [0]
+
+    # A hand never lands in one jump: a Wayland client may take the first motion over its
+    # surface as the pointer entering only, so the pointer keeps moving by a pixel.
+    def there():
+        pointer.move(x + moves[0] % 2, y)
+        moves[0] += 1
+        return arrived()
+    try:
+        atspi.wait(there, 10, f"the pointer arriving at {x}, {y}")
+        if click:
+            pointer.click()
+    finally:
+        pointer.close()
+
+
+def pointer_move(x, y, arrived=lambda: True):
+    """The pointer moved to (x, y), as pointer_click without the click."""
+    pointer_click(x, y, arrived, click=False)
 
 
 if __name__ == "__main__" and sys.argv[1:2] == ["windows"]:

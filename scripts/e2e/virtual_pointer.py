@@ -57,41 +57,52 @@ def _string(text):
     return struct.pack("<I", len(data)) + data + b"\0" * (-len(data) % 4)
 
 
-def click(x, y, button=BTN_LEFT):
-    """Moves the pointer to (x, y) on screen and clicks there."""
-    conn = Connection()
-    registry = conn.new_id()
-    conn.send(1, 1, struct.pack("<I", registry))  # wl_display.get_registry
-    globals_ = {}
+class Pointer:
+    """A pointer device of the compositor's own, for as long as the object lives."""
 
-    def on_global(obj, opcode, payload):
-        if obj == registry and opcode == 0:
-            name, length = struct.unpack_from("<II", payload)
-            interface = payload[8:8 + length - 1].decode()
-            version, = struct.unpack_from("<I", payload, 8 + length + (-length % 4))
-            globals_[interface] = (name, version)
-    conn.roundtrip(on_global)
-    want = "zwlr_virtual_pointer_manager_v1"
-    if want not in globals_:
-        raise RuntimeError(f"the compositor offers no {want}")
-    name, version = globals_[want]
-    manager = conn.new_id()
-    conn.send(registry, 0, struct.pack("<I", name) + _string(want) +
-              struct.pack("<II", min(version, 1), manager))  # wl_registry.bind
-    pointer = conn.new_id()
-    conn.send(manager, 0, struct.pack("<II", 0, pointer))  # create_virtual_pointer, any seat
-    ms = lambda: int(time.monotonic() * 1000) & 0xFFFFFFFF
-    output = _output_size()
-    conn.send(pointer, 1, struct.pack("<IIIII", ms(), x, y, *output))  # motion_absolute
-    conn.send(pointer, 4)  # frame
-    conn.roundtrip()
-    for state in (1, 0):
-        conn.send(pointer, 2, struct.pack("<III", ms(), button, state))  # button
-        conn.send(pointer, 4)
-        conn.roundtrip()
-    conn.send(pointer, 8)  # destroy
-    conn.roundtrip()
-    conn.sock.close()
+    def __init__(self):
+        self.conn = conn = Connection()
+        registry = conn.new_id()
+        conn.send(1, 1, struct.pack("<I", registry))  # wl_display.get_registry
+        globals_ = {}
+
+        def on_global(obj, opcode, payload):
+            if obj == registry and opcode == 0:
+                name, length = struct.unpack_from("<II", payload)
+                interface = payload[8:8 + length - 1].decode()
+                version, = struct.unpack_from("<I", payload, 8 + length + (-length % 4))
+                globals_[interface] = (name, version)
+        conn.roundtrip(on_global)
+        want = "zwlr_virtual_pointer_manager_v1"
+        if want not in globals_:
+            raise RuntimeError(f"the compositor offers no {want}")
+        name, _ = globals_[want]
+        manager = conn.new_id()
+        conn.send(registry, 0, struct.pack("<I", name) + _string(want) +
+                  struct.pack("<II", 1, manager))  # wl_registry.bind
+        self.id = conn.new_id()
+        conn.send(manager, 0, struct.pack("<II", 0, self.id))  # create_virtual_pointer
+        self.extent = _output_size()
+
+    def _frame(self):
+        self.conn.send(self.id, 4)
+        self.conn.roundtrip()
+
+    def move(self, x, y):
+        ms = int(time.monotonic() * 1000) & 0xFFFFFFFF
+        self.conn.send(self.id, 1, struct.pack("<IIIII", ms, x, y, *self.extent))  # absolute
+        self._frame()
+
+    def click(self, button=BTN_LEFT):
+        for state in (1, 0):
+            ms = int(time.monotonic() * 1000) & 0xFFFFFFFF
+            self.conn.send(self.id, 2, struct.pack("<III", ms, button, state))
+            self._frame()
+
+    def close(self):
+        self.conn.send(self.id, 8)  # destroy
+        self.conn.roundtrip()
+        self.conn.sock.close()
 
 
 def _output_size():
