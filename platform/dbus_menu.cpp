@@ -49,6 +49,20 @@ const QDBusArgument& operator>>(const QDBusArgument& arg, DBusMenuItem& item) {
     return arg;
 }
 
+QDBusArgument& operator<<(QDBusArgument& arg, const DBusMenuEvent& e) {
+    arg.beginStructure();
+    arg << e.id << e.eventId << e.data << e.timestamp;
+    arg.endStructure();
+    return arg;
+}
+
+const QDBusArgument& operator>>(const QDBusArgument& arg, DBusMenuEvent& e) {
+    arg.beginStructure();
+    arg >> e.id >> e.eventId >> e.data >> e.timestamp;
+    arg.endStructure();
+    return arg;
+}
+
 namespace {
 
 // The protocol's own names, as hosts call them.
@@ -85,7 +99,19 @@ class DBusMenuAdaptor final : public QDBusAbstractAdaptor {
     void Event(int id, const QString& eventId, const QDBusVariant&, uint) {
         m_menu->event(id, eventId);
     }
+    // Version 3 hosts (libdbusmenu's, waybar's) send events in groups.
+    QList<int> EventGroup(const QList<glimmer::platform::DBusMenuEvent>& events) {
+        QList<int> unknown;
+        for (const DBusMenuEvent& e : events)
+            if (!m_menu->event(e.id, e.eventId)) unknown.append(e.id);
+        return unknown;
+    }
     bool AboutToShow(int) { return false; }
+    // Nothing is built late: no entry needs updating.
+    QList<int> AboutToShowGroup(const QList<int>&, QList<int>& unknown) {
+        unknown.clear();
+        return {};
+    }
 
   signals:
     void LayoutUpdated(uint revision, int parent);
@@ -100,6 +126,8 @@ DBusMenu::DBusMenu(QDBusConnection bus, QObject* parent) : QObject(parent), m_bu
     qDBusRegisterMetaType<DBusMenuLayout>();
     qDBusRegisterMetaType<DBusMenuItem>();
     qDBusRegisterMetaType<QList<DBusMenuItem>>();
+    qDBusRegisterMetaType<DBusMenuEvent>();
+    qDBusRegisterMetaType<QList<DBusMenuEvent>>();
     new DBusMenuAdaptor(this);
 }
 
@@ -162,10 +190,12 @@ QVariant DBusMenu::property(int id, const QString& name) const {
     return a ? propertiesOf(a).value(name) : QVariant();
 }
 
-void DBusMenu::event(int id, const QString& eventId) {
+bool DBusMenu::event(int id, const QString& eventId) {
     QAction* a = action(id);
-    if (!a || eventId != QLatin1String("clicked") || !a->isEnabled()) return;
-    QTimer::singleShot(0, a, &QAction::trigger);
+    if (!a) return id == 0;
+    if (eventId == QLatin1String("clicked") && a->isEnabled())
+        QTimer::singleShot(0, a, &QAction::trigger);
+    return true;
 }
 
 } // namespace glimmer::platform

@@ -26,6 +26,14 @@ struct DBusMenuItem {
     QVariantMap properties;
 };
 
+// One event of an EventGroup call: the entry, what happened ("clicked"), its data and time.
+struct DBusMenuEvent {
+    int id = 0;
+    QString eventId;
+    QDBusVariant data;
+    uint timestamp = 0;
+};
+
 class DBusMenu final : public QObject {
     Q_OBJECT
   public:
@@ -44,7 +52,8 @@ class DBusMenu final : public QObject {
     QVariant property(int id, const QString& name) const;
     // The host's "clicked": the action runs once the call has been answered, since it may
     // end the program.
-    void event(int id, const QString& eventId);
+    // Returns false for an id that names no entry.
+    bool event(int id, const QString& eventId);
 
     uint revision() const { return m_revision; }
 
@@ -66,3 +75,4 @@ class DBusMenu final : public QObject {
 
 Q_DECLARE_METATYPE(glimmer::platform::DBusMenuLayout)
 Q_DECLARE_METATYPE(glimmer::platform::DBusMenuItem)
+Q_DECLARE_METATYPE(glimmer::platform::DBusMenuEvent)
