@@ -11,6 +11,7 @@
 #include "desktop/frm_login.h"
 #include "desktop/frm_tray.h"
 #include "platform/qt_platform.h"
+#include "platform/session_platform.h"
 #include "platform/title.h"
 
 namespace {
@@ -34,9 +35,9 @@ const QCommandLineOption kTray(QStringLiteral("tray"),
 void describe(QCommandLineParser& parser) {
     parser.setApplicationDescription(QStringLiteral(
         "Glimmer, a viewer for PCX pictures.\n\n"
-        "In a Wayland session Glimmer runs through XWayland where it is there, as only X11\n"
-        "lets a window stay above others; QT_QPA_PLATFORM=wayland runs it as a Wayland client.\n"
-        "Where the desktop keeps no window on top, \"Always On Top\" is greyed."));
+        "In a GNOME or KDE Wayland session Glimmer runs through XWayland where it is there, as\n"
+        "only X11 windows stay above others there; elsewhere Qt chooses. QT_QPA_PLATFORM=wayland\n"
+        "or =xcb chooses otherwise. Where nothing stays on top, \"Always On Top\" is greyed."));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOptions({kLogin, kTray});
@@ -60,21 +61,23 @@ void answerWithoutDisplay(int argc, char** argv) {
 }
 
 // Only X11 lets a window stay above others (the picture, help and other windows open above
-// the rest, and the browser may be kept there): in a Wayland session XWayland is taken where
-// it is there, unless the user chose a platform.
-void choosePlatform() {
-    if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM") || qEnvironmentVariableIsEmpty("DISPLAY") ||
-        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-        return;
-    qputenv("QT_QPA_PLATFORM", "xcb;wayland");
+// the rest, and the browser may be kept there). Returns whether it chose.
+bool choosePlatform() {
+    const QByteArray platform =
+        glimmer::platform::sessionPlatform(QProcessEnvironment::systemEnvironment());
+    if (platform.isEmpty()) return false;
+    qputenv("QT_QPA_PLATFORM", platform);
+    return true;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
     answerWithoutDisplay(argc, argv);
-    choosePlatform();
+    const bool chosen = choosePlatform();
     QApplication app(argc, argv);
+    // Programs Glimmer starts (the web browser) choose their own.
+    if (chosen) qunsetenv("QT_QPA_PLATFORM");
     setUpLook();
     QCommandLineParser parser;
     describe(parser);

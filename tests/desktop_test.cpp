@@ -20,6 +20,7 @@
 #include "desktop/keep_on_top.h"
 #include "platform/qt_dialogs.h"
 #include "platform/qt_services.h"
+#include "platform/session_platform.h"
 #include "platform/topmost.h"
 #include "program_fixture.h"
 #include "viewer/frm_picture.h"
@@ -379,3 +380,32 @@ TEST_F(DesktopTest, TheSplashWindowsEnterLeadsToTheTray) {
 }
 
 } // namespace
+
+// XWayland where the window manager keeps X11 windows on top (GNOME, KDE), and never where
+// there is no X display or the user chose.
+TEST(SessionPlatform, XWaylandOnlyWhereItKeepsWindowsOnTop) {
+    struct Case {
+        const char* display;
+        const char* wayland;
+        const char* desktop;
+        const char* chosen; // QT_QPA_PLATFORM, or null
+        const char* want;
+    } cases[] = {
+        {":0", "wayland-0", "GNOME", nullptr, "xcb;wayland"},
+        {":0", "wayland-0", "ubuntu:GNOME", nullptr, "xcb;wayland"},
+        {":0", "wayland-0", "KDE", nullptr, "xcb;wayland"},
+        {":0", "wayland-0", "sway", nullptr, ""},
+        {":0", "wayland-0", "GNOME", "wayland", ""},
+        {"", "wayland-0", "GNOME", nullptr, ""},
+        {":0", "", "GNOME", nullptr, ""},
+    };
+    for (const Case& c : cases) {
+        QProcessEnvironment env;
+        env.insert(QStringLiteral("DISPLAY"), QString::fromLatin1(c.display));
+        env.insert(QStringLiteral("WAYLAND_DISPLAY"), QString::fromLatin1(c.wayland));
+        env.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), QString::fromLatin1(c.desktop));
+        if (c.chosen) env.insert(QStringLiteral("QT_QPA_PLATFORM"), QString::fromLatin1(c.chosen));
+        EXPECT_EQ(glimmer::platform::sessionPlatform(env), QByteArray(c.want))
+            << c.display << " " << c.wayland << " " << c.desktop;
+    }
+}
