@@ -93,8 +93,10 @@ class DBusMenuAdaptor final : public QDBusAbstractAdaptor {
                                                               const QStringList&) {
         return m_menu->items(ids);
     }
+    // An unknown entry or name gets an empty text: an invalid value cannot go over the bus.
     QDBusVariant GetProperty(int id, const QString& name) {
-        return QDBusVariant(m_menu->property(id, name));
+        const QVariant value = m_menu->property(id, name);
+        return QDBusVariant(value.isValid() ? value : QVariant(QString()));
     }
     void Event(int id, const QString& eventId, const QDBusVariant&, uint) {
         m_menu->event(id, eventId);
@@ -137,7 +139,9 @@ DBusMenu::~DBusMenu() {
 
 void DBusMenu::setMenu(QMenu* menu) {
     if (m_menu == menu) return;
-    if (m_menu) disconnect(m_menu, nullptr, this, nullptr);
+    if (m_menu)
+        for (QAction* a : m_menu->actions())
+            disconnect(a, nullptr, this, nullptr);
     m_menu = menu;
     if (menu) {
         for (QAction* a : menu->actions())

@@ -7,6 +7,8 @@
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
 #include <QDBusServiceWatcher>
 #include <QImage>
 #include <QtEndian>
@@ -125,33 +127,57 @@ class SniAdaptor final : public QDBusAbstractAdaptor {
 SniItem::SniItem(QDBusConnection bus)
     : m_bus(std::move(bus)), m_service(QStringLiteral("org.kde.StatusNotifierItem-%1-1")
                                            .arg(QCoreApplication::applicationPid())),
-      m_watcher(new QDBusServiceWatcher(kWatcher, m_bus, QDBusServiceWatcher::WatchForRegistration,
-                                        this)),
+      m_watcher(
+          new QDBusServiceWatcher(kWatcher, m_bus, QDBusServiceWatcher::WatchForOwnerChange, this)),
       m_menu(new DBusMenu(m_bus, this)) {
     qDBusRegisterMetaType<SniPixmap>();
     qDBusRegisterMetaType<SniPixmaps>();
     qDBusRegisterMetaType<SniToolTip>();
     new SniAdaptor(this);
-    // A panel started (or restarted) later gets the icon too.
-    connect(m_watcher, &QDBusServiceWatcher::serviceRegistered, this, [this] {
-        if (m_shown) registerWithWatcher();
-    });
+    if (!m_bus.isConnected()) return;
+    // Asked once, before any window: later the watcher's own news keeps it current, so that no
+    // hanging panel can freeze the program.
+    const QDBusMessage reply = m_bus.call(hostQuery(), QDBus::Block, 2000);
+    m_hostPresent = hostIn(reply);
+    // A panel started, restarted or replaced later gets the icon too.
+    connect(m_watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
+            [this](const QString&, const QString&, const QString& owner) {
+                m_hostPresent = false;
+                if (owner.isEmpty()) return;
+                askForHost();
+                if (m_shown) registerWithWatcher();
+            });
+    m_bus.connect(kWatcher, kWatcherPath, kWatcher, QStringLiteral("StatusNotifierHostRegistered"),
+                  this, SLOT(hostRegistered()));
 }
 
 SniItem::~SniItem() {
     hide();
 }
 
-bool SniItem::hostPresent() const {
-    if (!m_bus.isConnected() || !m_bus.interface()->isServiceRegistered(kWatcher)) return false;
+QDBusMessage SniItem::hostQuery() {
     QDBusMessage get = QDBusMessage::createMethodCall(
         kWatcher, kWatcherPath, QStringLiteral("org.freedesktop.DBus.Properties"),
         QStringLiteral("Get"));
     get << kWatcher << QStringLiteral("IsStatusNotifierHostRegistered");
-    // A watcher that hangs must not freeze the program.
-    const QDBusMessage reply = m_bus.call(get, QDBus::Block, 2000);
+    return get;
+}
+
+bool SniItem::hostIn(const QDBusMessage& reply) {
     return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
            reply.arguments().first().value<QDBusVariant>().variant().toBool();
+}
+
+void SniItem::askForHost() {
+    auto* call = new QDBusPendingCallWatcher(m_bus.asyncCall(hostQuery()), this);
+    connect(call, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* c) {
+        if (hostIn(c->reply())) m_hostPresent = true;
+        c->deleteLater();
+    });
+}
+
+void SniItem::hostRegistered() {
+    m_hostPresent = true;
 }
 
 void SniItem::show(const QIcon& icon, const QString& tooltip, QMenu* menu) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QDBusConnection>
+#include <QDBusMessage>
 #include <QIcon>
 #include <QObject>
 
@@ -35,8 +36,8 @@ class SniItem final : public QObject {
     explicit SniItem(QDBusConnection bus = QDBusConnection::sessionBus());
     ~SniItem() override;
 
-    // Whether a watcher with a host is on the bus now.
-    [[nodiscard]] bool hostPresent() const;
+    // Whether a watcher with a host is on the bus, as the watcher last told.
+    [[nodiscard]] bool hostPresent() const { return m_hostPresent; }
     // Offers the item on the bus and registers it with the watcher, now and whenever a
     // watcher appears. `menu` is what hosts that draw the menu themselves show.
     void show(const QIcon& icon, const QString& tooltip, QMenu* menu);
@@ -51,7 +52,13 @@ class SniItem final : public QObject {
     // the item (swaybar).
     void activated();
 
+  private slots:
+    void hostRegistered();
+
   private:
+    static QDBusMessage hostQuery();
+    static bool hostIn(const QDBusMessage& reply);
+    void askForHost();
     void registerWithWatcher();
 
     QDBusConnection m_bus;
@@ -61,6 +68,7 @@ class SniItem final : public QObject {
     QString m_title;
     SniPixmaps m_pixmaps;
     bool m_shown = false;
+    bool m_hostPresent = false;
 };
 
 } // namespace glimmer::platform
