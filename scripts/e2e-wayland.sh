@@ -1,25 +1,30 @@
 #!/usr/bin/env bash
-# End-to-end check on a Wayland desktop (headless sway, every window floating as on GNOME or
-# KDE), with a notification area that starts after the program: `glimmer --tray` runs through
-# XWayland where sway offers it (xwayland), else as a Wayland client, and its browser
-# appears; the panel, once started, gets the icon with its tooltip and its menu; "Always On
-# Top" is greyed and never ticked, as sway keeps no window on top; a sample picked and viewed
-# shows its pixels on screen, and File > Exit closes it; the browser closed by the compositor
-# leaves the program running and comes back through the panel's menu ("Open Glimmer"); a
-# click that leaves the menu to the program opens it, and "Exit" clicked there with the
-# pointer ends the program and takes its icon away.
-# Usage: e2e-wayland.sh BUILD [xwayland]
+# End-to-end check on a Wayland desktop (headless sway with XWayland, every window floating
+# as on GNOME or KDE), with a notification area that starts after the program: `glimmer
+# --tray` runs as a Wayland client, or through XWayland where the session is GNOME's (gnome:
+# XDG_CURRENT_DESKTOP=GNOME), and its browser appears; the panel, once started, gets the icon
+# with its tooltip and its menu; "Always On Top" is greyed and never ticked, as sway keeps no
+# window on top; a sample picked and viewed shows its pixels on screen, and File > Exit
+# closes it; "Open Glimmer" with the browser shown changes nothing; the browser closed by the
+# compositor leaves the program running and comes back through the panel's menu; a click
+# that leaves the menu to the program opens it, and "Exit" clicked there with the pointer
+# ends the program and takes its icon away.
+# Usage: e2e-wayland.sh BUILD [gnome]
 source "$(dirname "$0")/wayland-session.sh" "${1:?build dir}" "${2:-}"
 shell=xdg_shell
-[ -n "${DISPLAY:-}" ] && shell=xwayland
+if [ "${2:-}" = gnome ]; then
+    export XDG_CURRENT_DESKTOP=GNOME
+    shell=xwayland
+fi
+export GLIMMER_E2E_SHELL=$shell
 "$build/cli/glimmer-pcx" convert "$prog/DUSK.PCX" "$work/dusk.png" >/dev/null
 
 start_glimmer --tray
 browser_up() {
-    atspi_py "$shell" <<'PY'
+    atspi_py <<'PY'
 import os, sys
 import sway
-sys.exit(0 if any(w["name"] == "Glimmer" and w["shell"] == sys.argv[1]
+sys.exit(0 if any(w["name"] == "Glimmer" and w["shell"] == os.environ["GLIMMER_E2E_SHELL"]
                   for w in sway.windows(os.environ["GLIMMER_APP_PID"])) else 1)
 PY
 }
@@ -33,8 +38,9 @@ wait_until 15 registered || fail "the icon did not come to a panel started later
 item=$(sed -n 's/^registered //p' "$work/host.log")
 
 atspi_py "$item" "$work" <<'PY' || fail "the icon, its menu and the picture"
-import sys
+import os, sys
 import atspi as A
+import sway
 import glimmer as G
 import sni
 item, work = sys.argv[1:]
@@ -56,6 +62,12 @@ window = G.view(app)
 G.expect_shown(app, window, G.load_rgb(f"{work}/dusk.png"), "DUSK.PCX viewed")
 G.command(app, window, "File", "Exit")
 G.picture_closed(app)
+
+# "Open Glimmer" with the browser shown changes nothing.
+sni.choose(item, "Open Glimmer")
+sni.menu(item)  # answered once the choice has run
+browsers = [w for w in sway.windows(os.environ["GLIMMER_APP_PID"]) if w["name"] == "Glimmer"]
+assert len(browsers) == 1, browsers
 PY
 
 # Closed by the compositor, as its close button or a key binding does: the program stays.
@@ -72,24 +84,23 @@ import sway
 item = sys.argv[1]
 pid = os.environ["GLIMMER_APP_PID"]
 
-sni.choose(item, "Open Glimmer")
+# As KDE Plasma's panel does (Event); libdbusmenu's panels send groups (EventGroup).
+sni.choose(item, "Open Glimmer", group=True)
 A.wait(lambda: any(w["name"] == "Glimmer" for w in sway.windows(pid)), 15,
        "the browser back after Open Glimmer")
 
 # swaybar leaves the menu to the program: the program's own menu opens. The program may hear
-# of the menu watch only after the menu came up: then close what opened and click again.
+# of the menu watch only after the menu came up: then a click beside it closes it, and the
+# icon is clicked again.
 app = A.app()
 watch = A.MenuWatch()
-before = {w["id"] for w in sway.windows(pid)}
 menu = None
 for attempt in range(5):
     sni.click(item, "ContextMenu")
     menu = watch.opened(3)
     if menu:
         break
-    for w in sway.windows(pid):
-        if w["id"] not in before:
-            sway.close(w["id"])
+    sway.pointer_click(*sway.corner())
 if menu is None:
     sys.exit("a click on the icon opened no menu (5 tries)")
 entries = {e.name: e for e in A.children(menu)}
@@ -97,7 +108,7 @@ on_top = entries["Always On Top"].getState()
 assert not on_top.contains(A.pyatspi.STATE_SENSITIVE), "Always On Top offered on Wayland"
 assert not on_top.contains(A.pyatspi.STATE_CHECKED), "Always On Top ticked on Wayland"
 x, y, w, h = A.settled_extents(entries["Exit"])
-if os.environ.get("DISPLAY"):
+if os.environ["GLIMMER_E2E_SHELL"] == "xwayland":
     # Through XWayland a click from sway's virtual pointer reaches a menu Qt opened with no
     # window of its own active as a click outside it (the File menu of a picture window takes
     # it): the pointer lights the item up, and the item is pressed through its action.

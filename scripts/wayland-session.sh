@@ -1,26 +1,32 @@
 # Sourced by the scripts that drive the real program on Wayland: a headless sway (wlroots'
-# headless back end, pixman renderer) besides what scripts/e2e/session.sh sets up, with
-# XWayland or without. The program picks its platform itself, as on a user's desktop. sway
-# refuses to run as root: then the run goes on as nobody (uid 65534), from copies of the
-# scripts and the program it can read, as the checkout may lie in a folder only root may
-# enter. Sets WAYLAND_DISPLAY and SWAYSOCK, and DISPLAY with XWayland.
-# Usage: source wayland-session.sh BUILD_DIR [xwayland]
+# headless back end, pixman renderer) with XWayland, besides what scripts/e2e/session.sh sets
+# up. The program picks its platform itself, as on a user's desktop. sway refuses to run as
+# root: then the run goes on as nobody (uid 65534), from copies of the scripts and the
+# program it can read, as the checkout may lie in a folder only root may enter. Sets
+# WAYLAND_DISPLAY, SWAYSOCK and DISPLAY.
+# Usage: source wayland-session.sh BUILD_DIR [ARG]   (ARG is the sourcing script's)
 set -euo pipefail
 if [ "$(id -u)" = 0 ]; then
     stage=$(mktemp -d)
-    trap 'rm -rf "$stage"' EXIT
     chmod 755 "$stage"
     mkdir -p "$stage/build/cli"
     cp -r "$(dirname "${BASH_SOURCE[0]}")" "$stage/scripts"
     cp -r "${1:?build dir}/app" "$stage/build/app"
     cp "$1/cli/glimmer-pcx" "$stage/build/cli/"
     chmod -R a+rX "$stage"
-    status=0
+    # The run ends with this script however this script ends, and only then do its copies go.
+    child=
+    trap '[ -n "$child" ] && kill "$child" 2>/dev/null; wait; rm -rf "$stage"' EXIT
+    trap 'exit 130' INT TERM HUP
+    cd "$stage"
     setpriv --reuid=65534 --regid=65534 --clear-groups \
-        bash "$stage/scripts/$(basename "$0")" "$stage/build" "${@:2}" || status=$?
+        bash "$stage/scripts/$(basename "$0")" "$stage/build" "${@:2}" &
+    child=$!
+    status=0
+    wait "$child" || status=$?
+    child=
     exit $status
 fi
-xwayland=${2:-}
 source "$(dirname "${BASH_SOURCE[0]}")/e2e/session.sh" "$1"
 unset DISPLAY
 export HOME=$work/home
@@ -31,7 +37,7 @@ start_buses
 cat >"$work/sway.config" <<CONF
 output HEADLESS-1 resolution 1024x768 position 0 0
 for_window [title=".*"] floating enable
-xwayland $([ "$xwayland" = xwayland ] && echo enable || echo disable)
+xwayland enable
 CONF
 WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
     sway -c "$work/sway.config" >>"$work/sway.log" 2>&1 &
@@ -73,11 +79,9 @@ fail() {
     exit 1
 }
 
-if [ "$xwayland" = xwayland ]; then
-    # sway tells its X display only to what it starts.
-    swaymsg exec "echo \$DISPLAY >$work/xdisplay" >/dev/null
-    x_known() { [ -s "$work/xdisplay" ]; }
-    wait_until 15 x_known || fail "sway started no XWayland"
-    DISPLAY=$(cat "$work/xdisplay")
-    export DISPLAY
-fi
+# sway tells its X display only to what it starts.
+swaymsg exec "echo \$DISPLAY >$work/xdisplay" >/dev/null
+x_known() { [ -s "$work/xdisplay" ]; }
+wait_until 15 x_known || fail "sway started no XWayland"
+DISPLAY=$(cat "$work/xdisplay")
+export DISPLAY

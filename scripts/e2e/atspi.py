@@ -456,10 +456,10 @@ def extents(acc):
     A Wayland client knows places only within its own windows: there the window's place
     comes from the compositor, found by the program's pid, the window's title and size.
     Through XWayland the program knows its places as X11 does."""
-    if not wayland() or os.environ.get("DISPLAY"):
+    import sway
+    if not wayland() or sway.on_x11(os.environ["GLIMMER_APP_PID"]):
         e = acc.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
         return (e.x, e.y, e.width, e.height)
-    import sway
     top = _top_level(acc)
     t = top.queryComponent().getExtents(pyatspi.WINDOW_COORDS)
     e = acc.queryComponent().getExtents(pyatspi.WINDOW_COORDS)

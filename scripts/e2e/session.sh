@@ -44,6 +44,8 @@ cleanup() {
     rm -rf "$work" "$prog"
 }
 trap cleanup EXIT
+# A run that is ended still ends what it started.
+trap 'exit 130' INT TERM HUP
 
 # A private copy of the program folder, so a run writes nothing into the build.
 mkdir -p "$prog"

@@ -33,14 +33,23 @@ def menu(service):
     return [(child[0], child[1]) for child in children]
 
 
-def choose(service, label):
-    """Clicks the menu entry of that label, as a panel that draws the menu does."""
+def choose(service, label, group=False):
+    """Clicks the menu entry of that label, as a panel that draws the menu does: KDE Plasma's
+    with Event, libdbusmenu's (waybar's) with AboutToShowGroup and EventGroup (group)."""
     path = properties(service)["Menu"]
     ids = [i for i, p in menu(service) if p.get("label") == label]
     if not ids:
         raise LookupError(f"no entry {label!r} in {[p.get('label') for _, p in menu(service)]}")
-    _call(service, path, MENU, "Event",
-          GLib.Variant("(isvu)", (ids[0], "clicked", GLib.Variant("i", 0), 0)))
+    if not group:
+        _call(service, path, MENU, "Event",
+              GLib.Variant("(isvu)", (ids[0], "clicked", GLib.Variant("i", 0), 0)))
+        return
+    _call(service, path, MENU, "AboutToShowGroup", GLib.Variant("(ai)", ([0],)), "(aiai)")
+    unknown = _call(service, path, MENU, "EventGroup",
+                    GLib.Variant("(a(isvu))", ([(ids[0], "clicked", GLib.Variant("i", 0), 0)],)),
+                    "(ai)")[0]
+    if unknown:
+        raise LookupError(f"the menu knows no entry {unknown}")
 
 
 def click(service, method="Activate"):

@@ -43,6 +43,19 @@ def close(window_id):
     subprocess.run(["swaymsg", f"[con_id={window_id}]", "kill"], check=True, capture_output=True)
 
 
+def corner():
+    """The output's bottom right pixel: a place beside every window the program opens."""
+    outputs = json.loads(subprocess.run(["swaymsg", "-t", "get_outputs", "-r"], check=True,
+                                        capture_output=True, text=True).stdout)
+    box = outputs[0]["rect"]
+    return box["x"] + box["width"] - 1, box["y"] + box["height"] - 1
+
+
+def on_x11(pid):
+    """Whether the program's windows come through XWayland."""
+    return any(w["shell"] == "xwayland" for w in windows(pid))
+
+
 def screen():
     """The whole output as an RGB PIL image."""
     png = subprocess.run(["grim", "-t", "png", "-"], capture_output=True, check=True).stdout
