@@ -51,12 +51,9 @@ assert os.path.exists(f"{prog}/DUSK.PCX"), "Delete took the sample it was copied
 G.enter_folder(app, "pictures", pictures, ["SUNSET.PCX"])
 G.pick(pictures, "SUNSET.PCX")
 copy = f"{prog}/imported/SUNSET.pcx"
-A.press_button(app, "Import")
-A.wait(lambda: os.path.exists(copy) and filecmp.cmp(copy, f"{prog}/pictures/SUNSET.PCX", False),
-       10, f"{copy} holding the picture")
+G.import_picture(app, copy, f"{prog}/pictures/SUNSET.PCX", f"{copy} holding the picture")
 shutil.copyfile(f"{prog}/DUSK.PCX", f"{prog}/pictures/SUNSET.PCX")
-A.press_button(app, "Import")
-A.wait(lambda: filecmp.cmp(copy, f"{prog}/DUSK.PCX", False), 10, "the second import replacing it")
+G.import_picture(app, copy, f"{prog}/DUSK.PCX", "the second import replacing it")
 assert os.listdir(f"{prog}/imported") == ["SUNSET.pcx"], os.listdir(f"{prog}/imported")
 assert filecmp.cmp(f"{prog}/pictures/SUNSET.PCX", f"{prog}/DUSK.PCX", False)
 

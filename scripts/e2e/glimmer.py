@@ -193,6 +193,13 @@ def open_recent(app, window, name, timeout=10):
            f"({recent_entries(app, window)})")
 
 
+def import_picture(app, copy, source, what, timeout=10):
+    """Presses Import and waits until the file copy holds the bytes of source."""
+    import filecmp
+    A.press_button(app, "Import")
+    A.wait(lambda: os.path.exists(copy) and filecmp.cmp(copy, source, False), timeout, what)
+
+
 def message(app, text, timeout=15):
     """The message box saying text (exact or a regular expression)."""
     return A.dialog(app, text, timeout=timeout)

@@ -43,11 +43,16 @@ def close(window_id):
     subprocess.run(["swaymsg", f"[con_id={window_id}]", "kill"], check=True, capture_output=True)
 
 
-def corner():
-    """The output's bottom right pixel: a place beside every window the program opens."""
+def output():
+    """Where the (one) output lies in the layout: a dict of x, y, width and height."""
     outputs = json.loads(subprocess.run(["swaymsg", "-t", "get_outputs", "-r"], check=True,
                                         capture_output=True, text=True).stdout)
-    box = outputs[0]["rect"]
+    return outputs[0]["rect"]
+
+
+def corner():
+    """The output's bottom right pixel: a place beside every window the program opens."""
+    box = output()
     return box["x"] + box["width"] - 1, box["y"] + box["height"] - 1
 
 

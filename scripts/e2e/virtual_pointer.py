@@ -106,9 +106,6 @@ class Pointer:
 
 
 def _output_size():
-    import json
-    import subprocess
-    outputs = json.loads(subprocess.run(["swaymsg", "-t", "get_outputs", "-r"], check=True,
-                                        capture_output=True, text=True).stdout)
-    box = outputs[0]["rect"]
+    import sway
+    box = sway.output()
     return box["x"] + box["width"], box["y"] + box["height"]
