@@ -55,4 +55,8 @@ pcx::Result PcxPages::decode(int i) const {
     return DecodeBytes(m_pages.at(static_cast<std::size_t>(i)), pcx::Kinds::Every);
 }
 
+pcx::Result PcxPages::decodeRows(int i, pcx::RowSink& sink) const {
+    return pcx::decode_rows(m_pages.at(static_cast<std::size_t>(i)), sink, {pcx::Kinds::Every});
+}
+
 } // namespace glimmer

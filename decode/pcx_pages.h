@@ -40,6 +40,8 @@ class PcxPages {
     // Page `i` (from 0) decoded as a picture of any kind.
     [[nodiscard]] pcx::Result decode(int i) const;
     [[nodiscard]] PcxResult read(int i) const { return FromDecoded(decode(i)); }
+    // Page `i` decoded a row at a time into `sink`, with the checks and limits of decode().
+    [[nodiscard]] pcx::Result decodeRows(int i, pcx::RowSink& sink) const;
 
   private:
     void findPages();

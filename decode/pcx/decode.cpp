@@ -33,27 +33,41 @@ PixelBuffer allocate(std::size_t bytes) noexcept {
 }
 } // namespace detail
 
-Result decode(std::span<const std::uint8_t> file, const Options& options) {
+namespace {
+
+Result decode_to(std::span<const std::uint8_t> file, const Options& options, detail::Target& to) {
     Result r;
     r.header = PcxHeader::parse(file);
     r.status = check_kind(r.header, options.kinds);
     if (r.status != Status::Ok) return r;
     switch (kind_of(r.header)) {
     case Kind::Paletted8:
-        detail::DecodePcx8(file, options, r);
+        detail::DecodePcx8(file, options, to, r);
         break;
     case Kind::Rgb24:
-        detail::DecodePcx24(file, options, r);
+        detail::DecodePcx24(file, options, to, r);
         break;
     case Kind::Rgba32:
-        detail::DecodeRgba(file, options, r);
+        detail::DecodeRgba(file, options, to, r);
         break;
     default:
-        detail::DecodeLowBits(file, options, r);
+        detail::DecodeLowBits(file, options, to, r);
         break;
     }
     if (r.status != Status::Ok) r.image = Image{};
     return r;
+}
+
+} // namespace
+
+Result decode(std::span<const std::uint8_t> file, const Options& options) {
+    detail::Target whole;
+    return decode_to(file, options, whole);
+}
+
+Result decode_rows(std::span<const std::uint8_t> file, RowSink& sink, const Options& options) {
+    detail::Target rows(&sink);
+    return decode_to(file, options, rows);
 }
 
 } // namespace pcx

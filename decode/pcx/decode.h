@@ -55,4 +55,23 @@ struct Result {
 // Decodes a whole PCX file held in memory.
 [[nodiscard]] Result decode(std::span<const std::uint8_t> file, const Options& options = {});
 
+// Takes a picture's rows one at a time, so that a caller that shrinks or inspects a picture
+// never holds all of it. Neither function may throw.
+class RowSink {
+  public:
+    virtual ~RowSink() = default;
+    // The picture's shape and colours (no pixels), before its first row; false when no row
+    // is wanted, which ends the decode there with Status::Ok.
+    virtual bool start(const Image& shape) noexcept = 0;
+    // Row `y`, top row first: `shape.stride` bytes in the shape's format, its pad bytes 0.
+    virtual void row(int y, const std::uint8_t* pixels) noexcept = 0;
+};
+
+// Decodes as decode() does, with the same checks and limits, but hands each row to `sink`
+// instead of keeping the picture: r.image holds the shape and colours only. A decode that
+// fails after some rows were handed on says so in r.status; those rows are then not the
+// picture's.
+[[nodiscard]] Result decode_rows(std::span<const std::uint8_t> file, RowSink& sink,
+                                 const Options& options = {});
+
 } // namespace pcx

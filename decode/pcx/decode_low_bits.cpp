@@ -90,18 +90,18 @@ std::uint64_t pixels_per_line(Kind kind, std::int16_t bytes_per_line) noexcept {
 }
 
 template <class Convert>
-void decode_indexed(std::span<const std::uint8_t> file, Result& r, Convert convert) {
-    decode_rows(file, PixelFormat::Indexed8, r, [&](const std::uint8_t* line, std::uint8_t* row) {
-        convert(line, r.geometry.width, row);
-    });
+void decode_indexed(std::span<const std::uint8_t> file, Target& to, Result& r, Convert convert) {
+    decode_rows(
+        file, PixelFormat::Indexed8, to, r,
+        [&](const std::uint8_t* line, std::uint8_t* row) { convert(line, r.geometry.width, row); });
 }
 
 // The line's bits as they are, those past the width cleared.
-void decode_bits(std::span<const std::uint8_t> file, Result& r) {
+void decode_bits(std::span<const std::uint8_t> file, Target& to, Result& r) {
     const int width = r.geometry.width;
     const auto bytes = static_cast<std::size_t>((width + 7) / 8);
     const auto last = static_cast<std::uint8_t>(0xFF00u >> (width % 8 == 0 ? 8 : width % 8));
-    decode_rows(file, PixelFormat::Mono1, r, [&](const std::uint8_t* line, std::uint8_t* row) {
+    decode_rows(file, PixelFormat::Mono1, to, r, [&](const std::uint8_t* line, std::uint8_t* row) {
         std::memcpy(row, line, bytes);
         row[bytes - 1] &= last;
     });
@@ -109,22 +109,25 @@ void decode_bits(std::span<const std::uint8_t> file, Result& r) {
 
 } // namespace
 
-void DecodeLowBits(std::span<const std::uint8_t> file, const Options& options, Result& r) {
+void DecodeLowBits(std::span<const std::uint8_t> file, const Options& options, Target& to,
+                   Result& r) {
     if ((r.status = compute_geometry(r.header, r.geometry)) != Status::Ok) return;
     const Kind kind = kind_of(r.header);
     const PixelFormat format = kind == Kind::Packed1 ? PixelFormat::Mono1 : PixelFormat::Indexed8;
     r.status = check_rows(file, options, r, pixels_per_line(kind, r.header.bytes_per_line), format);
     if (r.status != Status::Ok) return;
     const auto plane = static_cast<std::size_t>(r.header.bytes_per_line);
+    // Before the rows, so that a sink has them with the shape.
+    header_colours(r.header, kind, r.image);
     switch (kind) {
     case Kind::Packed1:
-        decode_bits(file, r);
+        decode_bits(file, to, r);
         break;
     case Kind::Packed2:
-        decode_indexed(file, r, unpack<std::uint32_t, 2>);
+        decode_indexed(file, to, r, unpack<std::uint32_t, 2>);
         break;
     case Kind::Packed4:
-        decode_indexed(file, r, unpack<std::uint16_t, 4>);
+        decode_indexed(file, to, r, unpack<std::uint16_t, 4>);
         break;
     case Kind::Planar2:
     case Kind::Planar3:
@@ -132,7 +135,7 @@ void DecodeLowBits(std::span<const std::uint8_t> file, const Options& options, R
         auto planes = kind == Kind::Planar2   ? unpack_planes<2>
                       : kind == Kind::Planar3 ? unpack_planes<3>
                                               : unpack_planes<4>;
-        decode_indexed(file, r, [&](const std::uint8_t* line, int width, std::uint8_t* row) {
+        decode_indexed(file, to, r, [&](const std::uint8_t* line, int width, std::uint8_t* row) {
             planes(line, plane, width, row);
         });
         break;
@@ -141,7 +144,6 @@ void DecodeLowBits(std::span<const std::uint8_t> file, const Options& options, R
         r.status = Status::UnknownKind;
         return;
     }
-    if (r.status == Status::Ok) header_colours(r.header, kind, r.image);
 }
 
 } // namespace pcx::detail

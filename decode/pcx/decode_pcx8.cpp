@@ -40,47 +40,43 @@ Status check_shape(const Geometry& g, std::size_t data_bytes, const Options& opt
 }
 
 // Decodes every row; Status::DataEnded when the stream ends before the last row is full.
-Status decode_rows(Stream& s, std::uint8_t* pixels, std::size_t line, std::size_t stride,
-                   std::size_t height) noexcept {
+Status decode_rows(Stream& s, Target& to, Image& img, std::size_t line) noexcept {
     Carry carry;
-    if (stride == line) {
+    const auto height = static_cast<std::size_t>(img.height);
+    if (to.whole() && img.stride == line) {
         // Rows lie back to back, so the picture is one span.
-        return fill_span(s, carry, pixels, line * height) == line * height ? Status::Ok
-                                                                           : Status::DataEnded;
+        return fill_span(s, carry, img.pixels.get(), line * height) == line * height
+                   ? Status::Ok
+                   : Status::DataEnded;
     }
-    for (std::size_t y = 0; y < height; ++y) {
-        std::uint8_t* row = pixels + y * stride;
-        std::memset(row + line, 0, stride - line);
+    for (int y = 0; y < img.height; ++y) {
+        std::uint8_t* row = to.row(img, y);
+        std::memset(row + line, 0, img.stride - line);
         if (fill_span(s, carry, row, line) != line) return Status::DataEnded;
+        to.done(y);
     }
     return Status::Ok;
 }
 
 } // namespace
 
-void DecodePcx8(std::span<const std::uint8_t> file, const Options& options, Result& r) {
+void DecodePcx8(std::span<const std::uint8_t> file, const Options& options, Target& to, Result& r) {
     if ((r.status = check_file(file)) != Status::Ok) return;
     if ((r.status = compute_geometry(r.header, r.geometry)) != Status::Ok) return;
     const std::size_t data_bytes = file.size() - kHeaderSize;
     if ((r.status = check_shape(r.geometry, data_bytes, options)) != Status::Ok) return;
 
     const auto line = static_cast<std::size_t>(r.geometry.line);
-    const std::size_t stride = (line + 3) & ~std::size_t{3};
-    const auto height = static_cast<std::size_t>(r.geometry.height);
     Image& img = r.image;
-    img.pixels = allocate(stride * height);
-    if (!img.pixels) {
-        r.status = Status::OutOfMemory;
-        return;
-    }
-    Stream s{file.data() + kHeaderSize, data_bytes, 0};
-    if ((r.status = decode_rows(s, img.pixels.get(), line, stride, height)) != Status::Ok) return;
     img.format = PixelFormat::Indexed8;
     // The pad bytes of an odd width are kept in the rows but not shown.
     img.width = std::min<int>(r.geometry.width, r.geometry.line);
     img.height = r.geometry.height;
-    img.stride = stride;
+    img.stride = (line + 3) & ~std::size_t{3};
     read_palette(file, img);
+    if ((r.status = to.open(img)) != Status::Ok || to.stopped()) return;
+    Stream s{file.data() + kHeaderSize, data_bytes, 0};
+    r.status = decode_rows(s, to, img, line);
 }
 
 } // namespace pcx::detail

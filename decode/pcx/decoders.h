@@ -1,17 +1,15 @@
 // The decoders behind pcx::decode. The header has already been checked for kind.
 #pragma once
 
-#include "pcx/decode.h"
+#include "pcx/target.h"
 
 namespace pcx::detail {
 
-void DecodePcx8(std::span<const std::uint8_t> file, const Options& options, Result& r);
-void DecodePcx24(std::span<const std::uint8_t> file, const Options& options, Result& r);
+void DecodePcx8(std::span<const std::uint8_t> file, const Options& options, Target& to, Result& r);
+void DecodePcx24(std::span<const std::uint8_t> file, const Options& options, Target& to, Result& r);
 // 1-, 2- and 4-bit pictures, packed or in planes.
-void DecodeLowBits(std::span<const std::uint8_t> file, const Options& options, Result& r);
-void DecodeRgba(std::span<const std::uint8_t> file, const Options& options, Result& r);
-
-// malloc that reports failure instead of throwing; nullptr for a size of 0 or no memory.
-[[nodiscard]] PixelBuffer allocate(std::size_t bytes) noexcept;
+void DecodeLowBits(std::span<const std::uint8_t> file, const Options& options, Target& to,
+                   Result& r);
+void DecodeRgba(std::span<const std::uint8_t> file, const Options& options, Target& to, Result& r);
 
 } // namespace pcx::detail

@@ -50,9 +50,9 @@ class LineReader {
                                 PixelFormat format) noexcept;
 
 // Decodes every scan line and has `convert(line, row)` write the row's pixels; the pad bytes
-// of a row are 0. The header arithmetic and check_rows have passed.
+// of a row are 0. The header arithmetic and check_rows have passed, and the colours are set.
 template <class Convert>
-void decode_rows(std::span<const std::uint8_t> file, PixelFormat format, Result& r,
+void decode_rows(std::span<const std::uint8_t> file, PixelFormat format, Target& to, Result& r,
                  Convert convert) {
     Image& img = r.image;
     img.format = format;
@@ -61,11 +61,7 @@ void decode_rows(std::span<const std::uint8_t> file, PixelFormat format, Result&
     const auto used =
         static_cast<std::size_t>(row_bytes(format, static_cast<std::uint64_t>(img.width)));
     img.stride = (used + 3) & ~std::size_t{3};
-    img.pixels = allocate(img.stride * static_cast<std::size_t>(img.height));
-    if (!img.pixels) {
-        r.status = Status::OutOfMemory;
-        return;
-    }
+    if ((r.status = to.open(img)) != Status::Ok || to.stopped()) return;
     LineReader lines(file.subspan(kHeaderSize), r.header.encoding == 0,
                      static_cast<std::size_t>(r.geometry.line));
     for (int y = 0; y < img.height; ++y) {
@@ -74,9 +70,10 @@ void decode_rows(std::span<const std::uint8_t> file, PixelFormat format, Result&
             r.status = Status::DataEnded;
             return;
         }
-        std::uint8_t* row = img.pixels.get() + static_cast<std::size_t>(y) * img.stride;
+        std::uint8_t* row = to.row(img, y);
         convert(line, row);
         std::memset(row + used, 0, img.stride - used);
+        to.done(y);
     }
 }
 
