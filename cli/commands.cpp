@@ -218,6 +218,15 @@ int loadPicture(const QString& in, int page, Picture& pic, Io io) {
     return source ? load(in, *source, page, pic, io) : kFailed;
 }
 
+int loadRows(const QString& in, int page, pcx::RowSink& sink, Io io) {
+    const auto source = openPage(in, page, io);
+    if (!source) return kFailed;
+    const PcxResult result = source->readRows(page, sink);
+    if (std::holds_alternative<Picture>(result)) return kDecoded;
+    return tell(source->isDcx() ? QStringLiteral("%1 page %2").arg(in).arg(page + 1) : in, result,
+                io);
+}
+
 int writePicture(const Picture& pic, const QString& out, const PcxOutput& pcx, Io io) {
     return write(pic, out, formatOf(out), pcx, Flush::Now, io);
 }
@@ -275,9 +284,9 @@ int pageCount(const QString& in) {
 }
 
 int thumbnail(const QString& in, const QString& out, int size, Io io) {
-    Picture pic;
-    if (int s = loadPicture(in, 0, pic, io); s != kDecoded) return s;
-    const QImage image = thumbnailImage(pic.image(), size);
+    Shrinker shrinker(Framing::Longest, size);
+    if (int s = loadRows(in, 0, shrinker, io); s != kDecoded) return s;
+    const QImage image = shrinker.result();
     if (image.isNull()) return fail(io, in, Error(errc::OutOfMemory));
     return write(Picture(image), out, "png", {}, Flush::Now, io);
 }

@@ -25,6 +25,9 @@ int fail(Io io, const QString& what, const Error& e);
 std::optional<Source> openSource(const QString& in, Io io);
 // Page `page` (from 0) of `in`; 0 with `pic` set, or the failure status after saying why.
 int loadPicture(const QString& in, int page, Picture& pic, Io io);
+// Page `page` (from 0) of `in` handed to `sink` a row at a time; 0, or the failure status
+// after saying why.
+int loadRows(const QString& in, int page, pcx::RowSink& sink, Io io);
 // Writes `pic` whole and on disk as `out`, in the format its suffix names.
 int writePicture(const Picture& pic, const QString& out, const PcxOutput& pcx, Io io);
 

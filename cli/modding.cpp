@@ -6,6 +6,7 @@
 #include "decode/files.h"
 #include "decode/palette_file.h"
 #include "decode/telling.h"
+#include "encode/thumbnail.h"
 #include "pcx/runs.h"
 
 namespace glimmer::cli {
@@ -94,24 +95,6 @@ void checkPcx(const QByteArray& bytes, Findings& say) {
     if (kind == pcx::Kind::Paletted8) checkIndexZero(picture->image(), say);
 }
 
-QImage previewImage(const QImage& picture, bool fit) {
-    const QImage argb = picture.convertToFormat(QImage::Format_ARGB32);
-    const Qt::AspectRatioMode mode = fit ? Qt::KeepAspectRatio : Qt::KeepAspectRatioByExpanding;
-    const QImage scaled = argb.scaled(kPreviewSide, kPreviewSide, mode, Qt::SmoothTransformation);
-    if (scaled.isNull()) return {};
-    if (!fit)
-        return scaled.copy((scaled.width() - kPreviewSide) / 2,
-                           (scaled.height() - kPreviewSide) / 2, kPreviewSide, kPreviewSide);
-    QImage square(kPreviewSide, kPreviewSide, QImage::Format_ARGB32);
-    square.fill(Qt::black);
-    const int left = (kPreviewSide - scaled.width()) / 2,
-              top = (kPreviewSide - scaled.height()) / 2;
-    for (int y = 0; y < scaled.height(); ++y)
-        std::copy_n(reinterpret_cast<const QRgb*>(scaled.constScanLine(y)), scaled.width(),
-                    reinterpret_cast<QRgb*>(square.scanLine(top + y)) + left);
-    return square;
-}
-
 } // namespace
 
 int check(const QStringList& files, Io io) {
@@ -147,9 +130,9 @@ int palette(const QString& file, bool jasc, Io io) {
 }
 
 int preview(const QString& in, const QString& out, bool fit, const PcxOutput& pcx, Io io) {
-    Picture pic;
-    if (int s = loadPicture(in, 0, pic, io); s != kDecoded) return s;
-    const QImage square = previewImage(pic.image(), fit);
+    Shrinker shrinker(fit ? Framing::Fit : Framing::Cover, kPreviewSide);
+    if (int s = loadRows(in, 0, shrinker, io); s != kDecoded) return s;
+    const QImage square = shrinker.result().convertToFormat(QImage::Format_ARGB32);
     if (square.isNull()) return fail(io, in, Error(errc::OutOfMemory));
     PcxOutput eightBit = pcx;
     eightBit.truecolor = false;

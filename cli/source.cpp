@@ -5,6 +5,7 @@
 #include "decode/error.h"
 #include "decode/files.h"
 #include "decode/picture_loader.h"
+#include "encode/thumbnail.h"
 
 namespace glimmer::cli {
 namespace {
@@ -34,6 +35,16 @@ Source::Source(const QString& path) {
 PcxResult Source::read(int i) const {
     if (m_pages) return m_pages->read(i);
     return m_picture;
+}
+
+PcxResult Source::readRows(int i, pcx::RowSink& sink) const {
+    if (!m_pages) {
+        feedRows(m_picture.image(), sink);
+        return Picture();
+    }
+    pcx::Result r = m_pages->decodeRows(i, sink);
+    if (r.status == pcx::Status::Ok) return Picture();
+    return FromDecoded(std::move(r));
 }
 
 bool isOtherPictureName(const QString& name) {

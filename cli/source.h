@@ -23,6 +23,9 @@ class Source {
     [[nodiscard]] int count() const noexcept { return m_pages ? m_pages->count() : 1; }
     // Page `i` (from 0): a PCX page decoded as a picture of any kind, or the picture read.
     [[nodiscard]] PcxResult read(int i) const;
+    // Page `i` handed to `sink` a row at a time, a PCX page as it is decoded: an empty Picture
+    // when every row was handed on, else the refusal or error.
+    [[nodiscard]] PcxResult readRows(int i, pcx::RowSink& sink) const;
 
   private:
     std::optional<PcxPages> m_pages;
