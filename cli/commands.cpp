@@ -241,23 +241,50 @@ std::vector<int> convertTo(const QString& in, const QStringList& outs, bool make
     return statuses;
 }
 
+namespace {
+
+// Takes rows and keeps none: what is asked of a decode is only whether it succeeds.
+class Discard : public pcx::RowSink {
+  public:
+    bool start(const pcx::Image&) noexcept override { return true; }
+    void row(int, const std::uint8_t*) noexcept override {}
+};
+
+// The description lines of a PCX or DCX file; the worst status of its pages.
+int describePages(const QString& f, const PcxPages& pages, Io io) {
+    if (pages.table() != pcx::Status::Ok) return tellTable(f, pages.table(), io);
+    if (pages.isDcx()) io.out << f << ": DCX, " << pages.count() << " pages" << Qt::endl;
+    int worst = kDecoded;
+    for (int i = 0; i < pages.count(); ++i) {
+        Discard rows;
+        const pcx::Result result = pages.decodeRows(i, rows);
+        io.out << f;
+        if (pages.isDcx()) io.out << " page " << i + 1;
+        io.out << ": " << describe(result) << Qt::endl;
+        worst = std::max(worst, statusOf(result.status));
+    }
+    return worst;
+}
+
+// A picture of another format gets the verdict convert gives it.
+int describeOther(const QString& f, const Source& source, Io io) {
+    Shrinker size(Framing::Longest, 1);
+    const PcxResult read = source.readRows(0, size);
+    if (!std::holds_alternative<Picture>(read)) return tell(f, read, io);
+    io.out << f << ": not PCX, a picture of " << size.pictureSize().width() << 'x'
+           << size.pictureSize().height() << ", decodes" << Qt::endl;
+    return kDecoded;
+}
+
+} // namespace
+
 int info(const QStringList& files, Io io) {
     int worst = kDecoded;
     for (const QString& f : files) {
         try {
-            const PcxPages pages(f);
-            if (pages.table() != pcx::Status::Ok) {
-                worst = std::max(worst, tellTable(f, pages.table(), io));
-                continue;
-            }
-            if (pages.isDcx()) io.out << f << ": DCX, " << pages.count() << " pages" << Qt::endl;
-            for (int i = 0; i < pages.count(); ++i) {
-                const pcx::Result result = pages.decode(i);
-                io.out << f;
-                if (pages.isDcx()) io.out << " page " << i + 1;
-                io.out << ": " << describe(result) << Qt::endl;
-                worst = std::max(worst, statusOf(result.status));
-            }
+            const Source source(f);
+            worst = std::max(worst, source.isPcx() ? describePages(f, source.pages(), io)
+                                                   : describeOther(f, source, io));
         } catch (const Error& e) {
             worst = std::max(worst, fail(io, f, e));
         }

@@ -40,11 +40,29 @@ class Findings {
     int m_status = kDecoded;
 };
 
-void checkSides(const QImage& image, Findings& say) {
-    const QString size = QStringLiteral("%1x%2").arg(image.width()).arg(image.height());
-    if (!powerOfTwo(image.width()) || !powerOfTwo(image.height()))
+// What check needs of a picture's rows: its shape, and how many pixels use index 0.
+class Seen : public pcx::RowSink {
+  public:
+    bool start(const pcx::Image& shape) noexcept override {
+        m_width = shape.width, m_height = shape.height;
+        m_indexed = shape.format == pcx::PixelFormat::Indexed8;
+        m_colour0 = shape.colours[0];
+        return true;
+    }
+    void row(int, const std::uint8_t* pixels) noexcept override {
+        if (m_indexed) m_zeros += std::count(pixels, pixels + m_width, 0);
+    }
+    int m_width = 0, m_height = 0;
+    bool m_indexed = false;
+    std::uint32_t m_colour0 = 0;
+    qint64 m_zeros = 0;
+};
+
+void checkSides(const Seen& seen, Findings& say) {
+    const QString size = QStringLiteral("%1x%2").arg(seen.m_width).arg(seen.m_height);
+    if (!powerOfTwo(seen.m_width) || !powerOfTwo(seen.m_height))
         say.warning(size + QStringLiteral(": a side is not a power of two"));
-    const int longest = std::max(image.width(), image.height());
+    const int longest = std::max(seen.m_width, seen.m_height);
     if (longest > 1024)
         say.warning(size + QStringLiteral(": a side is above 1024, more than the editor takes "
                                           "for a texture"));
@@ -52,19 +70,13 @@ void checkSides(const QImage& image, Findings& say) {
         say.warning(size + QStringLiteral(": a side is above 256; import it with mipmaps"));
 }
 
-void checkIndexZero(const QImage& image, Findings& say) {
-    qint64 used = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        const std::uint8_t* row = image.constScanLine(y);
-        for (int x = 0; x < image.width(); ++x)
-            used += row[x] == 0;
-    }
-    const QRgb c = image.colorTable().value(0);
-    const QString hex = QStringLiteral("%1").arg(c & 0xFFFFFF, 6, 16, QLatin1Char('0')).toUpper();
+void checkIndexZero(const Seen& seen, Findings& say) {
+    const QString hex =
+        QStringLiteral("%1").arg(seen.m_colour0 & 0xFFFFFF, 6, 16, QLatin1Char('0')).toUpper();
     say.note(QStringLiteral("index 0 is #%1, used by %2 of %3 pixels; a masked import hides them")
                  .arg(hex)
-                 .arg(used)
-                 .arg(qint64(image.width()) * image.height()));
+                 .arg(seen.m_zeros)
+                 .arg(qint64(seen.m_width) * seen.m_height));
 }
 
 void checkPcx(const QByteArray& bytes, Findings& say) {
@@ -72,9 +84,10 @@ void checkPcx(const QByteArray& bytes, Findings& say) {
     if (pages.isDcx()) return say.error(QStringLiteral("a DCX file; the editor takes PCX files"));
     const pcx::PcxHeader h = pcx::PcxHeader::parse(bytesOf(bytes));
     const pcx::Kind kind = pcx::kind_of(h);
-    const PcxResult read = pages.read(0);
-    const auto* picture = std::get_if<Picture>(&read);
-    if (picture == nullptr) {
+    Seen seen;
+    pcx::Result decoded = pages.decodeRows(0, seen);
+    if (decoded.status != pcx::Status::Ok) {
+        const PcxResult read = FromDecoded(std::move(decoded));
         const auto* e = std::get_if<Error>(&read);
         return say.error(e ? QStringLiteral("error %1: %2").arg(e->number()).arg(e->text())
                            : QStringLiteral("not a kind of PCX file that decodes"));
@@ -87,12 +100,12 @@ void checkPcx(const QByteArray& bytes, Findings& say) {
     else if (bytes.size() < qsizetype(pcx::kHeaderSize + pcx::kPaletteTail) ||
              bytes[bytes.size() - qsizetype(pcx::kPaletteTail)] != 12)
         say.error(QStringLiteral("no 256-colour palette at the end of the file"));
-    checkSides(picture->image(), say);
+    checkSides(seen, say);
     if (const auto n = pcx::runs_across_lines(bytesOf(bytes)); n > 0)
         say.warning(
             (n == 1 ? QStringLiteral("1 run crosses") : QStringLiteral("%1 runs cross").arg(n)) +
             QStringLiteral(" from one scan line to the next; some readers cut them"));
-    if (kind == pcx::Kind::Paletted8) checkIndexZero(picture->image(), say);
+    if (kind == pcx::Kind::Paletted8) checkIndexZero(seen, say);
 }
 
 } // namespace
@@ -103,7 +116,7 @@ int check(const QStringList& files, Io io) {
         Findings say(file, io);
         try {
             const QByteArray bytes = readWholeFile(file);
-            if (!PcxPages::looksLikePcx(bytes))
+            if (!PcxPages::isPcx(bytes, file))
                 say.error(QStringLiteral("not a PCX file"));
             else
                 checkPcx(bytes, say);

@@ -2,6 +2,8 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <vector>
 
 namespace glimmer {
@@ -49,10 +51,29 @@ class Bytes {
     qsizetype m_pos = 0;
 };
 
+// Takes a frame's indexes as they are unpacked and hands on each row once it is whole.
+class RowsOut {
+  public:
+    RowsOut(int width, std::function<void(int, const std::uint8_t*)> row)
+        : m_row(static_cast<std::size_t>(width)), m_put(std::move(row)) {}
+    std::size_t size() const { return m_done * m_row.size() + m_at; }
+    void push_back(std::uint8_t index) {
+        m_row[m_at++] = index;
+        if (m_at < m_row.size()) return;
+        m_at = 0;
+        if (m_put) m_put(static_cast<int>(m_done), m_row.data());
+        ++m_done;
+    }
+
+  private:
+    std::vector<std::uint8_t> m_row;
+    std::size_t m_at = 0, m_done = 0;
+    std::function<void(int, const std::uint8_t*)> m_put;
+};
+
 // LZW codes of `data` into `out` (one index a pixel), at most `limit`; false when the stream is
 // damaged.
-bool unpack(const QByteArray& data, int minBits, std::size_t limit,
-            std::vector<std::uint8_t>& out) {
+bool unpack(const QByteArray& data, int minBits, std::size_t limit, RowsOut& out) {
     if (minBits < 2 || minBits > 8) return false;
     const int clear = 1 << minBits, end = clear + 1;
     std::array<std::uint16_t, kMaxCodes> prefix{};
@@ -103,9 +124,16 @@ bool unpack(const QByteArray& data, int minBits, std::size_t limit,
     return true;
 }
 
-} // namespace
+// The first frame: its place, colour table and (when asked) its LZW data.
+struct GifFrame {
+    int width = 0, height = 0;
+    bool interlaced = false;
+    int minBits = 0;
+    QList<QRgb> table;
+    QByteArray data;
+};
 
-QImage gifIndexes(const QByteArray& file) {
+std::optional<GifFrame> firstFrame(const QByteArray& file, bool withData) {
     if (!file.startsWith("GIF87a") && !file.startsWith("GIF89a")) return {};
     Bytes in(file);
     in.skip(6);
@@ -127,31 +155,80 @@ QImage gifIndexes(const QByteArray& file) {
         if (block != 0x2C) return {};
         const int x = in.u16(), y = in.u16(), w = in.u16(), h = in.u16(), f = in.u8();
         if (f < 0 || x != 0 || y != 0 || w != width || h != height) return {};
-        QList<QRgb> table = f & 0x80 ? in.table(f) : global;
-        if (transparent >= 0 && transparent < table.size())
-            table[transparent] &= 0x00FFFFFFu; // what a mask takes; its colour stays
-        const int minBits = in.u8();
-        QByteArray data;
-        if (table.isEmpty() || !in.blocks(&data)) return {};
-        const std::size_t pixels = std::size_t(w) * h;
-        // Memory grows with what the codes really give, so a small file that claims a large
-        // picture costs little; beyond Qt's own limit for pictures it is left to Qt to refuse.
-        if (minBits < 2 || pixels > kMaxPixels) return {};
-        std::vector<std::uint8_t> indexes;
-        if (!unpack(data, minBits, pixels, indexes) || indexes.size() != pixels) return {};
-        for (const std::uint8_t i : indexes)
-            if (i >= table.size()) return {};
-        QImage image(w, h, QImage::Format_Indexed8);
-        if (image.isNull()) return {};
-        image.setColorTable(table);
-        // Interlaced frames store rows 0, 8, 16 ..., then 4, 12 ..., then 2, 6 ..., then odd ones.
-        const int starts[] = {0, 4, 2, 1}, steps[] = {8, 8, 4, 2};
-        int row = 0;
-        for (int pass = 0; pass < ((f & 0x40) ? 4 : 1); ++pass)
-            for (int r = (f & 0x40) ? starts[pass] : 0; r < h; r += (f & 0x40) ? steps[pass] : 1)
-                std::copy_n(indexes.data() + std::size_t(row++) * w, w, image.scanLine(r));
-        return image;
+        GifFrame frame{w, h, (f & 0x40) != 0, 0, f & 0x80 ? in.table(f) : global, {}};
+        if (transparent >= 0 && transparent < frame.table.size())
+            frame.table[transparent] &= 0x00FFFFFFu; // what a mask takes; its colour stays
+        if (frame.table.isEmpty()) return {};
+        if (withData && ((frame.minBits = in.u8()) < 2 || !in.blocks(&frame.data))) return {};
+        // Beyond Qt's own limit for pictures it is left to Qt to refuse.
+        if (std::size_t(w) * std::size_t(h) > kMaxPixels) return {};
+        return frame;
     }
+}
+
+// Unpacks the frame's rows, in the order stored, to `row`; false when the stream is damaged,
+// falls short or indexes past the table.
+bool unpackRows(const GifFrame& frame, const std::function<void(int, const std::uint8_t*)>& row) {
+    const auto entries = static_cast<std::uint8_t>(frame.table.size() - 1);
+    bool inTable = true;
+    RowsOut out(frame.width, [&](int y, const std::uint8_t* indexes) {
+        for (int x = 0; x < frame.width; ++x)
+            inTable = inTable && indexes[x] <= entries;
+        if (row) row(y, indexes);
+    });
+    const std::size_t pixels = std::size_t(frame.width) * std::size_t(frame.height);
+    return unpack(frame.data, frame.minBits, pixels, out) && out.size() == pixels && inTable;
+}
+
+// Where stored row `n` of an interlaced frame goes: rows 0, 8, 16 ..., then 4, 12 ..., then
+// 2, 6 ..., then the odd ones.
+int displayRow(int n, int height) {
+    const int starts[] = {0, 4, 2, 1}, steps[] = {8, 8, 4, 2};
+    for (int pass = 0; pass < 4; ++pass) {
+        const int rows = (height - starts[pass] + steps[pass] - 1) / steps[pass];
+        if (n < rows) return starts[pass] + n * steps[pass];
+        n -= rows;
+    }
+    return height - 1;
+}
+
+} // namespace
+
+QList<QRgb> gifPalette(const QByteArray& file) {
+    const auto frame = firstFrame(file, false);
+    return frame ? frame->table : QList<QRgb>();
+}
+
+QImage gifIndexes(const QByteArray& file) {
+    const auto frame = firstFrame(file, true);
+    if (!frame) return {};
+    QImage image(frame->width, frame->height, QImage::Format_Indexed8);
+    if (image.isNull()) return {};
+    const bool interlaced = frame->interlaced;
+    const bool whole = unpackRows(*frame, [&](int n, const std::uint8_t* indexes) {
+        const int y = interlaced ? displayRow(n, image.height()) : n;
+        std::copy_n(indexes, image.width(), image.scanLine(y));
+    });
+    if (!whole) return {};
+    image.setColorTable(frame->table);
+    return image;
+}
+
+GifRows gifRows(const QByteArray& file, pcx::RowSink& sink) {
+    const auto frame = firstFrame(file, true);
+    if (!frame || frame->interlaced) return GifRows::NotStreamed;
+    // Checked whole first, so that a frame that falls back to Qt's reader hands on no row.
+    if (!unpackRows(*frame, {})) return GifRows::NotStreamed;
+    pcx::Image shape;
+    shape.format = pcx::PixelFormat::Indexed8;
+    shape.width = frame->width;
+    shape.height = frame->height;
+    shape.stride = static_cast<std::size_t>(frame->width);
+    shape.colour_count = static_cast<int>(frame->table.size());
+    std::copy(frame->table.begin(), frame->table.end(), shape.colours.begin());
+    if (sink.start(shape))
+        (void)unpackRows(*frame, [&](int y, const std::uint8_t* indexes) { sink.row(y, indexes); });
+    return GifRows::Streamed;
 }
 
 } // namespace glimmer

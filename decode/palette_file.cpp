@@ -4,6 +4,7 @@
 
 #include "decode/error.h"
 #include "decode/files.h"
+#include "decode/gif_indexes.h"
 #include "decode/pcx_pages.h"
 #include "decode/picture_loader.h"
 
@@ -75,16 +76,57 @@ QList<QRgb> jasc(const QList<QByteArray>& lines) {
     return colours;
 }
 
+// The colours a page's rows would index, read without decoding the rows.
+class ColoursOnly : public pcx::RowSink {
+  public:
+    bool start(const pcx::Image& shape) noexcept override {
+        m_indexed =
+            shape.format == pcx::PixelFormat::Indexed8 || shape.format == pcx::PixelFormat::Mono1;
+        m_colours = QList<QRgb>(shape.colours.begin(), shape.colours.begin() + shape.colour_count);
+        return false;
+    }
+    void row(int, const std::uint8_t*) noexcept override {}
+    bool m_indexed = false;
+    QList<QRgb> m_colours;
+};
+
 QList<QRgb> ofPcx(QByteArray bytes) {
     const PcxPages pages(std::move(bytes));
     if (pages.table() != pcx::Status::Ok || pages.count() == 0)
         invalid(QStringLiteral("the DCX file's table of pages is damaged"));
-    const PcxResult read = pages.read(0);
-    const auto* picture = std::get_if<Picture>(&read);
-    if (picture == nullptr) invalid(QStringLiteral("the PCX file does not decode"));
-    if (picture->image().colorCount() == 0)
-        invalid(QStringLiteral("a true-colour PCX file has no palette"));
-    return picture->image().colorTable();
+    ColoursOnly seen;
+    if (pages.decodeRows(0, seen).status != pcx::Status::Ok)
+        invalid(QStringLiteral("the PCX file does not decode"));
+    if (!seen.m_indexed) invalid(QStringLiteral("a true-colour PCX file has no palette"));
+    return seen.m_colours;
+}
+
+quint32 big32(const QByteArray& b, qsizetype at) {
+    return quint32(quint8(b[at])) << 24 | quint32(quint8(b[at + 1])) << 16 |
+           quint32(quint8(b[at + 2])) << 8 | quint8(b[at + 3]);
+}
+
+// A PNG file's PLTE chunk, read without inflating its pixels; nothing unless it is paletted.
+QList<QRgb> ofPng(const QByteArray& bytes) {
+    constexpr qsizetype kSignature = 8;
+    bool paletted = false;
+    for (qsizetype at = kSignature; at + 8 <= bytes.size();) {
+        const quint32 size = big32(bytes, at);
+        const QByteArray type = bytes.mid(at + 4, 4);
+        const qsizetype data = at + 8;
+        if (size > quint32(bytes.size() - data)) break;
+        if (type == "IHDR" && size >= 10) paletted = bytes[data + 9] == 3;
+        if (type == "PLTE" && paletted && size % 3 == 0 && size > 0 && size <= 768) {
+            QList<QRgb> colours;
+            for (qsizetype i = data; i < data + qsizetype(size); i += 3)
+                colours.append(qRgb(quint8(bytes[i]), quint8(bytes[i + 1]), quint8(bytes[i + 2])));
+            return colours;
+        }
+        if (type == "IDAT" || type == "IEND") break;
+        at = data + qsizetype(size) + 4;
+    }
+    invalid(paletted ? QStringLiteral("the PNG file's palette is damaged")
+                     : QStringLiteral("the picture has no palette: it is not paletted"));
 }
 
 // A palette's colours, whatever alpha a picture gives its entries (a GIF's transparent one, a
@@ -96,6 +138,12 @@ QList<QRgb> opaque(QList<QRgb> colours) {
 }
 
 QList<QRgb> ofPicture(QByteArray bytes) {
+    if (bytes.startsWith("\x89PNG\r\n\x1a\n")) return ofPng(bytes);
+    if (bytes.startsWith("GIF87a") || bytes.startsWith("GIF89a")) {
+        const QList<QRgb> table = gifPalette(bytes);
+        if (table.isEmpty()) invalid(QStringLiteral("the GIF file has no palette or is damaged"));
+        return opaque(table);
+    }
     QString why;
     const QImage image = readPictureBytes(std::move(bytes), {}, why);
     if (image.isNull())
@@ -122,15 +170,15 @@ QList<QRgb> parsePaletteText(const QByteArray& text) {
 }
 
 QList<QRgb> readPaletteFile(const QString& path) {
-    return paletteOf(readWholeFile(path));
+    return paletteOf(readWholeFile(path), path);
 }
 
-QList<QRgb> paletteOf(QByteArray bytes) {
+QList<QRgb> paletteOf(QByteArray bytes, const QString& name) {
     if (bytes.startsWith("GIMP Palette") || bytes.startsWith("JASC-PAL")) {
         if (bytes.size() > kMaxTextBytes) invalid(QStringLiteral("too large for a palette"));
         return parsePaletteText(bytes);
     }
-    if (PcxPages::looksLikePcx(bytes)) return ofPcx(std::move(bytes));
+    if (PcxPages::isPcx(bytes, name)) return ofPcx(std::move(bytes));
     return ofPicture(std::move(bytes));
 }
 

@@ -13,10 +13,11 @@ namespace glimmer {
 // is wrong when it is neither, or holds no colour, more than 256 or a value outside 0 to 255.
 [[nodiscard]] QList<QRgb> parsePaletteText(const QByteArray& text);
 
-// The palette of a file's bytes, by their content: a PCX file (of a DCX file, the first page)
-// or a PNG or GIF picture that has one, or a palette file as above. Throws 481 for a picture
-// without a palette or a file that is none of these.
-[[nodiscard]] QList<QRgb> paletteOf(QByteArray bytes);
+// The palette of a file's bytes, by their content and then its name (*.pcx, *.dcx): a PCX
+// file (of a DCX file, the first page) or a PNG or GIF picture that has one, or a palette file
+// as above, read without decoding any pixel. Throws 481 for a picture without a palette or a
+// file that is none of these.
+[[nodiscard]] QList<QRgb> paletteOf(QByteArray bytes, const QString& name = {});
 // The same for the file at `path`, with the file errors of readWholeFile besides.
 [[nodiscard]] QList<QRgb> readPaletteFile(const QString& path);
 

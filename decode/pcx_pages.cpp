@@ -40,7 +40,12 @@ void PcxPages::findPages() {
 }
 
 bool PcxPages::looksLikePcx(const QByteArray& start) {
-    return (!start.isEmpty() && start[0] == 10) || pcx::is_dcx(bytesOf(start));
+    return pcx::plausible(pcx::PcxHeader::parse(bytesOf(start))) || pcx::is_dcx(bytesOf(start));
+}
+
+bool PcxPages::hasPcxName(const QString& name) {
+    return name.endsWith(QLatin1String(".pcx"), Qt::CaseInsensitive) ||
+           name.endsWith(QLatin1String(".dcx"), Qt::CaseInsensitive);
 }
 
 int PcxPages::countIn(const QString& path) {

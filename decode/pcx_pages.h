@@ -29,9 +29,15 @@ class PcxPages {
     // How many pages `path` has: 1 for a PCX file, read no further than its start; those of a
     // DCX file whose table is sound, else 1. Throws as the constructor does.
     [[nodiscard]] static int countIn(const QString& path);
-    // Whether a file starting with `start` (its first 4 bytes will do) is read as PCX or DCX:
-    // PCX's manufacturer byte 10, or DCX's number.
+    // Whether a file starting with `start` (its 128-byte header will do) is read as PCX or
+    // DCX by its content: a plausible PCX header, or DCX's number.
     [[nodiscard]] static bool looksLikePcx(const QByteArray& start);
+    // Whether a file of this name goes to the PCX reader whatever its content: *.pcx, *.dcx.
+    [[nodiscard]] static bool hasPcxName(const QString& name);
+    // Whether the file goes to the PCX reader: by its content, then by its name.
+    [[nodiscard]] static bool isPcx(const QByteArray& start, const QString& name) {
+        return looksLikePcx(start) || hasPcxName(name);
+    }
 
     [[nodiscard]] bool isDcx() const noexcept { return m_dcx; }
     // Status::Ok, or what is wrong with a DCX file's table of pages; then there are none.

@@ -64,7 +64,8 @@ Frame frameFor(QSize picture, Framing framing, int size) {
 
 bool Shrinker::start(const pcx::Image& shape) noexcept {
     try {
-        m_frame = frameFor({shape.width, shape.height}, m_framing, m_size);
+        m_picture = QSize(shape.width, shape.height);
+        m_frame = frameFor(m_picture, m_framing, m_size);
         m_format = shape.format;
         const bool indexed =
             m_format == pcx::PixelFormat::Indexed8 || m_format == pcx::PixelFormat::Mono1;

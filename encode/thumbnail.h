@@ -40,6 +40,8 @@ class Shrinker : public pcx::RowSink {
     // The framed picture: RGB32 when the picture is opaque, else ARGB32 premultiplied. Null
     // when no row came or memory ran out.
     [[nodiscard]] QImage result() const;
+    // The size of the picture whose rows came.
+    [[nodiscard]] QSize pictureSize() const { return m_picture; }
 
   private:
     void add(const std::uint8_t* pixels) noexcept;
@@ -49,6 +51,7 @@ class Shrinker : public pcx::RowSink {
     Framing m_framing;
     int m_size;
     Frame m_frame;
+    QSize m_picture;
     pcx::PixelFormat m_format = pcx::PixelFormat::Rgb32;
     std::array<std::uint32_t, 256> m_colours{}; // premultiplied
     bool m_alpha = false;

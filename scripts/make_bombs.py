@@ -87,7 +87,8 @@ def tga_with_id():
     """A 4x4 true-colour TGA whose image ID is 10 bytes long: its first byte is 10, as a PCX
     file's is."""
     head = bytes([10, 0, 2]) + bytes(9) + struct.pack("<HHBB", 4, 4, 24, 0x20)
-    return head + b"glimmer-id" + bytes([0x30, 0x60, 0x90]) * 16
+    footer = bytes(8) + b"TRUEVISION-XFILE.\x00"  # Qt's reader wants it
+    return head + b"glimmer-id" + bytes([0x30, 0x60, 0x90]) * 16 + footer
 
 
 def main():

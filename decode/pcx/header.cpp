@@ -1,5 +1,7 @@
 #include "pcx/header.h"
 
+#include <algorithm>
+#include <initializer_list>
 #include <limits>
 
 namespace pcx {
@@ -89,6 +91,14 @@ Kind kind_of(const PcxHeader& h) noexcept {
     default:
         return Kind::Unknown;
     }
+}
+
+bool plausible(const PcxHeader& h) noexcept {
+    const auto one_of = [](int v, std::initializer_list<int> set) {
+        return std::find(set.begin(), set.end(), v) != set.end();
+    };
+    return h.manufacturer == 10 && one_of(h.version, {0, 2, 3, 4, 5}) && h.encoding <= 1 &&
+           one_of(h.bits_per_pixel, {1, 2, 4, 8, 16, 24, 32}) && h.nplanes >= 1 && h.nplanes <= 4;
 }
 
 Status check_kind(const PcxHeader& h, Kinds kinds) noexcept {

@@ -64,6 +64,11 @@ struct Geometry {
 // Status::Ok or the overflow that stops the computation. Refusals are the decoders' business.
 [[nodiscard]] Status compute_geometry(const PcxHeader& h, Geometry& out) noexcept;
 
+// Whether the header could be a PCX file's, of any kind or a kind refused by name: the
+// manufacturer byte, a known version and encoding, a bit depth and plane count some writer
+// uses. Other formats whose first byte is 10 (a TGA file with a 10-byte ID) fail it.
+[[nodiscard]] bool plausible(const PcxHeader& h) noexcept;
+
 // Whether the header names a kind the caller decodes; Status::Ok when it does.
 [[nodiscard]] Status check_kind(const PcxHeader& h, Kinds kinds = Kinds::Viewer) noexcept;
 
