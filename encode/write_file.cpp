@@ -4,11 +4,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 #include "decode/error.h"
 
@@ -50,15 +52,44 @@ int writeAll(int fd, const char* from, qint64 size) {
     return 0;
 }
 
-// A new, empty file beside `target` that nobody else has; the umask applies as for any file.
-int createBeside(const QByteArray& target, QByteArray& name) {
+// The folder and the name of `path`.
+std::pair<QByteArray, QByteArray> splitPath(const QByteArray& path) {
+    const qsizetype slash = path.lastIndexOf('/');
+    if (slash < 0) return {".", path};
+    return {slash == 0 ? QByteArray("/") : path.left(slash), path.mid(slash + 1)};
+}
+
+// `stem` cut, at the start of a character, so that stem + tail + the random part stays within
+// the longest name `folder` takes: an output name may be as long as the file system allows.
+QByteArray fitted(const QByteArray& folder, QByteArray stem, qsizetype tail) {
+    constexpr qsizetype kRandom = 7; // a 32-bit number in base 36
+    long longest = ::pathconf(folder.constData(), _PC_NAME_MAX);
+    if (longest <= 0) longest = 255;
+    qsizetype cut = std::max<qsizetype>(longest - tail - kRandom, 0);
+    if (stem.size() <= cut) return stem;
+    while (cut > 0 && (static_cast<uchar>(stem[cut]) & 0xC0) == 0x80)
+        --cut;
+    stem.truncate(cut);
+    return stem;
+}
+
+// A new, empty file in `folder` named after `stem` that nobody else has.
+int createUnique(const QByteArray& folder, const QByteArray& stem, const QByteArray& tail,
+                 mode_t mode, QByteArray& name) {
+    const QByteArray prefix = folder + '/' + fitted(folder, stem, tail.size()) + tail;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        name = target + ".tmp" + QByteArray::number(QRandomGenerator::global()->generate(), 36);
-        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        name = prefix + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+        const int fd = ::open(name.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd >= 0 || errno != EEXIST) return fd;
     }
     errno = EEXIST;
     return -1;
+}
+
+// A new, empty file beside `target`; the umask applies as for any file.
+int createBeside(const QByteArray& target, QByteArray& name) {
+    const auto [folder, stem] = splitPath(target);
+    return createUnique(folder, stem, ".tmp", 0666, name);
 }
 
 // Rewrites `target` where it stands, for a folder that refuses the new file beside it while

@@ -3,6 +3,7 @@
 // tests/run_unprivileged.sh runs these as nobody when started as root.
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QListWidget>
 #include <QProcess>
 #include <QTimer>
@@ -164,11 +165,12 @@ class RealPlatform : public ::testing::Test {
     rlimit sizeLimit{};
 };
 
-// "exit N: what it said", stdout and stderr together.
-QString glimmerPcx(const QStringList& args) {
+// "exit N: what it said", stdout and stderr together; `wrap` runs it (env, strace).
+QString glimmerPcx(const QStringList& args, QStringList wrap = {}) {
     QProcess p;
     p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(qEnvironmentVariable("GLIMMER_PCX", QStringLiteral(GLIMMER_PCX)), args);
+    wrap << qEnvironmentVariable("GLIMMER_PCX", QStringLiteral(GLIMMER_PCX)) << args;
+    p.start(wrap.takeFirst(), wrap);
     const bool ended = p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit;
     return (ended ? QStringLiteral("exit %1: ").arg(p.exitCode()) : QStringLiteral("no exit: ")) +
            QString::fromLocal8Bit(p.readAll()).trimmed();
@@ -217,6 +219,19 @@ TEST_F(RealPlatform, CliRefusalsAreNumberedErrorsAndKeepEveryFile) {
     EXPECT_EQ(namesIn(diskRo), QStringList{"in-place.png"});
     EXPECT_EQ(namesIn(perm), (QStringList{"locked.png", "noread.pcx", "ro"}));
     EXPECT_EQ(namesIn(disk), (QStringList{"256-palette.png", "planet.png", "ro"}));
+}
+
+// An output name as long as the file system takes is written: the temporary name beside it
+// is shortened to fit.
+TEST_F(RealPlatform, OutputNamesAsLongAsTheFileSystemTakesAreWritten) {
+    const QString out = folder("out"), planet = testData("pcx/planet.pcx");
+    const QImage want = QImage(testData("pcx/planet.png")).convertToFormat(QImage::Format_RGB32);
+    for (const int length : {250, 255}) {
+        const QString target = out + '/' + QString(length - 4, 'n') + ".png";
+        EXPECT_EQ(glimmerPcx({"convert", planet, target}), "exit 0: ") << length;
+        EXPECT_EQ(QImage(target).convertToFormat(QImage::Format_RGB32), want) << length;
+    }
+    EXPECT_EQ(namesIn(out).size(), 2); // no temporary file left
 }
 
 // A read-only folder of pictures, one of them unreadable, and a read-only imported/: an
