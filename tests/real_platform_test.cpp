@@ -221,6 +221,33 @@ TEST_F(RealPlatform, CliRefusalsAreNumberedErrorsAndKeepEveryFile) {
     EXPECT_EQ(namesIn(disk), (QStringList{"256-palette.png", "planet.png", "ro"}));
 }
 
+// The in-place rewrite keeps the old contents until the new ones are truncated and on disk:
+// when that fails (injected as a failing disk would), it puts them back and says so. Today
+// strace is the only way to make ftruncate or fdatasync fail on a real file as nobody.
+TEST_F(RealPlatform, FailedInPlaceRewritePutsTheOldContentsBack) {
+    if (QProcess::execute("strace", {"-o", "/dev/null", "true"}) != 0)
+        GTEST_SKIP() << "strace cannot trace here";
+    const QString ro = folder("ro"), copies = folder("copies"), target = ro + "/old.png";
+    QByteArray old(100000, 0);
+    for (int i = 0; i < old.size(); ++i)
+        old[i] = char(i * 7 % 251);
+    ASSERT_NO_FATAL_FAILURE(writeBytes(target, old));
+    setMode(ro, 0555);
+    // The second fdatasync is the new contents': the first puts the copy of the old on disk.
+    for (const QString call : {"ftruncate", "fdatasync:when=2"}) {
+        const QStringList strace = {
+            "env", "TMPDIR=" + copies, "strace", "-f",
+            "-o",  "/dev/null",        "-e",     "inject=" + call + ":error=EIO"};
+        EXPECT_EQ(glimmerPcx({"convert", testData("pcx/planet.pcx"), target}, strace),
+                  "exit 2: " + target +
+                      ": error 68: Input/output error; the old contents were put back");
+        EXPECT_TRUE(bytesOf(target) == QString::fromLatin1(old))
+            << call.toStdString() << ": " << QFileInfo(target).size() << " bytes";
+        EXPECT_EQ(namesIn(copies), QStringList()) << call.toStdString(); // the copy gone
+    }
+    EXPECT_EQ(namesIn(ro), QStringList{"old.png"});
+}
+
 // An output name as long as the file system takes is written: the temporary name beside it
 // is shortened to fit.
 TEST_F(RealPlatform, OutputNamesAsLongAsTheFileSystemTakesAreWritten) {
