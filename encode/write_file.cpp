@@ -252,7 +252,7 @@ void makeFolders(const QString& path) {
     }
 }
 
-void writeFileAtomically(const QString& path, const QByteArray& bytes, Flush flush) {
+void replaceFile(const QString& path, const QByteArray& bytes, Flush flush) {
     QByteArray native = QFile::encodeName(path);
     struct stat st {};
     bool exists = ::lstat(native.constData(), &st) == 0;

@@ -19,7 +19,7 @@ enum class Flush { Now, Later };
 // are on disk: a failure after the first byte puts them back, and its text says so. Throws
 // Error 70 when permission is denied, 61 when the disk is full, 53 when the folder is missing and
 // 68 otherwise, with the system's reason as text.
-void writeFileAtomically(const QString& path, const QByteArray& bytes, Flush flush = Flush::Now);
+void replaceFile(const QString& path, const QByteArray& bytes, Flush flush = Flush::Now);
 
 // Puts on disk what was written with Flush::Later into these folders: one sync of each file
 // system they are on. Throws the errors of errorFromErrno.
