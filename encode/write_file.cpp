@@ -135,7 +135,8 @@ class OldContents {
         const QByteArray folder = QFile::encodeName(QDir::tempPath());
         m_fd = createUnique(folder, splitPath(target).second, ".old-", 0600, m_path);
         int err = m_fd < 0 ? errno : copyBytes(fd, m_fd, size);
-        if (err == 0 && ::fdatasync(m_fd) == 0) return;
+        // A new file: fsync, so that its inode reaches the disk along with its data.
+        if (err == 0 && ::fsync(m_fd) == 0) return;
         if (err == 0) err = errno;
         drop();
         if (size > inMemory) throw errorFromErrno(err);

@@ -233,8 +233,8 @@ TEST_F(RealPlatform, FailedInPlaceRewritePutsTheOldContentsBack) {
         old[i] = char(i * 7 % 251);
     ASSERT_NO_FATAL_FAILURE(writeBytes(target, old));
     setMode(ro, 0555);
-    // The second fdatasync is the new contents': the first puts the copy of the old on disk.
-    for (const QString call : {"ftruncate", "fdatasync:when=2"}) {
+    // The first fdatasync is the new contents' (the copy of the old is put on disk by fsync).
+    for (const QString call : {"ftruncate", "fdatasync:when=1"}) {
         const QStringList strace = {
             "env", "TMPDIR=" + copies, "strace", "-f",
             "-o",  "/dev/null",        "-e",     "inject=" + call + ":error=EIO"};
