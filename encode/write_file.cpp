@@ -132,14 +132,21 @@ int copyBytes(int from, int to, off_t size) {
 class OldContents {
   public:
     OldContents(int fd, const QByteArray& target, off_t size, qint64 inMemory) : m_size(size) {
-        const QByteArray folder = QFile::encodeName(QDir::tempPath());
+        // As named: QDir::tempPath() gives "" for a folder that is missing.
+        const QByteArray folder =
+            qEnvironmentVariableIsEmpty("TMPDIR") ? QByteArray("/tmp") : qgetenv("TMPDIR");
         m_fd = createUnique(folder, splitPath(target).second, ".old-", 0600, m_path);
         int err = m_fd < 0 ? errno : copyBytes(fd, m_fd, size);
         // A new file: fsync, so that its inode reaches the disk along with its data.
         if (err == 0 && ::fsync(m_fd) == 0) return;
         if (err == 0) err = errno;
         drop();
-        if (size > inMemory) throw errorFromErrno(err);
+        if (size > inMemory) {
+            const Error failed = errorFromErrno(err);
+            throw Error(failed.number(),
+                        QStringLiteral("%1: no copy of the old contents could be made in %2")
+                            .arg(failed.text(), QFile::decodeName(folder)));
+        }
         m_bytes.resize(static_cast<qsizetype>(size));
         if (const int failed = readAt(fd, m_bytes.data(), size, 0)) throw errorFromErrno(failed);
     }
