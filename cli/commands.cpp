@@ -155,7 +155,7 @@ int write(const Picture& pic, const QString& out, const QByteArray& format, cons
         }
     }
     try {
-        writeFileAtomically(out, encoded, flush);
+        replaceFile(out, encoded, flush);
     } catch (const Error& e) {
         return fail(io, out, e);
     }

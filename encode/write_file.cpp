@@ -4,16 +4,24 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 #include "decode/error.h"
 
 namespace glimmer {
 namespace {
+
+// The most of a file rewritten in place kept in memory when no copy can be made elsewhere,
+// beyond the size of what replaces it.
+constexpr qint64 kOldInMemory = qint64(64) << 20;
 
 // Closes the descriptor and, unless kept, removes the file it was made for.
 class FileGuard {
@@ -50,40 +58,185 @@ int writeAll(int fd, const char* from, qint64 size) {
     return 0;
 }
 
-// A new, empty file beside `target` that nobody else has; the umask applies as for any file.
-int createBeside(const QByteArray& target, QByteArray& name) {
+// The folder and the name of `path`.
+std::pair<QByteArray, QByteArray> splitPath(const QByteArray& path) {
+    const qsizetype slash = path.lastIndexOf('/');
+    if (slash < 0) return {".", path};
+    return {slash == 0 ? QByteArray("/") : path.left(slash), path.mid(slash + 1)};
+}
+
+// `stem` cut, at the start of a character, so that stem + tail + the random part stays within
+// the longest name `folder` takes: an output name may be as long as the file system allows.
+QByteArray fitted(const QByteArray& folder, QByteArray stem, qsizetype tail) {
+    constexpr qsizetype kRandom = 7; // a 32-bit number in base 36
+    long longest = ::pathconf(folder.constData(), _PC_NAME_MAX);
+    if (longest <= 0) longest = 255;
+    qsizetype cut = std::max<qsizetype>(longest - tail - kRandom, 0);
+    if (stem.size() <= cut) return stem;
+    while (cut > 0 && (static_cast<uchar>(stem[cut]) & 0xC0) == 0x80)
+        --cut;
+    stem.truncate(cut);
+    return stem;
+}
+
+// A new, empty file in `folder` named after `stem` that nobody else has.
+int createUnique(const QByteArray& folder, const QByteArray& stem, const QByteArray& tail,
+                 mode_t mode, QByteArray& name) {
+    const QByteArray prefix = folder + '/' + fitted(folder, stem, tail.size()) + tail;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        name = target + ".tmp" + QByteArray::number(QRandomGenerator::global()->generate(), 36);
-        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        name = prefix + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+        const int fd = ::open(name.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd >= 0 || errno != EEXIST) return fd;
     }
     errno = EEXIST;
     return -1;
 }
 
+// A new, empty file beside `target`; the umask applies as for any file.
+int createBeside(const QByteArray& target, QByteArray& name) {
+    const auto [folder, stem] = splitPath(target);
+    return createUnique(folder, stem, ".tmp", 0666, name);
+}
+
+// Reads `size` bytes at `at`; 0 or the errno.
+int readAt(int fd, char* into, off_t size, off_t at) {
+    for (off_t done = 0; done < size;) {
+        const ssize_t n = ::pread(fd, into + done, size_t(size - done), at + done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return n < 0 ? errno : EIO; // shorter than it said
+        done += n;
+    }
+    return 0;
+}
+
+// Copies `size` bytes from the start of `from` to the start of `to`; 0 or the errno.
+int copyBytes(int from, int to, off_t size) {
+    std::vector<char> buffer(65536);
+    for (off_t at = 0; at < size;) {
+        const off_t n = std::min<off_t>(size - at, off_t(buffer.size()));
+        if (const int err = readAt(from, buffer.data(), n, at)) return err;
+        for (off_t done = 0; done < n;) {
+            const ssize_t w = ::pwrite(to, buffer.data() + done, size_t(n - done), at + done);
+            if (w < 0 && errno == EINTR) continue;
+            if (w < 0) return errno;
+            done += w;
+        }
+        at += n;
+    }
+    return 0;
+}
+
+// The contents an in-place rewrite replaces, kept until the new ones are on disk: in a file in
+// the temporary folder, synced, so that a crash leaves them there; in memory where no such
+// file can be made and they are no larger than `inMemory`.
+class OldContents {
+  public:
+    OldContents(int fd, const QByteArray& target, off_t size, qint64 inMemory) : m_size(size) {
+        // As named: QDir::tempPath() gives "" for a folder that is missing.
+        const QByteArray folder =
+            qEnvironmentVariableIsEmpty("TMPDIR") ? QByteArray("/tmp") : qgetenv("TMPDIR");
+        m_fd = createUnique(folder, splitPath(target).second, ".old-", 0600, m_path);
+        int err = m_fd < 0 ? errno : copyBytes(fd, m_fd, size);
+        // A new file: fsync, so that its inode reaches the disk along with its data.
+        if (err == 0 && ::fsync(m_fd) == 0) return;
+        if (err == 0) err = errno;
+        drop();
+        if (size > inMemory) {
+            const Error failed = errorFromErrno(err);
+            throw Error(failed.number(),
+                        QStringLiteral("%1: no copy of the old contents could be made in %2")
+                            .arg(failed.text(), QFile::decodeName(folder)));
+        }
+        m_bytes.resize(static_cast<qsizetype>(size));
+        if (const int failed = readAt(fd, m_bytes.data(), size, 0)) throw errorFromErrno(failed);
+    }
+    OldContents(const OldContents&) = delete;
+    OldContents& operator=(const OldContents&) = delete;
+    ~OldContents() {
+        if (!m_keep) drop();
+    }
+
+    // Writes them back over `fd` and cuts it to their size; 0 or the errno.
+    [[nodiscard]] int putBack(int fd) const {
+        const int err = m_fd >= 0 ? copyBytes(m_fd, fd, m_size)
+                                  : (::lseek(fd, 0, SEEK_SET) < 0
+                                         ? errno
+                                         : writeAll(fd, m_bytes.constData(), m_bytes.size()));
+        if (err != 0) return err;
+        struct stat st {};
+        if (::fstat(fd, &st) != 0) return errno;
+        // Only when needed: a truncation that just failed may fail again.
+        return st.st_size == m_size || ::ftruncate(fd, m_size) == 0 ? 0 : errno;
+    }
+    // Leaves the copy in the temporary folder; where it is, empty for none.
+    QString keep() {
+        m_keep = true;
+        return m_fd >= 0 ? QFile::decodeName(m_path) : QString();
+    }
+
+  private:
+    void drop() {
+        if (m_fd < 0) return;
+        ::close(m_fd);
+        ::unlink(m_path.constData());
+        m_fd = -1;
+    }
+
+    int m_fd = -1;
+    QByteArray m_path;
+    QByteArray m_bytes;
+    off_t m_size;
+    bool m_keep = false;
+};
+
+// Throws `err`, the failure of a rewrite that had begun, once the old contents are put back,
+// saying whether they are and where the copy of them is when it is still needed.
+[[noreturn]] void putBackAndThrow(int fd, OldContents& old, int err) {
+    const Error failed = errorFromErrno(err);
+    QString said = failed.text();
+    const int back = old.putBack(fd);
+    if (back == 0 && ::fdatasync(fd) == 0) {
+        said += QStringLiteral("; the old contents were put back");
+    } else {
+        said += back == 0
+                    ? QStringLiteral("; the old contents were put back but may not be on disk")
+                    : QStringLiteral("; putting the old contents back failed too (%1): the "
+                                     "file may be damaged")
+                          .arg(QString::fromLocal8Bit(std::strerror(back)));
+        const QString copy = old.keep();
+        said += copy.isEmpty() ? QStringLiteral(", and no copy of them is left")
+                               : QStringLiteral(", a copy of them is in %1").arg(copy);
+    }
+    throw Error(failed.number(), said);
+}
+
 // Rewrites `target` where it stands, for a folder that refuses the new file beside it while
-// the file itself may be written. The new size is reserved first, so a full disk (or a size
-// limit) fails before the old contents are touched; where space cannot be reserved the write
-// is refused with `refused`, the folder's own answer.
+// the file itself may be written. Room is reserved first, so a full disk (or a size limit)
+// fails before the old contents are touched; where it cannot be reserved the write is refused
+// with `refused`, the folder's own answer. The old contents are kept until the new ones are
+// truncated and on disk, and put back when anything fails.
 void rewriteInPlace(const QByteArray& target, const QByteArray& bytes, int refused) {
     const auto size = static_cast<off_t>(bytes.size());
     rlimit limit{};
     if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
         static_cast<rlim_t>(size) > limit.rlim_cur)
         throw errorFromErrno(EFBIG);
-    const int fd = ::open(target.constData(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
+    const int fd = ::open(target.constData(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) throw errorFromErrno(errno);
     FileGuard file(fd);
     struct stat st {};
     if (::fstat(fd, &st) != 0) throw errorFromErrno(errno);
     if (!S_ISREG(st.st_mode)) throw errorFromErrno(refused);
-    if (size > 0 && ::fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, size) != 0) {
+    const off_t room = std::max(size, st.st_size);
+    if (room > 0 && ::fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, room) != 0) {
         const int err = errno;
         throw errorFromErrno(err == EOPNOTSUPP || err == ENOSYS ? refused : err);
     }
-    if (const int err = writeAll(fd, bytes.constData(), bytes.size())) throw errorFromErrno(err);
-    if (::ftruncate(fd, size) != 0 || ::fdatasync(fd) != 0) throw errorFromErrno(errno);
-    if (const int err = file.close()) throw errorFromErrno(err);
+    OldContents old(fd, target, st.st_size, std::max<qint64>(bytes.size(), kOldInMemory));
+    int err = writeAll(fd, bytes.constData(), bytes.size());
+    if (err == 0 && ::ftruncate(fd, size) != 0) err = errno;
+    if (err == 0 && ::fdatasync(fd) != 0) err = errno;
+    if (err != 0) putBackAndThrow(fd, old, err);
 }
 
 } // namespace
@@ -107,7 +260,7 @@ void makeFolders(const QString& path) {
     }
 }
 
-void writeFileAtomically(const QString& path, const QByteArray& bytes, Flush flush) {
+void replaceFile(const QString& path, const QByteArray& bytes, Flush flush) {
     QByteArray native = QFile::encodeName(path);
     struct stat st {};
     bool exists = ::lstat(native.constData(), &st) == 0;

@@ -70,7 +70,7 @@ QByteArray LocalFileSystem::readFile(const QString& path) const {
 }
 
 void LocalFileSystem::writeFile(const QString& path, const QByteArray& bytes) {
-    writeFileAtomically(path, bytes);
+    replaceFile(path, bytes);
 }
 
 } // namespace glimmer::platform

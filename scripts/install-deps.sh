@@ -18,9 +18,10 @@ x_pkgs=(xvfb openbox xdotool x11-utils x11-xserver-utils trayer)
 # dbus, at-spi2-core and python3-pyatspi: the end-to-end runs find and press controls through
 # the accessibility bus; clang-format: CI's formatting check; netpbm and ImageMagick: the
 # corpus comparison's references for the kinds Pillow does not read; with FFmpeg, the readers
-# that must read the PCX files glimmer-pcx writes alike.
+# that must read the PCX files glimmer-pcx writes alike. strace: a truncation or sync that
+# fails under an in-place rewrite.
 test_pkgs=(clang-14 libclang-rt-14-dev clang-format python3-pil "${x_pkgs[@]}" dbus at-spi2-core
-    python3-pyatspi cups poppler-utils netpbm imagemagick ffmpeg)
+    python3-pyatspi cups poppler-utils netpbm imagemagick ffmpeg strace)
 # dpkg-dev and file: CPack's Debian package and its dependency list.
 package_pkgs=(dpkg-dev file)
 # The thumbnail run: GNOME's thumbnail factory, which runs thumbnailers in bubblewrap.

@@ -3,6 +3,7 @@
 // tests/run_unprivileged.sh runs these as nobody when started as root.
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QListWidget>
 #include <QProcess>
 #include <QTimer>
@@ -164,11 +165,12 @@ class RealPlatform : public ::testing::Test {
     rlimit sizeLimit{};
 };
 
-// "exit N: what it said", stdout and stderr together.
-QString glimmerPcx(const QStringList& args) {
+// "exit N: what it said", stdout and stderr together; `wrap` runs it (env, strace).
+QString glimmerPcx(const QStringList& args, QStringList wrap = {}) {
     QProcess p;
     p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(qEnvironmentVariable("GLIMMER_PCX", QStringLiteral(GLIMMER_PCX)), args);
+    wrap << qEnvironmentVariable("GLIMMER_PCX", QStringLiteral(GLIMMER_PCX)) << args;
+    p.start(wrap.takeFirst(), wrap);
     const bool ended = p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit;
     return (ended ? QStringLiteral("exit %1: ").arg(p.exitCode()) : QStringLiteral("no exit: ")) +
            QString::fromLocal8Bit(p.readAll()).trimmed();
@@ -217,6 +219,46 @@ TEST_F(RealPlatform, CliRefusalsAreNumberedErrorsAndKeepEveryFile) {
     EXPECT_EQ(namesIn(diskRo), QStringList{"in-place.png"});
     EXPECT_EQ(namesIn(perm), (QStringList{"locked.png", "noread.pcx", "ro"}));
     EXPECT_EQ(namesIn(disk), (QStringList{"256-palette.png", "planet.png", "ro"}));
+}
+
+// The in-place rewrite keeps the old contents until the new ones are truncated and on disk:
+// when that fails (injected as a failing disk would), it puts them back and says so. Today
+// strace is the only way to make ftruncate or fdatasync fail on a real file as nobody.
+TEST_F(RealPlatform, FailedInPlaceRewritePutsTheOldContentsBack) {
+    if (QProcess::execute("strace", {"-o", "/dev/null", "true"}) != 0)
+        GTEST_SKIP() << "strace cannot trace here";
+    const QString ro = folder("ro"), copies = folder("copies"), target = ro + "/old.png";
+    QByteArray old(100000, 0);
+    for (int i = 0; i < old.size(); ++i)
+        old[i] = char(i * 7 % 251);
+    ASSERT_NO_FATAL_FAILURE(writeBytes(target, old));
+    setMode(ro, 0555);
+    // The first fdatasync is the new contents' (the copy of the old is put on disk by fsync).
+    for (const QString call : {"ftruncate", "fdatasync:when=1"}) {
+        const QStringList strace = {
+            "env", "TMPDIR=" + copies, "strace", "-f",
+            "-o",  "/dev/null",        "-e",     "inject=" + call + ":error=EIO"};
+        EXPECT_EQ(glimmerPcx({"convert", testData("pcx/planet.pcx"), target}, strace),
+                  "exit 2: " + target +
+                      ": error 68: Input/output error; the old contents were put back");
+        EXPECT_TRUE(bytesOf(target) == QString::fromLatin1(old))
+            << call.toStdString() << ": " << QFileInfo(target).size() << " bytes";
+        EXPECT_EQ(namesIn(copies), QStringList()) << call.toStdString(); // the copy gone
+    }
+    EXPECT_EQ(namesIn(ro), QStringList{"old.png"});
+}
+
+// An output name as long as the file system takes is written: the temporary name beside it
+// is shortened to fit.
+TEST_F(RealPlatform, OutputNamesAsLongAsTheFileSystemTakesAreWritten) {
+    const QString out = folder("out"), planet = testData("pcx/planet.pcx");
+    const QImage want = QImage(testData("pcx/planet.png")).convertToFormat(QImage::Format_RGB32);
+    for (const int length : {250, 255}) {
+        const QString target = out + '/' + QString(length - 4, 'n') + ".png";
+        EXPECT_EQ(glimmerPcx({"convert", planet, target}), "exit 0: ") << length;
+        EXPECT_EQ(QImage(target).convertToFormat(QImage::Format_RGB32), want) << length;
+    }
+    EXPECT_EQ(namesIn(out).size(), 2); // no temporary file left
 }
 
 // A read-only folder of pictures, one of them unreadable, and a read-only imported/: an
