@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "cli/convert.h"
+#include "decode/files.h"
 #include "encode/write_file.h"
 
 namespace glimmer::cli {
@@ -82,16 +83,13 @@ std::optional<std::vector<Job>> plan(const QString& format, const QString& dir,
             writers[out].append(in);
     }
     // An output that is one of the inputs would replace a picture with its own conversion (a
-    // true-colour PCX file by its 8-bit one): refused. Folders are resolved once each.
-    QStringList overInput;
-    std::map<QString, QString> resolved;
-    for (const auto& [out, by] : writers) {
-        const QString folder = QFileInfo(out).path();
-        auto [at, fresh] = resolved.try_emplace(folder);
-        if (fresh) at->second = QFileInfo(folder).canonicalFilePath();
-        if (!at->second.isEmpty() && seen.contains(at->second + '/' + QFileInfo(out).fileName()))
-            overInput.append(out);
+    // true-colour PCX file by its 8-bit one): refused.
+    QStringList ins, outs;
+    for (const Job& job : jobs) {
+        ins.append(job.in);
+        outs += job.outs;
     }
+    const QStringList overInput = outputsOverInputs(ins, outs);
     for (const QString& out : overInput)
         io.err << out << " would be written over its own input" << Qt::endl;
     bool clash = false;

@@ -292,12 +292,14 @@ int info(const QStringList& files, Io io) {
     return worst;
 }
 
+bool outputIsNotInput(const QString& in, const QString& out, Io io) {
+    if (outputsOverInputs({in}, {out}).isEmpty()) return true;
+    io.err << out << ": the output is the input itself; nothing written" << Qt::endl;
+    return false;
+}
+
 int convertOne(const QString& in, int page, const QString& out, const PcxOutput& pcx, Io io) {
-    const QString same = QFileInfo(in).canonicalFilePath();
-    if (!same.isEmpty() && same == QFileInfo(out).canonicalFilePath()) {
-        io.err << out << ": the output is the input itself; nothing written" << Qt::endl;
-        return kFailed;
-    }
+    if (!outputIsNotInput(in, out, io)) return kFailed;
     const auto pages = openPage(in, page, io);
     return pages ? convertPage(in, *pages, page, out, false, pcx, Flush::Now, io) : kFailed;
 }

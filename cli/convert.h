@@ -31,6 +31,9 @@ int loadRows(const QString& in, int page, pcx::RowSink& sink, Io io);
 // Writes `pic` whole and on disk as `out`, in the format its suffix names.
 int writePicture(const Picture& pic, const QString& out, const PcxOutput& pcx, Io io);
 
+// Whether `out` is another file than `in` (links followed); when not, says so.
+bool outputIsNotInput(const QString& in, const QString& out, Io io);
+
 // Converts page `page` (from 0) of `in` to `out`, on disk when it returns.
 int convertOne(const QString& in, int page, const QString& out, const PcxOutput& pcx, Io io);
 

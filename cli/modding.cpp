@@ -143,6 +143,7 @@ int palette(const QString& file, bool jasc, Io io) {
 }
 
 int preview(const QString& in, const QString& out, bool fit, const PcxOutput& pcx, Io io) {
+    if (!outputIsNotInput(in, out, io)) return kFailed;
     Shrinker shrinker(fit ? Framing::Fit : Framing::Cover, kPreviewSide);
     if (int s = loadRows(in, 0, shrinker, io); s != kDecoded) return s;
     const QImage square = shrinker.result().convertToFormat(QImage::Format_ARGB32);

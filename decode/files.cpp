@@ -6,8 +6,11 @@
 #include <cstring>
 #include <fcntl.h>
 #include <new>
+#include <optional>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 #include "decode/error.h"
 
@@ -76,6 +79,21 @@ QByteArray ReadableFile::readAll(qint64 maxBytes) const {
         throw Error(errc::DeviceUnavailable, QString::fromLocal8Bit(std::strerror(err)));
     bytes.truncate(static_cast<qsizetype>(got));
     return bytes;
+}
+
+QStringList outputsOverInputs(const QStringList& inputs, const QStringList& outputs) {
+    const auto id = [](const QString& path) -> std::optional<std::pair<dev_t, ino_t>> {
+        struct stat st {};
+        if (::stat(QFile::encodeName(path).constData(), &st) != 0) return std::nullopt;
+        return std::pair{st.st_dev, st.st_ino};
+    };
+    std::set<std::pair<dev_t, ino_t>> in;
+    for (const QString& path : inputs)
+        if (const auto i = id(path)) in.insert(*i);
+    QStringList over;
+    for (const QString& path : outputs)
+        if (const auto o = id(path); o && in.contains(*o)) over.append(path);
+    return over;
 }
 
 QByteArray readWholeFile(const QString& path, qint64 maxBytes) {

@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 namespace glimmer {
 
@@ -33,6 +34,11 @@ class ReadableFile {
     int m_fd = -1;
     qint64 m_size = 0;
 };
+
+// Those of `outputs` that are one of `inputs`: the same file by device and inode once links are
+// followed, so a link, a hard link or another spelling of an input's name counts too. An output
+// not there yet is none.
+[[nodiscard]] QStringList outputsOverInputs(const QStringList& inputs, const QStringList& outputs);
 
 // The whole file in one read, with the errors of ReadableFile.
 [[nodiscard]] QByteArray readWholeFile(const QString& path, qint64 maxBytes = kMaxFileBytes);

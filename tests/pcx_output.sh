@@ -189,6 +189,19 @@ check "batch over its own input" "$([ "$(status "$tool" convert --to pcx . mine.
     grep -q 'mine.pcx would be written over its own input' log && cmp -s shot24.pcx mine.pcx; echo $?)"
 check "convert onto itself" "$([ "$(status "$tool" convert mine.pcx ./mine.pcx)" = 2 ] &&
     cmp -s shot24.pcx mine.pcx; echo $?)"
+# Nor through a link or another name of the same file, for a batch, one file or a preview.
+mkdir -p in linked
+cp disc.png in/x.png
+cp shot24.pcx in/shot.pcx
+ln -sf ../in/x.png linked/x.png
+ln -sf ../in/shot.pcx linked/shot.pcx
+ln -f in/x.png in/hard.pcx
+for over in "convert --to png linked in/x.png" "convert --to pcx linked in/shot.pcx" \
+    "convert in/x.png linked/x.png" "convert in/x.png in/hard.pcx" "preview in/shot.pcx linked/shot.pcx"; do
+    # shellcheck disable=SC2086 # the words are split on purpose
+    check "$over writes nothing" "$([ "$(status "$tool" $over)" = 2 ] && cmp -s disc.png in/x.png &&
+        cmp -s shot24.pcx in/shot.pcx && grep -Eq 'its own input|the input itself' log; echo $?)"
+done
 
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]
