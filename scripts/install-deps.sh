@@ -6,10 +6,10 @@
 #   test:  also the test, sanitizer, fuzzing and corpus-comparison tools
 set -euo pipefail
 
-# libxcb: whether the X11 window manager keeps windows on top; libdeflate: the PNG writer of
+# libxcb: whether the X11 window manager keeps windows on top; libdeflate and zlib: the PNG writer of
 # glimmer-pcx; libimagequant: its colour reduction for 8-bit PCX files; Qt's image format
 # plugins: TGA pictures in.
-build_pkgs=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libxcb1-dev libdeflate-dev libimagequant-dev
+build_pkgs=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libxcb1-dev libdeflate-dev zlib1g-dev libimagequant-dev
     qt6-image-formats-plugins libgtest-dev libgmock-dev libbenchmark-dev)
 # clang-14 + its runtime: libFuzzer; python3-pil: compares our pixels with Pillow's;
 # Xvfb, openbox, xdotool, the X11 utilities and trayer: the end-to-end runs of the real

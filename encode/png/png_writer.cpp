@@ -1,6 +1,7 @@
 #include "png/png_writer.h"
 
 #include <libdeflate.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <array>
@@ -20,12 +21,26 @@ void put32(Bytes& out, std::uint32_t v) {
                            std::uint8_t(v)});
 }
 
-void chunk(Bytes& out, const char* type, const std::uint8_t* data, std::size_t size) {
+void put32(QByteArray& out, std::uint32_t v) {
+    const char b[] = {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
+    out.append(b, 4);
+}
+
+void chunk(QByteArray& out, const char* type, const std::uint8_t* data, std::size_t size) {
     put32(out, static_cast<std::uint32_t>(size));
-    const std::size_t start = out.size();
-    out.insert(out.end(), type, type + 4);
-    if (size > 0) out.insert(out.end(), data, data + size);
-    put32(out, libdeflate_crc32(0, out.data() + start, out.size() - start));
+    const qsizetype start = out.size();
+    out.append(type, 4);
+    if (size > 0) out.append(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    put32(out, libdeflate_crc32(0, out.constData() + start,
+                                static_cast<std::size_t>(out.size() - start)));
+}
+
+// A chunk holds less than 2 GiB; data chunks of 1 MiB are what readers expect.
+constexpr std::size_t kChunk = std::size_t{1} << 20;
+
+void idat(QByteArray& out, const Bytes& data) {
+    for (std::size_t at = 0; at < data.size(); at += kChunk)
+        chunk(out, "IDAT", data.data() + at, std::min(kChunk, data.size() - at));
 }
 
 std::uint8_t paeth(int a, int b, int c) {
@@ -76,19 +91,22 @@ std::uint64_t cost(const std::uint8_t* row, std::size_t n) {
 class RowSource {
   public:
     explicit RowSource(const QImage& image) : m_image(image) {
-        // Two-colour pictures are written as paletted ones, a byte a pixel.
-        if (image.format() == QImage::Format_Mono || image.format() == QImage::Format_MonoLSB)
-            m_image = image.convertToFormat(QImage::Format_Indexed8);
-        m_indexed = m_image.format() == QImage::Format_Indexed8;
+        // Two-colour pictures stay a bit a pixel, the most significant bit leftmost.
+        if (image.format() == QImage::Format_MonoLSB)
+            m_image = image.convertToFormat(QImage::Format_Mono);
+        m_bits = m_image.format() == QImage::Format_Mono ? 1 : 8;
+        m_indexed = m_bits == 1 || m_image.format() == QImage::Format_Indexed8;
         m_alpha = !m_indexed && image.hasAlphaChannel();
         m_bpp = m_indexed ? 1 : m_alpha ? 4 : 3;
-        m_row.resize(static_cast<std::size_t>(image.width()) * m_bpp);
+        m_row.resize(m_bits == 1 ? (static_cast<std::size_t>(image.width()) + 7) / 8
+                                 : static_cast<std::size_t>(image.width()) * m_bpp);
         if (!m_indexed && image.format() != QImage::Format_RGB32 &&
             image.format() != QImage::Format_ARGB32)
             m_image = image.convertToFormat(m_alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
         if (m_image.isNull()) throw std::bad_alloc();
     }
     [[nodiscard]] bool indexed() const { return m_indexed; }
+    [[nodiscard]] std::uint8_t bitDepth() const { return static_cast<std::uint8_t>(m_bits); }
     [[nodiscard]] std::uint8_t colourType() const { return m_indexed ? 3 : m_alpha ? 6 : 2; }
     [[nodiscard]] std::size_t bpp() const { return m_bpp; }
     [[nodiscard]] std::size_t rowBytes() const { return m_row.size(); }
@@ -107,6 +125,7 @@ class RowSource {
 
   private:
     QImage m_image;
+    int m_bits = 8;
     bool m_indexed = false, m_alpha = false;
     std::size_t m_bpp = 3;
     Bytes m_row;
@@ -169,36 +188,59 @@ PngFilter choose(RowSource& rows, int height) {
     return size[0] <= size[1] ? PngFilter::None : PngFilter::Adaptive;
 }
 
+void compressInBands(QByteArray& out, RowSource& rows, int height, PngFilter filter, int level) {
+    z_stream z{};
+    if (deflateInit(&z, std::clamp(level, 1, 9)) != Z_OK) throw std::bad_alloc();
+    const std::unique_ptr<z_stream, int (*)(z_stream*)> end(&z, &deflateEnd);
+    const int band = std::max<int>(1, static_cast<int>(kChunk / (rows.rowBytes() + 1)));
+    Bytes compressed(kChunk);
+    for (int y = 0; y < height;) {
+        const int next = std::min(height, y + band);
+        const Bytes data = filtered(rows, y, next, filter);
+        y = next;
+        z.next_in = const_cast<std::uint8_t*>(data.data());
+        z.avail_in = static_cast<uInt>(data.size());
+        const int flush = y < height ? Z_NO_FLUSH : Z_FINISH;
+        int rc = Z_OK;
+        do {
+            z.next_out = compressed.data();
+            z.avail_out = static_cast<uInt>(compressed.size());
+            rc = deflate(&z, flush);
+            if (rc == Z_STREAM_ERROR) throw std::bad_alloc();
+            if (const std::size_t made = compressed.size() - z.avail_out; made > 0)
+                chunk(out, "IDAT", compressed.data(), made);
+        } while (rc != Z_STREAM_END && (z.avail_out == 0 || flush == Z_FINISH));
+    }
+}
+
 QByteArray png(const QImage& image, const PngOptions& options) {
     RowSource rows(image);
     PngFilter filter = rows.indexed() ? options.indexedFilter : options.colourFilter;
     if (filter == PngFilter::Auto) filter = choose(rows, image.height());
-    const Bytes idat = compressed(filtered(rows, 0, image.height(), filter), options.level);
-    Bytes out{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    out.reserve(idat.size() + 1024);
+    QByteArray out("\x89PNG\r\n\x1a\n", 8);
     Bytes ihdr;
     put32(ihdr, static_cast<std::uint32_t>(image.width()));
     put32(ihdr, static_cast<std::uint32_t>(image.height()));
-    ihdr.insert(ihdr.end(), {8, rows.colourType(), 0, 0, 0});
+    ihdr.insert(ihdr.end(), {rows.bitDepth(), rows.colourType(), 0, 0, 0});
     chunk(out, "IHDR", ihdr.data(), ihdr.size());
     if (rows.indexed()) {
-        // All 256 entries, so that no index in the picture lies outside the palette.
-        Bytes plte(768, 0);
+        // Every entry the bit depth can index, so that no index lies outside the palette.
+        Bytes plte(rows.bitDepth() == 1 ? 6 : 768, 0);
         const QList<QRgb> table = image.colorTable();
-        for (qsizetype i = 0; i < table.size() && i < 256; ++i) {
+        for (qsizetype i = 0; i < table.size() && 3 * i < qsizetype(plte.size()); ++i) {
             plte[3 * i] = static_cast<std::uint8_t>(qRed(table[i]));
             plte[3 * i + 1] = static_cast<std::uint8_t>(qGreen(table[i]));
             plte[3 * i + 2] = static_cast<std::uint8_t>(qBlue(table[i]));
         }
         chunk(out, "PLTE", plte.data(), plte.size());
     }
-    // A chunk holds less than 2 GiB; data chunks of 1 MiB are what readers expect.
-    constexpr std::size_t kChunk = std::size_t{1} << 20;
-    for (std::size_t at = 0; at < idat.size(); at += kChunk)
-        chunk(out, "IDAT", idat.data() + at, std::min(kChunk, idat.size() - at));
+    const std::size_t size = (rows.rowBytes() + 1) * static_cast<std::size_t>(image.height());
+    if (size <= options.bandsAbove)
+        idat(out, compressed(filtered(rows, 0, image.height(), filter), options.level));
+    else
+        compressInBands(out, rows, image.height(), filter, options.level);
     chunk(out, "IEND", nullptr, 0);
-    return QByteArray(reinterpret_cast<const char*>(out.data()),
-                      static_cast<qsizetype>(out.size()));
+    return out;
 }
 
 } // namespace

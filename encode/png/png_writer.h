@@ -20,10 +20,13 @@ struct PngOptions {
     int level = 6;                             // libdeflate's level, 1 (fast) to 12 (small)
     PngFilter indexedFilter = PngFilter::None; // for 8-bit paletted pictures
     PngFilter colourFilter = PngFilter::Auto;
+    // Filtered rows of more bytes than this are compressed in bands as a stream (zlib), so that
+    // they are never held whole beside the picture.
+    std::size_t bandsAbove = std::size_t{64} << 20;
 };
 
-// The PNG file of `image`: 8-bit paletted for Format_Indexed8 and the two-colour formats (the
-// colour table's alpha is not kept: PCX palettes have none), RGB for opaque pictures, RGBA
+// The PNG file of `image`: 8-bit paletted for Format_Indexed8, 1-bit for the two-colour formats
+// (the colour table's alpha is not kept: PCX palettes have none), RGB for opaque pictures, RGBA
 // otherwise. Empty when there is
 // no memory for it.
 [[nodiscard]] QByteArray encodePng(const QImage& image, const PngOptions& options = {});
