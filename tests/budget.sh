@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# What glimmer-pcx holds is bounded by what it makes: small files that claim huge pictures cost
+# little in every command, and a file's kind is judged alike by every command.
+set -euo pipefail
+tool=$(realpath "${GLIMMER_PCX:?set GLIMMER_PCX}")
+here=$(cd "$(dirname "$0")/.." && pwd)
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+cd "$tmp"
+python3 "$here/scripts/make_bombs.py" .
+passed=0 failed=0
+
+check() { # name condition-status
+    if [ "$2" = 0 ]; then passed=$((passed + 1)); else failed=$((failed + 1)) && echo "FAIL: $1"; fi
+}
+
+# Runs the tool as python's only child; prints "status peak-MiB" (getrusage's peak resident
+# memory of the ended child).
+measure() {
+    python3 - "$@" <<'PY'
+import resource, subprocess, sys
+rc = subprocess.run(sys.argv[1:], stdout=subprocess.DEVNULL, stderr=open("err", "w")).returncode
+print(rc, resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss // 1024)
+PY
+}
+
+# The sanitizers' shadow memory says nothing of ours: there only the outcome is checked.
+sanitized=0
+nm -D "$tool" 2>/dev/null | grep -E '__(asan|tsan)_init' >/dev/null && sanitized=1
+
+# Each door on the bomb that cost it gigabytes, within 256 MiB and with its status (check
+# finds a 2-bit picture no texture).
+while read -r want cmd; do
+    # shellcheck disable=SC2086 # the words are split on purpose
+    read -r rc mib < <(measure "$tool" $cmd)
+    check "$cmd: exit $rc, $mib MiB" "$([ "$rc" = "$want" ] && { [ $sanitized = 1 ] || [ "$mib" -lt 256 ]; }; echo $?)"
+done <<'EOF'
+0 thumbnail mono-32767.pcx t1.png
+0 thumbnail two-bit-25000.pcx t2.png
+0 thumbnail zeros-16384.gif t3.png
+0 preview tall-1x32767.png p1.pcx
+0 preview wide-32766x1.pcx p2.pcx
+0 preview --fit tall-1x32767.pcx p3.pcx
+0 palette zeros-16384.gif
+0 palette mono-32767.pcx
+0 info two-bit-25000.pcx zeros-16384.gif
+2 check two-bit-25000.pcx
+EOF
+
+# convert holds the decoded picture once: at most 1.3 times its size at 8 bits a pixel, and
+# 96 MiB.
+if [ $sanitized = 0 ]; then
+    for c in "mono-32767.pcx 32767 32767" "two-bit-25000.pcx 25000 25000"; do
+        read -r file w h <<<"$c"
+        read -r rc mib < <(measure "$tool" convert "$file" out.png)
+        limit=$((w * h * 13 / 10 / 1048576 + 96))
+        check "convert $file: exit $rc, $mib MiB of $limit" "$([ "$rc" = 0 ] && [ "$mib" -le $limit ]; echo $?)"
+        rm -f out.png
+    done
+fi
+
+# A file's kind by its content, then its name; info and convert give it the same verdict.
+verdict() { # file: info's status and convert's
+    local info=0 conv=0
+    "$tool" info "$1" >/dev/null 2>&1 || info=$?
+    "$tool" convert "$1" v.png >/dev/null 2>&1 || conv=$?
+    rm -f v.png
+    echo "$info $conv"
+}
+for c in "id10.tga 0" "manufacturer0.pcx 0" "empty.pcx 1" "tall-1x32767.png 0"; do
+    read -r file want <<<"$c"
+    check "$file: info and convert both $want" "$([ "$(verdict "$file")" = "$want $want" ]; echo $?)"
+done
+cp empty.pcx empty
+check "a nameless empty file is no picture" "$([ "$(verdict empty)" = "2 2" ]; echo $?)"
+
+echo "$passed passed, $failed failed"
+[ "$failed" = 0 ]
