@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Time and peak memory of glimmer-pcx's commands on small files that claim huge pictures
+# (scripts/make_bombs.py), one row a command, for the README. Usage: measure-budget.sh BUILD
+set -euo pipefail
+tool=$(realpath "${1:-build}/cli/glimmer-pcx")
+here=$(cd "$(dirname "$0")/.." && pwd)
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+cd "$tmp"
+python3 "$here/scripts/make_bombs.py" .
+echo "| command | file | size | seconds | peak MiB | exit |"
+echo "|---|---|---:|---:|---:|---:|"
+while read -r cmd file out; do
+    size=$(stat -c %s "$file")
+    # shellcheck disable=SC2086 # the words are split on purpose
+    /usr/bin/time -f "%e %M %x" -o t "$tool" $cmd "$file" $out >/dev/null 2>&1 || true
+    read -r seconds kib rc < <(tail -n 1 t)
+    echo "| \`$cmd\` | $file | $((size / 1024)) KiB | $seconds | $((kib / 1024)) | $rc |"
+    rm -f $out
+done <<'EOF'
+thumbnail mono-32767.pcx t.png
+thumbnail two-bit-25000.pcx t.png
+thumbnail zeros-16384.gif t.png
+preview tall-1x32767.png p.pcx
+preview wide-32766x1.pcx p.pcx
+palette zeros-16384.gif
+palette mono-32767.pcx
+info two-bit-25000.pcx
+check two-bit-25000.pcx
+convert mono-32767.pcx o.png
+convert two-bit-25000.pcx o.png
+convert zeros-16384.gif o.png
+convert mono-32767.pcx o.pcx
+EOF
