@@ -67,7 +67,10 @@ QByteArray ReadableFile::readStart(qint64 bytes) const {
 
 QByteArray ReadableFile::readAll(qint64 maxBytes) const {
     // Checked before allocating, so a huge file costs no memory.
-    if (m_size > maxBytes) throw Error(errc::OutOfMemory);
+    if (m_size > maxBytes)
+        throw Error(errc::OutOfMemory, QStringLiteral("Out of memory: the file is larger than the "
+                                                      "%1 MiB read at the most")
+                                           .arg(maxBytes >> 20));
     QByteArray bytes;
     try {
         bytes = QByteArray(static_cast<qsizetype>(m_size), Qt::Uninitialized);

@@ -1,6 +1,7 @@
 #include "decode/telling.h"
 
 #include "decode/error.h"
+#include "pcx/decode.h"
 
 namespace glimmer {
 namespace {
@@ -38,7 +39,13 @@ Telling telling(pcx::Status status) {
     case Status::HeightOverflow:
     case Status::LineOverflow:
         return failure(errc::Overflow, status);
-    case Status::TooLarge:
+    case Status::TooLarge: {
+        // The limit said with its number, from the one place it is set.
+        Telling told = failure(errc::OutOfMemory, status);
+        told.text +=
+            QStringLiteral(" (%1 MiB of pixels)").arg(pcx::Options{}.max_pixel_bytes >> 20);
+        return told;
+    }
     case Status::OutOfMemory:
         return failure(errc::OutOfMemory, status);
     case Status::TruncatedHeader:
