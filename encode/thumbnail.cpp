@@ -75,11 +75,14 @@ bool Shrinker::start(const pcx::Image& shape) noexcept {
             if (indexed && int(i) < shape.colour_count && qAlpha(shape.colours[i]) != 255)
                 m_alpha = true;
         }
-        // Whole blocks down to about twice the scaled size: the smooth scaling after them then
-        // still sees every pixel's share.
+        // Whole blocks down to at most twice the scaled size: the smooth scaling after them then
+        // still sees every pixel's share, and what is held stays 16 bytes a scaled pixel.
         const QRect& r = m_frame.region;
-        m_kx = std::max(1, r.width() / (2 * m_frame.scaled.width()));
-        m_ky = std::max(1, r.height() / (2 * m_frame.scaled.height()));
+        const auto blocks = [](int side, int scaled) {
+            return (side + 2 * scaled - 1) / (2 * scaled);
+        };
+        m_kx = blocks(r.width(), m_frame.scaled.width());
+        m_ky = blocks(r.height(), m_frame.scaled.height());
         const int bw = (r.width() + m_kx - 1) / m_kx, bh = (r.height() + m_ky - 1) / m_ky;
         m_reduced = QImage(bw, bh, QImage::Format_ARGB32_Premultiplied);
         m_sums.assign(4 * static_cast<std::size_t>(bw), 0);

@@ -8,14 +8,14 @@ tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 cd "$tmp"
 python3 "$here/scripts/make_bombs.py" .
-echo "| command | file | size | seconds | peak MiB | exit |"
-echo "|---|---|---:|---:|---:|---:|"
+echo "| command | size of the file | seconds | peak MiB | exit |"
+echo "|---|---:|---:|---:|---:|"
 while read -r cmd file out; do
     size=$(stat -c %s "$file")
     # shellcheck disable=SC2086 # the words are split on purpose
     /usr/bin/time -f "%e %M %x" -o t "$tool" $cmd "$file" $out >/dev/null 2>&1 || true
     read -r seconds kib rc < <(tail -n 1 t)
-    echo "| \`$cmd\` | $file | $((size / 1024)) KiB | $seconds | $((kib / 1024)) | $rc |"
+    echo "| \`$cmd $file${out:+ $out}\` | $((size / 1024)) KiB | $seconds | $((kib / 1024)) | $rc |"
     rm -f $out
 done <<'EOF'
 thumbnail mono-32767.pcx t.png
