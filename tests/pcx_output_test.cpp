@@ -75,9 +75,37 @@ TEST(PcxWriter, TrueColourReadsBackAsThePictureWithoutAlpha) {
               picture.convertToFormat(QImage::Format_RGB32));
 }
 
-TEST(PcxWriter, RefusesWhatAHeaderCannotHold) {
-    EXPECT_TRUE(encodePcx8(QImage(8, 8, QImage::Format_RGB32)).isEmpty());
-    EXPECT_TRUE(encodePcx8(QImage(kMaxPcxSide + 1, 1, QImage::Format_Indexed8)).isEmpty());
+// Readers take BytesPerLine and planes × BytesPerLine as signed: one pixel more than each
+// limit would read back as a negative or overlong line.
+TEST(PcxWriter, WritesWhatItReadsBackAndRefusesWhatAHeaderCannotHold) {
+    struct Case {
+        QSize size;
+        bool truecolor;
+        int limit; // 0: it fits
+    };
+    const Case cases[] = {
+        {{kMaxPcx8Width, 1}, false, 0}, {{kMaxPcx8Width + 1, 1}, false, kMaxPcx8Width},
+        {{kMaxPcx24Width, 1}, true, 0}, {{kMaxPcx24Width + 1, 1}, true, kMaxPcx24Width},
+        {{1, kMaxPcxHeight}, false, 0}, {{1, kMaxPcxHeight + 1}, true, kMaxPcxHeight}};
+    for (const Case& c : cases) {
+        const QImage want = indexedPicture(c.size.width(), c.size.height(), 256);
+        const auto encode = [&] { return c.truecolor ? encodePcx24(want) : encodePcx8(want); };
+        if (c.limit == 0) {
+            const QImage back = decoded(encode());
+            EXPECT_EQ(c.truecolor ? back.convertToFormat(QImage::Format_RGB32) : back,
+                      c.truecolor ? want.convertToFormat(QImage::Format_RGB32) : want)
+                << c.size.width() << "x" << c.size.height();
+            continue;
+        }
+        try {
+            (void)encode();
+            ADD_FAILURE() << c.size.width() << "x" << c.size.height() << " written";
+        } catch (const Error& e) {
+            EXPECT_EQ(e.number(), errc::Overflow);
+            EXPECT_TRUE(e.text().contains(QString::number(c.limit))) << e.text().toStdString();
+        }
+    }
+    EXPECT_THROW((void)encodePcx8(QImage(8, 8, QImage::Format_RGB32)), Error);
 }
 
 TEST(Runs, RunsThatCrossScanLinesAreCounted) {
