@@ -68,11 +68,23 @@ TEST(PcxWriter, EightBitReadsBackWithItsIndexesAndPalette) {
     }
 }
 
+// Every format the writer converts row by row; the colours of translucent pixels are kept.
 TEST(PcxWriter, TrueColourReadsBackAsThePictureWithoutAlpha) {
-    const QImage picture = noise(33, 7, 1);
-    const QImage back = decoded(encodePcx24(picture));
-    EXPECT_EQ(back.convertToFormat(QImage::Format_RGB32),
-              picture.convertToFormat(QImage::Format_RGB32));
+    QImage translucent = noise(33, 7, 1);
+    for (int x = 0; x < translucent.width(); ++x)
+        translucent.setPixel(x, x % 7, qRgba(200, 100, 50, x * 7));
+    const QImage indexed = indexedPicture(31, 5, 200);
+    for (const QImage& picture :
+         {translucent, indexed, indexed.convertToFormat(QImage::Format_Mono),
+          translucent.convertToFormat(QImage::Format_RGB888),
+          noise(20, 3, 2).convertToFormat(QImage::Format_RGB32)}) {
+        const QImage back = decoded(encodePcx24(picture));
+        ASSERT_EQ(back.size(), picture.size()) << picture.format();
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                ASSERT_EQ(back.pixel(x, y), picture.pixel(x, y) | 0xFF000000u)
+                    << picture.format() << " at " << x << "," << y;
+    }
 }
 
 // Readers take BytesPerLine and planes × BytesPerLine as signed: one pixel more than each
