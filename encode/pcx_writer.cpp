@@ -110,11 +110,14 @@ const QRgb* argbRow(const QImage& picture, int y, QImage& scratch) {
 
 void checkPcxFits(QSize size, bool truecolor) {
     if (size.isEmpty()) throw Error(errc::InvalidPicture, QStringLiteral("an empty picture"));
-    const int widest = truecolor ? kMaxPcx24Width : kMaxPcx8Width;
-    if (size.width() > widest)
-        throw Error(errc::Overflow, QStringLiteral("wider than %1 PCX file holds (%2 pixels)")
-                                        .arg(truecolor ? "a true-colour" : "an 8-bit")
-                                        .arg(widest));
+    if (size.width() > kMaxPcx8Width)
+        throw Error(errc::Overflow,
+                    QStringLiteral("wider than a PCX file holds (%1 pixels)").arg(kMaxPcx8Width));
+    if (truecolor && size.width() > kMaxPcx24Width)
+        throw Error(errc::Overflow, QStringLiteral("wider than a true-colour PCX file holds (%1 "
+                                                   "pixels; an 8-bit one holds %2)")
+                                        .arg(kMaxPcx24Width)
+                                        .arg(kMaxPcx8Width));
     if (size.height() > kMaxPcxHeight)
         throw Error(errc::Overflow,
                     QStringLiteral("taller than a PCX file holds (%1 pixels)").arg(kMaxPcxHeight));
