@@ -116,10 +116,13 @@ int load(const QString& in, const Source& pages, int page, Picture& pic, Io io) 
                 io);
 }
 
+// Throws Error; a picture the file cannot hold is refused before any colour is chosen.
 QByteArray encodedPcx(const QImage& image, const PcxOutput& pcx) {
+    checkPcxFits(image.size(), pcx.truecolor);
     if (pcx.truecolor) return encodePcx24(image);
     const QImage indexed = toIndexed8(image, pcx.indexing);
-    return indexed.isNull() ? QByteArray() : encodePcx8(indexed);
+    if (indexed.isNull()) throw Error(errc::OutOfMemory);
+    return encodePcx8(indexed);
 }
 
 // Encodes in memory first: the file is then written in one piece, and a full disk or a refused
@@ -128,13 +131,11 @@ int write(const Picture& pic, const QString& out, const QByteArray& format, cons
           Flush flush, Io io) {
     QByteArray encoded;
     if (format == "pcx") {
-        if (pic.image().width() > kMaxPcxSide || pic.image().height() > kMaxPcxSide) {
-            io.err << out << ": larger than a PCX file holds (" << kMaxPcxSide << " pixels a side)"
-                   << Qt::endl;
-            return kFailed;
+        try {
+            encoded = encodedPcx(pic.image(), pcx);
+        } catch (const Error& e) {
+            return fail(io, out, e);
         }
-        encoded = encodedPcx(pic.image(), pcx);
-        if (encoded.isEmpty()) return fail(io, out, Error(errc::OutOfMemory));
     } else if (format == "png") {
         // Chosen by bench/png_bench: smaller than ImageMagick's output, many times faster.
         encoded = encodePng(pic.image(), {.level = 6});

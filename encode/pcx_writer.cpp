@@ -3,11 +3,17 @@
 #include <algorithm>
 #include <cstdint>
 #include <new>
+#include <vector>
+
+#include "decode/error.h"
 
 namespace glimmer {
 namespace {
 
 constexpr int kMaxRun = 63; // the count shares its byte with the two marker bits
+// A first guess at the output: it grows as the lines come, so a large picture is not held
+// twice over before a byte is written.
+constexpr qsizetype kFirstReserve = qsizetype{1} << 20;
 
 void put16(char* at, int value) {
     at[0] = static_cast<char>(value & 0xFF);
@@ -42,73 +48,115 @@ void appendHeader(QByteArray& out, const QImage& image, int planes) {
     out.append(h, sizeof h);
 }
 
-// One plane of one scan line, padded to `bytesPerLine` with zeros; runs end with the line.
-void appendLine(QByteArray& out, const std::uint8_t* line, int width, int bytesPerLine) {
-    for (int x = 0; x < bytesPerLine;) {
-        const std::uint8_t value = x < width ? line[x] : 0;
-        int run = 1;
-        while (run < kMaxRun && x + run < bytesPerLine &&
-               (x + run < width ? line[x + run] : 0) == value)
-            ++run;
-        if (run > 1 || value >= 0xC0) out.append(static_cast<char>(0xC0 | run));
-        out.append(static_cast<char>(value));
-        x += run;
+// Run-length encodes one plane of a scan line at a time; runs end with the line.
+class LineEncoder {
+  public:
+    LineEncoder(int width, int bytesPerLine)
+        : m_width(width), m_bytesPerLine(bytesPerLine),
+          m_coded(2 * static_cast<std::size_t>(bytesPerLine)) {}
+
+    // One plane of `width` bytes, padded to bytesPerLine with zeros.
+    void append(QByteArray& out, const std::uint8_t* line) {
+        char* to = m_coded.data();
+        for (int x = 0; x < m_bytesPerLine;) {
+            const std::uint8_t value = x < m_width ? line[x] : 0;
+            int run = 1;
+            while (run < kMaxRun && x + run < m_bytesPerLine &&
+                   (x + run < m_width ? line[x + run] : 0) == value)
+                ++run;
+            if (run > 1 || value >= 0xC0) *to++ = static_cast<char>(0xC0 | run);
+            *to++ = static_cast<char>(value);
+            x += run;
+        }
+        out.append(m_coded.data(), to - m_coded.data());
     }
+
+  private:
+    int m_width;
+    int m_bytesPerLine;
+    std::vector<char> m_coded; // at worst two bytes a byte
+};
+
+QByteArray startFile(const QImage& image, int planes) {
+    QByteArray out;
+    const qsizetype raw = qsizetype{evenBytesPerLine(image.width())} * planes * image.height();
+    out.reserve(128 + std::min(raw, kFirstReserve) + 769);
+    appendHeader(out, image, planes);
+    return out;
 }
 
-bool fits(const QImage& image) {
-    return !image.isNull() && image.width() <= kMaxPcxSide && image.height() <= kMaxPcxSide;
+void appendPalette(QByteArray& out, const QList<QRgb>& table) {
+    char palette[769] = {12};
+    for (qsizetype i = 0; i < std::min<qsizetype>(256, table.size()); ++i) {
+        palette[1 + 3 * i] = static_cast<char>(qRed(table[i]));
+        palette[2 + 3 * i] = static_cast<char>(qGreen(table[i]));
+        palette[3 + 3 * i] = static_cast<char>(qBlue(table[i]));
+    }
+    out.append(palette, sizeof palette);
+}
+
+// Row `y` of `picture` as 0xAARRGGBB words, not premultiplied: read where the picture holds
+// them, else converted one row at a time.
+const QRgb* argbRow(const QImage& picture, int y, QImage& scratch) {
+    const QImage::Format f = picture.format();
+    if (f == QImage::Format_RGB32 || f == QImage::Format_ARGB32)
+        return reinterpret_cast<const QRgb*>(picture.constScanLine(y));
+    scratch = picture.copy(0, y, picture.width(), 1).convertToFormat(QImage::Format_ARGB32);
+    if (scratch.isNull()) throw std::bad_alloc();
+    return reinterpret_cast<const QRgb*>(scratch.constScanLine(0));
 }
 
 } // namespace
 
+void checkPcxFits(QSize size, bool truecolor) {
+    if (size.isEmpty()) throw Error(errc::InvalidPicture, QStringLiteral("an empty picture"));
+    if (size.width() > kMaxPcx8Width)
+        throw Error(errc::Overflow,
+                    QStringLiteral("wider than a PCX file holds (%1 pixels)").arg(kMaxPcx8Width));
+    if (truecolor && size.width() > kMaxPcx24Width)
+        throw Error(errc::Overflow, QStringLiteral("wider than a true-colour PCX file holds (%1 "
+                                                   "pixels; an 8-bit one holds %2)")
+                                        .arg(kMaxPcx24Width)
+                                        .arg(kMaxPcx8Width));
+    if (size.height() > kMaxPcxHeight)
+        throw Error(errc::Overflow,
+                    QStringLiteral("taller than a PCX file holds (%1 pixels)").arg(kMaxPcxHeight));
+}
+
 QByteArray encodePcx8(const QImage& indexed) {
-    if (!fits(indexed) || indexed.format() != QImage::Format_Indexed8) return {};
+    checkPcxFits(indexed.size(), false);
+    if (indexed.format() != QImage::Format_Indexed8) throw Error(errc::InvalidPicture);
     try {
-        QByteArray out;
-        const int bytesPerLine = evenBytesPerLine(indexed.width());
-        out.reserve(128 + static_cast<qsizetype>(bytesPerLine) * indexed.height() * 5 / 4 + 769);
-        appendHeader(out, indexed, 1);
+        QByteArray out = startFile(indexed, 1);
+        LineEncoder lines(indexed.width(), evenBytesPerLine(indexed.width()));
         for (int y = 0; y < indexed.height(); ++y)
-            appendLine(out, indexed.constScanLine(y), indexed.width(), bytesPerLine);
-        out.append(char{12});
-        const QList<QRgb> table = indexed.colorTable();
-        char palette[768] = {};
-        for (qsizetype i = 0; i < std::min<qsizetype>(256, table.size()); ++i) {
-            palette[3 * i] = static_cast<char>(qRed(table[i]));
-            palette[3 * i + 1] = static_cast<char>(qGreen(table[i]));
-            palette[3 * i + 2] = static_cast<char>(qBlue(table[i]));
-        }
-        out.append(palette, sizeof palette);
+            lines.append(out, indexed.constScanLine(y));
+        appendPalette(out, indexed.colorTable());
         return out;
     } catch (const std::bad_alloc&) {
-        return {};
+        throw Error(errc::OutOfMemory);
     }
 }
 
 QByteArray encodePcx24(const QImage& picture) {
-    if (!fits(picture)) return {};
+    checkPcxFits(picture.size(), true);
     try {
-        const QImage rgb = picture.convertToFormat(QImage::Format_RGB888);
-        if (rgb.isNull()) return {};
-        const int width = rgb.width();
-        const int bytesPerLine = evenBytesPerLine(width);
-        QByteArray out;
-        out.reserve(128 + static_cast<qsizetype>(bytesPerLine) * 3 * rgb.height() * 5 / 4);
-        appendHeader(out, rgb, 3);
-        QByteArray plane(width, Qt::Uninitialized);
-        auto* p = reinterpret_cast<std::uint8_t*>(plane.data());
-        for (int y = 0; y < rgb.height(); ++y) {
-            const std::uint8_t* line = rgb.constScanLine(y);
-            for (int c = 0; c < 3; ++c) {
+        const int width = picture.width();
+        QByteArray out = startFile(picture, 3);
+        LineEncoder lines(width, evenBytesPerLine(width));
+        std::vector<std::uint8_t> plane(static_cast<std::size_t>(width));
+        QImage scratch;
+        for (int y = 0; y < picture.height(); ++y) {
+            const QRgb* row = argbRow(picture, y, scratch);
+            for (int shift : {16, 8, 0}) { // red, green, blue
                 for (int x = 0; x < width; ++x)
-                    p[x] = line[3 * x + c];
-                appendLine(out, p, width, bytesPerLine);
+                    plane[std::size_t(x)] = static_cast<std::uint8_t>(row[x] >> shift);
+                lines.append(out, plane.data());
             }
         }
         return out;
     } catch (const std::bad_alloc&) {
-        return {};
+        throw Error(errc::OutOfMemory);
     }
 }
 

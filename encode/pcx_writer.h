@@ -7,16 +7,24 @@
 
 namespace glimmer {
 
-// The widest and tallest picture a PCX header holds for readers that take its fields as signed.
-inline constexpr int kMaxPcxSide = 32767;
+// What a PCX header holds for readers that take its fields as signed 16-bit numbers: the
+// height, and a scan line of all planes (planes × BytesPerLine, BytesPerLine kept even) of at
+// most 32767 bytes.
+inline constexpr int kMaxPcxHeight = 32767;
+inline constexpr int kMaxPcx8Width = 32766;
+inline constexpr int kMaxPcx24Width = 10922;
+
+// Throws the Error (error 6, its limit in the text) that says why a PCX file of 8-bit indexes,
+// or of red, green and blue planes when `truecolor`, cannot hold a picture of `size`.
+void checkPcxFits(QSize size, bool truecolor);
 
 // An Indexed8 picture as an 8-bit PCX file, its indexes and colour table as they are (a table
-// shorter than 256 is padded with black). Empty when the picture is not Indexed8, is larger
-// than kMaxPcxSide or memory runs out.
+// shorter than 256 is padded with black). Throws Error: checkPcxFits's, error 7 when memory
+// runs out, error 481 when the picture is not Indexed8.
 [[nodiscard]] QByteArray encodePcx8(const QImage& indexed);
 
-// A picture of any format as a PCX file of red, green and blue planes; alpha is dropped.
-// Empty when the picture is larger than kMaxPcxSide or memory runs out.
+// A picture of any format as a PCX file of red, green and blue planes; alpha is dropped and
+// the colours kept. Converts a row at a time. Throws Error as encodePcx8 does.
 [[nodiscard]] QByteArray encodePcx24(const QImage& picture);
 
 } // namespace glimmer

@@ -68,16 +68,56 @@ TEST(PcxWriter, EightBitReadsBackWithItsIndexesAndPalette) {
     }
 }
 
+// Every format the writer converts row by row; the colours of translucent pixels are kept.
 TEST(PcxWriter, TrueColourReadsBackAsThePictureWithoutAlpha) {
-    const QImage picture = noise(33, 7, 1);
-    const QImage back = decoded(encodePcx24(picture));
-    EXPECT_EQ(back.convertToFormat(QImage::Format_RGB32),
-              picture.convertToFormat(QImage::Format_RGB32));
+    QImage translucent = noise(33, 7, 1);
+    for (int x = 0; x < translucent.width(); ++x)
+        translucent.setPixel(x, x % 7, qRgba(200, 100, 50, x * 7));
+    const QImage indexed = indexedPicture(31, 5, 200);
+    for (const QImage& picture :
+         {translucent, indexed, indexed.convertToFormat(QImage::Format_Mono),
+          translucent.convertToFormat(QImage::Format_RGB888),
+          noise(20, 3, 2).convertToFormat(QImage::Format_RGB32)}) {
+        const QImage back = decoded(encodePcx24(picture));
+        ASSERT_EQ(back.size(), picture.size()) << picture.format();
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                ASSERT_EQ(back.pixel(x, y), picture.pixel(x, y) | 0xFF000000u)
+                    << picture.format() << " at " << x << "," << y;
+    }
 }
 
-TEST(PcxWriter, RefusesWhatAHeaderCannotHold) {
-    EXPECT_TRUE(encodePcx8(QImage(8, 8, QImage::Format_RGB32)).isEmpty());
-    EXPECT_TRUE(encodePcx8(QImage(kMaxPcxSide + 1, 1, QImage::Format_Indexed8)).isEmpty());
+// Readers take BytesPerLine and planes × BytesPerLine as signed: one pixel more than each
+// limit would read back as a negative or overlong line.
+TEST(PcxWriter, WritesWhatItReadsBackAndRefusesWhatAHeaderCannotHold) {
+    struct Case {
+        QSize size;
+        bool truecolor;
+        int limit; // 0: it fits
+    };
+    const Case cases[] = {
+        {{kMaxPcx8Width, 1}, false, 0}, {{kMaxPcx8Width + 1, 1}, false, kMaxPcx8Width},
+        {{kMaxPcx24Width, 1}, true, 0}, {{kMaxPcx24Width + 1, 1}, true, kMaxPcx24Width},
+        {{1, kMaxPcxHeight}, false, 0}, {{1, kMaxPcxHeight + 1}, true, kMaxPcxHeight}};
+    for (const Case& c : cases) {
+        const QImage want = indexedPicture(c.size.width(), c.size.height(), 256);
+        const auto encode = [&] { return c.truecolor ? encodePcx24(want) : encodePcx8(want); };
+        if (c.limit == 0) {
+            const QImage back = decoded(encode());
+            EXPECT_EQ(c.truecolor ? back.convertToFormat(QImage::Format_RGB32) : back,
+                      c.truecolor ? want.convertToFormat(QImage::Format_RGB32) : want)
+                << c.size.width() << "x" << c.size.height();
+            continue;
+        }
+        try {
+            (void)encode();
+            ADD_FAILURE() << c.size.width() << "x" << c.size.height() << " written";
+        } catch (const Error& e) {
+            EXPECT_EQ(e.number(), errc::Overflow);
+            EXPECT_TRUE(e.text().contains(QString::number(c.limit))) << e.text().toStdString();
+        }
+    }
+    EXPECT_THROW((void)encodePcx8(QImage(8, 8, QImage::Format_RGB32)), Error);
 }
 
 TEST(Runs, RunsThatCrossScanLinesAreCounted) {
