@@ -120,6 +120,10 @@ int load(const QString& in, const Source& pages, int page, Picture& pic, Io io) 
 QByteArray encodedPcx(const QImage& image, const PcxOutput& pcx) {
     checkPcxFits(image.size(), pcx.truecolor);
     if (pcx.truecolor) return encodePcx24(image);
+    // Indexes kept as they are need no second picture first.
+    const bool paletted =
+        image.format() == QImage::Format_Mono || image.format() == QImage::Format_Indexed8;
+    if (paletted && !pcx.indexing.mask && pcx.indexing.palette.isEmpty()) return encodePcx8(image);
     const QImage indexed = toIndexed8(image, pcx.indexing);
     if (indexed.isNull()) throw Error(errc::OutOfMemory);
     return encodePcx8(indexed);

@@ -125,12 +125,19 @@ void checkPcxFits(QSize size, bool truecolor) {
 
 QByteArray encodePcx8(const QImage& indexed) {
     checkPcxFits(indexed.size(), false);
-    if (indexed.format() != QImage::Format_Indexed8) throw Error(errc::InvalidPicture);
+    const bool bits = indexed.format() == QImage::Format_Mono;
+    if (!bits && indexed.format() != QImage::Format_Indexed8) throw Error(errc::InvalidPicture);
     try {
         QByteArray out = startFile(indexed, 1);
         LineEncoder lines(indexed.width(), evenBytesPerLine(indexed.width()));
-        for (int y = 0; y < indexed.height(); ++y)
-            lines.append(out, indexed.constScanLine(y));
+        // Two-colour rows become indexes a row at a time, never a byte-a-pixel copy of all.
+        std::vector<std::uint8_t> row(bits ? static_cast<std::size_t>(indexed.width()) : 0);
+        for (int y = 0; y < indexed.height(); ++y) {
+            const std::uint8_t* line = indexed.constScanLine(y);
+            for (std::size_t x = 0; x < row.size(); ++x)
+                row[x] = (line[x >> 3] >> (7 - (x & 7))) & 1;
+            lines.append(out, bits ? row.data() : line);
+        }
         appendPalette(out, indexed.colorTable());
         return out;
     } catch (const std::bad_alloc&) {

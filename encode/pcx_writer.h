@@ -18,9 +18,9 @@ inline constexpr int kMaxPcx24Width = 10922;
 // or of red, green and blue planes when `truecolor`, cannot hold a picture of `size`.
 void checkPcxFits(QSize size, bool truecolor);
 
-// An Indexed8 picture as an 8-bit PCX file, its indexes and colour table as they are (a table
-// shorter than 256 is padded with black). Throws Error: checkPcxFits's, error 7 when memory
-// runs out, error 481 when the picture is not Indexed8.
+// An Indexed8 or two-colour (Mono) picture as an 8-bit PCX file, its indexes and colour table
+// as they are (a table shorter than 256 is padded with black). Throws Error: checkPcxFits's,
+// error 7 when memory runs out, error 481 when the picture is neither.
 [[nodiscard]] QByteArray encodePcx8(const QImage& indexed);
 
 // A picture of any format as a PCX file of red, green and blue planes; alpha is dropped and

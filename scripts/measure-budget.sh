@@ -30,5 +30,5 @@ check two-bit-25000.pcx
 convert mono-32767.pcx o.png
 convert two-bit-25000.pcx o.png
 convert zeros-16384.gif o.png
-convert mono-32767.pcx o.pcx
+convert two-bit-25000.pcx o.pcx
 EOF
