@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Draws the project's set of true-colour pictures that glimmer-pcx's 8-bit output is measured
 on: game-like textures (stone, brick, metal, wood, grass, lava; 64 to 512 pixels), screenshots
 (skies, walls in perspective, fog, a HUD; 640x480 to 1280x1024), sprites with soft alpha

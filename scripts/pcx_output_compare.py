@@ -1,15 +1,22 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Measures glimmer-pcx's 8-bit PCX output against the tools a modder would use instead, in one
-run over a folder of true-colour pictures (scripts/make_project_set.py draws the project's):
+run over folders of true-colour pictures (scripts/make_project_set.py draws the project's,
+scripts/make_real_set.py takes real game textures and screenshots from Debian):
 
 - colour quality: the PSNR of each 8-bit result against its source after a Gaussian blur of
-  radius 1 (dithering judged as the eye sees it), for glimmer-pcx, ImageMagick (-colors 256),
-  Pillow (quantize(256)) and pngquant, all given the same pictures without alpha;
-- speed: glimmer-pcx convert --to pcx of the folder against mogrify -format pcx -colors 256;
+  radius 1 (dithering judged as the eye sees it), for glimmer-pcx (its default and --fast),
+  ImageMagick (-colors 256), Pillow (quantize(256)) and pngquant, all given the same pictures
+  without alpha;
+- speed: glimmer-pcx convert --to pcx of each folder (and with --fast) against
+  mogrify -format pcx -colors 256;
 - masks: with --mask, palette index 0 holds exactly the pixels of the masked colour or of
   alpha below half, on every picture that has either.
 
-Usage: pcx_output_compare.py GLIMMER_PCX SET_DIR
+Exits 1 when, on any folder, glimmer-pcx's mean falls below the best peer's, a picture comes
+out worse than ImageMagick's, a mask is not exact, or it takes more than a fifth of mogrify's
+time.
+
+Usage: pcx_output_compare.py [--each] GLIMMER_PCX SET_DIR...   --each: a row for every picture
 """
 import glob
 import os
@@ -42,10 +49,12 @@ def quality(tool, pictures, work):
         name = os.path.splitext(os.path.basename(path))[0]
         rgb = os.path.join(work, name + ".png")
         source = Image.open(path).convert("RGB")
+        source.info.pop("icc_profile", None)
         source.save(rgb)
         out = {}
-        run([tool, "convert", rgb, f"{work}/{name}-glimmer.pcx"])
-        out["glimmer-pcx"] = f"{work}/{name}-glimmer.pcx"
+        for label, extra in (("glimmer-pcx", []), ("--fast", ["--fast"])):
+            out[label] = f"{work}/{name}-glimmer{len(extra)}.pcx"
+            run([tool, "convert", *extra, rgb, out[label]])
         run(["/usr/bin/convert", rgb, "-colors", "256", f"PNG8:{work}/{name}-magick.png"])
         out["ImageMagick"] = f"{work}/{name}-magick.png"
         source.quantize(256).save(f"{work}/{name}-pillow.png")
@@ -85,36 +94,54 @@ def seconds(cmd):
     return best
 
 
-def main():
-    tool, folder = os.path.abspath(sys.argv[1]), sys.argv[2]
+PEERS = ["ImageMagick", "Pillow", "pngquant"]
+COLUMNS = ["glimmer-pcx", "--fast"] + PEERS
+
+
+def measure(tool, folder, each):
+    """Prints the folder's figures; whether every goal holds."""
     pictures = sorted(glob.glob(os.path.join(folder, "*.png")))
     with tempfile.TemporaryDirectory() as work:
         rows = quality(tool, pictures, work)
-        peers = ["ImageMagick", "Pillow", "pngquant"]
-        print("| picture | glimmer-pcx | " + " | ".join(peers) + " |")
-        print("|---|---:|" + "---:|" * len(peers))
-        for name, r in rows:
-            print(f"| {name} | {r['glimmer-pcx']:.2f} | " + " | ".join(f"{r[p]:.2f}" for p in peers) + " |")
-        means = {k: float(np.mean([r[k] for _, r in rows])) for k in rows[0][1]}
-        print("| **mean** | **%.2f** | " % means["glimmer-pcx"] + " | ".join("%.2f" % means[p] for p in peers) + " |")
+        means = {k: float(np.mean([r[k] for _, r in rows])) for k in COLUMNS}
+        print(f"\n{folder}: {len(rows)} pictures, mean PSNR (dB, after blur radius 1)\n")
+        print("| picture | glimmer-pcx | glimmer-pcx --fast | " + " | ".join(PEERS) + " |")
+        print("|---|---:|---:|" + "---:|" * len(PEERS))
+        for name, r in rows if each else []:
+            print(f"| {name} | " + " | ".join(f"{r[k]:.2f}" for k in COLUMNS) + " |")
+        print("| **mean** | **%.2f** | " % means["glimmer-pcx"] +
+              " | ".join("%.2f" % means[k] for k in COLUMNS[1:]) + " |")
         worse = [n for n, r in rows if r["glimmer-pcx"] < r["ImageMagick"]]
-        print(f"\nmean PSNR (dB, after blur radius 1): glimmer-pcx {means['glimmer-pcx']:.2f}, best peer "
-              f"{max(means[p] for p in peers):.2f}; pictures worse than ImageMagick: {len(worse)} {worse}")
+        fast_worse = sum(r["--fast"] < r["ImageMagick"] for _, r in rows)
+        margin = min(r["glimmer-pcx"] - r["ImageMagick"] for _, r in rows)
+        print(f"\nbest peer {max(means[p] for p in PEERS):.2f}; pictures worse than ImageMagick: "
+              f"{len(worse)} {worse} (closest {margin:+.2f} dB); with --fast: {fast_worse}")
 
         mask_rows = masks(tool, pictures, work)
         print(f"masks: {sum(e for _, _, e in mask_rows)} of {len(mask_rows)} pictures with index 0 "
-              "exactly on the masked pixels: " + ", ".join(f"{n} ({c} px)" for n, c, _ in mask_rows))
+              "exactly on the masked pixels")
 
-        ours, theirs = os.path.join(work, "ours"), os.path.join(work, "theirs")
-        os.mkdir(ours)
-        os.mkdir(theirs)
-        t_ours = seconds([tool, "convert", "--to", "pcx", ours, *pictures])
-        t_theirs = seconds(["mogrify", "-path", theirs, "-format", "pcx", "-colors", "256", *pictures])
-        print(f"speed: glimmer-pcx convert --to pcx {t_ours:.2f} s, mogrify -format pcx -colors 256 "
-              f"{t_theirs:.2f} s: {t_ours / t_theirs:.3f} of ImageMagick's time ({os.cpu_count()} cores)")
-        ok = means["glimmer-pcx"] >= max(means[p] for p in peers) and not worse
-        ok = ok and all(e for _, _, e in mask_rows) and t_ours * 5 <= t_theirs
-        sys.exit(0 if ok else 1)
+        dirs = {k: os.path.join(work, k) for k in ("ours", "fast", "theirs")}
+        for d in dirs.values():
+            os.mkdir(d)
+        t_ours = seconds([tool, "convert", "--to", "pcx", dirs["ours"], *pictures])
+        t_fast = seconds([tool, "convert", "--fast", "--to", "pcx", dirs["fast"], *pictures])
+        t_theirs = seconds(["mogrify", "-path", dirs["theirs"], "-format", "pcx", "-colors", "256",
+                            *pictures])
+        print(f"speed: glimmer-pcx convert --to pcx {t_ours:.2f} s ({t_ours / t_theirs:.3f} of "
+              f"ImageMagick's time), with --fast {t_fast:.2f} s ({t_fast / t_theirs:.3f}); "
+              f"mogrify -format pcx -colors 256 {t_theirs:.2f} s ({os.cpu_count()} cores)")
+        ok = means["glimmer-pcx"] >= max(means[p] for p in PEERS) and not worse
+        return ok and all(e for _, _, e in mask_rows) and t_ours * 5 <= t_theirs
+
+
+def main():
+    args = sys.argv[1:]
+    each = "--each" in args
+    args = [a for a in args if a != "--each"]
+    tool, folders = os.path.abspath(args[0]), args[1:]
+    results = [measure(tool, folder, each) for folder in folders]
+    sys.exit(0 if folders and all(results) else 1)
 
 
 if __name__ == "__main__":

@@ -12,7 +12,9 @@
 namespace glimmer {
 namespace {
 
-constexpr int kSpeed = 10;
+// Speed 4, pngquant's own, chooses the palette; speed 10 is the fastest (README "Colours").
+constexpr int kSpeed = 4;
+constexpr int kFastSpeed = 10;
 
 QRgb opaque(QRgb c) {
     return c | 0xFF000000u;
@@ -72,10 +74,36 @@ struct LiqDeleter {
     void operator()(liq_result* r) const { liq_result_destroy(r); }
 };
 
+using LiqAttr = std::unique_ptr<liq_attr, LiqDeleter>;
+using LiqImage = std::unique_ptr<liq_image, LiqDeleter>;
+using LiqResult = std::unique_ptr<liq_result, LiqDeleter>;
+
+LiqResult quantized(liq_attr* attr, liq_image* image) {
+    liq_result* raw = nullptr;
+    if (!image || liq_image_quantize(image, attr, &raw) != LIQ_OK) return {};
+    return LiqResult(raw);
+}
+
+// At speeds below 8 libimagequant's remap spares edges and noise from dithering, which after a
+// blur loses to ImageMagick on noisy real textures. So the palette it chose is remapped at the
+// fastest speed, where every pixel is dithered, by giving it whole as fixed colours.
+LiqResult ditheringEveryPixel(const liq_palette& palette, void** rows, int width, int height,
+                              LiqImage& image) {
+    LiqAttr attr(liq_attr_create());
+    if (!attr || liq_set_max_colors(attr.get(), static_cast<int>(palette.count)) != LIQ_OK)
+        return {};
+    liq_set_speed(attr.get(), kFastSpeed);
+    image.reset(liq_image_create_rgba_rows(attr.get(), rows, width, height, 0));
+    if (!image) return {};
+    for (unsigned i = 0; i < palette.count; ++i)
+        if (liq_image_add_fixed_color(image.get(), palette.entries[i]) != LIQ_OK) return {};
+    return quantized(attr.get(), image.get());
+}
+
 // `colours` colours chosen by libimagequant for the unmasked pixels, which it sees opaque; the
 // masked ones it sees fully transparent, so they take an entry of their own that is dropped.
 QList<QRgb> chosenColours(const QImage& argb, const std::vector<bool>& masked, int colours,
-                          bool dither, QImage& indexes) {
+                          const Indexing& how, QImage& indexes) {
     QImage rgba = argb.convertToFormat(QImage::Format_RGBA8888);
     if (rgba.isNull()) return {};
     std::size_t p = 0;
@@ -86,18 +114,18 @@ QList<QRgb> chosenColours(const QImage& argb, const std::vector<bool>& masked, i
         for (int x = 0; x < rgba.width(); ++x, ++p, px += 4)
             px[3] = !masked.empty() && masked[p] ? 0 : 255;
     }
-    std::unique_ptr<liq_attr, LiqDeleter> attr(liq_attr_create());
+    LiqAttr attr(liq_attr_create());
     if (!attr || liq_set_max_colors(attr.get(), colours + (masked.empty() ? 0 : 1)) != LIQ_OK)
         return {};
-    // The fastest setting dithers every pixel instead of sparing edges and noise, which the eye
-    // (and PSNR after a blur) prefers; scripts/pcx_output_compare.py chose it over the default 4.
-    liq_set_speed(attr.get(), kSpeed);
-    std::unique_ptr<liq_image, LiqDeleter> image(liq_image_create_rgba_rows(
-        attr.get(), reinterpret_cast<void**>(rows.data()), rgba.width(), rgba.height(), 0));
-    liq_result* raw = nullptr;
-    if (!image || liq_image_quantize(image.get(), attr.get(), &raw) != LIQ_OK) return {};
-    std::unique_ptr<liq_result, LiqDeleter> result(raw);
-    liq_set_dithering_level(result.get(), dither ? 1.0f : 0.0f);
+    liq_set_speed(attr.get(), how.fast ? kFastSpeed : kSpeed);
+    void** pixels = reinterpret_cast<void**>(rows.data());
+    LiqImage image(liq_image_create_rgba_rows(attr.get(), pixels, rgba.width(), rgba.height(), 0));
+    LiqResult result = quantized(attr.get(), image.get());
+    if (result && !how.fast && how.dither)
+        result = ditheringEveryPixel(*liq_get_palette(result.get()), pixels, rgba.width(),
+                                     rgba.height(), image);
+    if (!result) return {};
+    liq_set_dithering_level(result.get(), how.dither ? 1.0f : 0.0f);
     indexes = QImage(argb.size(), QImage::Format_Indexed8);
     if (indexes.isNull()) return {};
     std::vector<unsigned char*> out(static_cast<std::size_t>(indexes.height()));
@@ -151,8 +179,7 @@ QImage behindMask(const QImage& argb, const std::vector<bool>& masked, QRgb mask
 
 QImage reduced(const QImage& argb, const std::vector<bool>& masked, const Indexing& how) {
     QImage indexes;
-    const QList<QRgb> chosen =
-        chosenColours(argb, masked, how.mask ? 255 : 256, how.dither, indexes);
+    const QList<QRgb> chosen = chosenColours(argb, masked, how.mask ? 255 : 256, how, indexes);
     if (chosen.isEmpty()) return {};
     if (how.mask) return behindMask(argb, masked, *how.mask, chosen, std::move(indexes));
     QList<QRgb> table;
