@@ -112,9 +112,9 @@ int parsed(const QStringList& args, glimmer::cli::Options& o, glimmer::cli::Io i
 using glimmer::cli::Io;
 using glimmer::cli::Options;
 
-const QStringList kPcxOptions{QStringLiteral("--mask"), QStringLiteral("--palette"),
-                              QStringLiteral("--dither"), QStringLiteral("--no-dither"),
-                              QStringLiteral("--truecolor")};
+const QStringList kPcxOptions{QStringLiteral("--mask"),      QStringLiteral("--palette"),
+                              QStringLiteral("--dither"),    QStringLiteral("--no-dither"),
+                              QStringLiteral("--truecolor"), QStringLiteral("--fast")};
 
 // The PCX options given for an output that is no PCX file: a mistake worth saying.
 bool pcxOptionsFit(const Options& o, bool pcxOut, Io io) {
