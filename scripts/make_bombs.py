@@ -97,6 +97,7 @@ def main():
     files = {
         "mono-32767.pcx": pcx(1, 1, 32767, 32767),  # 4 MB, 1 G pixels
         "two-bit-25000.pcx": pcx(2, 1, 25000, 25000),  # 5 MB of runs, 625 M pixels
+        "rgb-7000.pcx": pcx(8, 3, 7000, 7000),  # 4.7 MB, 49 M true-colour pixels
         "tall-1x32767.pcx": pcx(8, 1, 1, 32767, palette=True),
         "wide-32766x1.pcx": pcx(8, 1, 32766, 1, palette=True),
         "tall-1x32767.png": png(1, 32767),

@@ -31,4 +31,6 @@ convert mono-32767.pcx o.png
 convert two-bit-25000.pcx o.png
 convert zeros-16384.gif o.png
 convert two-bit-25000.pcx o.pcx
+convert rgb-7000.pcx o.pcx
+thumbnail rgb-7000.pcx t.png
 EOF

@@ -47,14 +47,14 @@ done <<'EOF'
 2 check two-bit-25000.pcx
 EOF
 
-# convert holds the decoded picture once: at most 1.3 times its size at 8 bits a pixel, and
+# convert holds the decoded picture once: at most 1.3 times its size at 8 bits a sample, and
 # 96 MiB.
 if [ $sanitized = 0 ]; then
-    for c in "mono-32767.pcx 32767 32767 png" "two-bit-25000.pcx 25000 25000 png" \
-        "two-bit-25000.pcx 25000 25000 pcx"; do
-        read -r file w h format <<<"$c"
+    for c in "mono-32767.pcx 32767 32767 1 png" "two-bit-25000.pcx 25000 25000 1 png" \
+        "two-bit-25000.pcx 25000 25000 1 pcx" "rgb-7000.pcx 7000 7000 3 pcx"; do
+        read -r file w h samples format <<<"$c"
         read -r rc mib < <(measure "$tool" convert "$file" "out.$format")
-        limit=$((w * h * 13 / 10 / 1048576 + 96))
+        limit=$((w * h * samples * 13 / 10 / 1048576 + 96))
         check "convert $file to $format: exit $rc, $mib MiB of $limit" "$([ "$rc" = 0 ] && [ "$mib" -le $limit ]; echo $?)"
         rm -f "out.$format"
     done

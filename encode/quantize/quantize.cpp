@@ -201,6 +201,15 @@ QImage ontoPalette(const QImage& argb, const std::vector<bool>& masked, const In
     return out;
 }
 
+// The picture as ARGB32. Opaque 32-bit pixels (0xFFRRGGBB) already are: they are read where
+// they lie instead of copied, so a large picture is not held twice.
+QImage argbOf(const QImage& picture) {
+    if (picture.format() != QImage::Format_RGB32)
+        return picture.convertToFormat(QImage::Format_ARGB32);
+    return QImage(picture.constBits(), picture.width(), picture.height(), picture.bytesPerLine(),
+                  QImage::Format_ARGB32);
+}
+
 } // namespace
 
 QImage toIndexed8(const QImage& picture, const Indexing& how) {
@@ -216,7 +225,7 @@ QImage toIndexed8(const QImage& picture, const Indexing& how) {
             out.setColorTable(table);
             return out;
         }
-        const QImage argb = picture.convertToFormat(QImage::Format_ARGB32);
+        const QImage argb = argbOf(picture);
         if (argb.isNull()) return {};
         const std::vector<bool> masked = maskedPixels(argb, how.mask);
         if (!how.palette.isEmpty()) return ontoPalette(argb, masked, how);
