@@ -7,6 +7,10 @@ models and shared textures. Each is written as PNG (alpha kept where it is used)
 where it came from. The repository holds none of them.
 
 Usage: make_real_set.py [--count N] OUT_DIR     N pictures in all (default 200)
+       make_real_set.py --batch OUT_DIR         760 pictures, 600 of them made textures of at
+                                                most 256 pixels a side, for timing the batch
+                                                converter (scripts/batch-compare.sh, once made
+                                                PCX files by glimmer-pcx convert --to pcx)
 """
 import argparse
 import os
@@ -67,8 +71,11 @@ def usable(path):
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--count", type=int, default=200)
+    ap.add_argument("--batch", action="store_true")
     ap.add_argument("out")
     args = ap.parse_args()
+    if args.batch:
+        args.count = 760
     install()
     os.makedirs(args.out, exist_ok=True)
     taken, seen = 0, set()
@@ -85,6 +92,8 @@ def main():
         if name in seen or key in seen:
             continue
         seen |= {name, key}
+        if args.batch and taken % 19 < 15:  # 600 of 760 made small textures
+            im.thumbnail((256, 256), Image.LANCZOS)
         im.save(os.path.join(args.out, name + ".png"))
         taken += 1
     print(f"{taken} pictures from {PACKAGE} in {args.out}")
