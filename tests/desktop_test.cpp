@@ -1,6 +1,7 @@
 // The desktop windows: help, screenshot manager, the keep-on-top pair, the notification-area,
 // splash and login windows, when the program ends, what a person sees and a screen reader
-// says of the windows' pictures, and Exit under the real dialogs.
+// says of the windows' pictures, Exit under the real dialogs, and the labels the icon's
+// menu takes over D-Bus.
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
