@@ -8,11 +8,12 @@
 # closes it; "Open Glimmer" with the browser shown changes nothing; the browser closed by the
 # compositor leaves the program running and comes back through the panel's menu; a click
 # that leaves the menu to the program opens it, and "Exit" clicked there with the pointer
-# ends the program and takes its icon away. On sway's session the program then runs again
-# under waybar, a real panel, beneath a watcher of its own: the icon is found where waybar
-# draws it and clicked with the pointer, and "Open Glimmer" chosen in waybar's menu brings the
-# closed browser back; once waybar is killed (the watcher stays) the closed browser comes back
-# by itself, and closing it ends the program.
+# ends the program and takes its icon away. The program then runs again under a panel that
+# registers with a watcher of its own (waybar on sway's session, the run's own host on
+# GNOME's): "Open Glimmer" chosen in the panel's menu brings the closed browser back (on
+# waybar the icon is found where waybar draws it, and icon and entry are clicked with the
+# pointer); once the panel is killed (the watcher stays) the closed browser comes back by
+# itself, and closing it ends the program.
 # Usage: e2e-wayland.sh BUILD [gnome]
 source "$(dirname "$0")/wayland-session.sh" "${1:?build dir}" "${2:-}"
 shell=xdg_shell
@@ -147,38 +148,48 @@ ended_well() {
     [ "$status" = 0 ] || fail "the program ended with status $status"
 }
 ended_well
-[ "${2:-}" = gnome ] && { echo "e2e-wayland: ok"; exit 0; }
-
-# waybar, a real panel (wlroots' own, so on sway's session only), under a watcher that
-# outlives it, as KDE's kded keeps one.
+# A panel under a watcher that outlives it, as KDE's kded keeps one: on sway's session
+# Debian's waybar, which draws the menu itself (libdbusmenu's client); on GNOME's, where
+# waybar does not run, the run's own host.
 kill "$host"
 wait "$host" 2>/dev/null || true
 /usr/bin/python3 "$here/scripts/e2e/sni_host.py" --watcher-only >"$work/watcher.log" 2>&1 &
 pids+=($!)
 watching() { grep -qs '^watching' "$work/watcher.log"; }
 wait_until 10 watching || fail "no watcher: $(cat "$work/watcher.log")"
-mkdir "$work/waybar"
-atspi_py "$work/waybar" <<<'import sys, waybar; waybar.config(sys.argv[1])'
-waybar -c "$work/waybar/config" -s "$work/waybar/style.css" >"$work/waybar.log" 2>&1 &
+if [ "$shell" = xwayland ]; then
+    /usr/bin/python3 "$here/scripts/e2e/sni_host.py" --host-only >"$work/panel.log" 2>&1 &
+else
+    mkdir "$work/waybar"
+    atspi_py "$work/waybar" <<<'import sys, waybar; waybar.config(sys.argv[1])'
+    waybar -c "$work/waybar/config" -s "$work/waybar/style.css" >"$work/panel.log" 2>&1 &
+fi
 panel=$!
 pids+=($panel)
 export WAYBAR_PID=$panel
 panel_up() { grep -qs '^host ' "$work/watcher.log"; }
-wait_until 15 panel_up || fail "waybar registered no host: $(cat "$work/waybar.log")"
+wait_until 15 panel_up || fail "the panel registered no host: $(cat "$work/panel.log")"
 
 start_glimmer --tray
-wait_until 20 browser_up || fail "no browser window with waybar"
-atspi_py <<<'import waybar; waybar.wait_icon()' || fail "no icon on waybar"
+wait_until 20 browser_up || fail "no browser window with the panel there"
+item_there() { grep -qs "^registered .*-$app-" "$work/watcher.log"; }
+wait_until 15 item_there || fail "the icon did not register: $(cat "$work/watcher.log")"
+item=$(sed -n "s/^registered \(.*-$app-.*\)/\1/p" "$work/watcher.log")
 close_browser
-kill -0 "$app" 2>/dev/null || fail "closing the browser ended the program with waybar there"
-atspi_py <<'PY' || fail "Open Glimmer in waybar's menu"
-import os
+kill -0 "$app" 2>/dev/null || fail "closing the browser ended the program with a panel there"
+atspi_py "$item" <<'PY' || fail "Open Glimmer in the panel's menu"
+import os, sys
 import atspi as A
+import sni
 import sway
 import waybar
-waybar.choose("Open Glimmer")
+if os.environ["GLIMMER_E2E_SHELL"] == "xwayland":
+    sni.choose(sys.argv[1], "Open Glimmer", group=True)
+else:
+    waybar.wait_icon()
+    waybar.choose("Open Glimmer")
 A.wait(lambda: any(w["name"] == "Glimmer" for w in sway.windows(os.environ["GLIMMER_APP_PID"])),
-       15, "the browser back after Open Glimmer in waybar's menu")
+       15, "the browser back after Open Glimmer in the panel's menu")
 PY
 close_browser
 
@@ -186,7 +197,7 @@ close_browser
 # program, as where there never was a panel.
 kill "$panel"
 host_gone() { grep -qs '^host gone ' "$work/watcher.log"; }
-wait_until 10 host_gone || fail "the watcher did not see waybar go"
+wait_until 10 host_gone || fail "the watcher did not see the panel go"
 wait_until 15 browser_up || fail "the browser did not come back when the panel went"
 close_browser
 wait_until 15 app_ended || fail "closing the browser with no panel left did not end the program"

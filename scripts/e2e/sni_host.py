@@ -6,11 +6,13 @@ is ended. The run then talks to the item as a panel does (see sni.py).
 
 With --watcher-only it is the watcher alone, as KDE's kded or a standalone watcher is: the
 panels are the hosts that register with it, and it follows them leaving ("host SERVICE",
-"host gone SERVICE"), so that a panel can quit while the watcher stays.
+"host gone SERVICE"), so that a panel can quit while the watcher stays. With --host-only it is such a panel: a
+host that registers with the watcher there is ("hosting") and runs until it is ended.
 
-    python3 sni_host.py [--watcher-only]
+    python3 sni_host.py [--watcher-only | --host-only]
 """
 
+import os
 import sys
 
 from gi.repository import Gio, GLib
@@ -80,8 +82,20 @@ class Watcher:
                 "ProtocolVersion": GLib.Variant("i", 0)}[prop]
 
 
+def host(bus):
+    name = f"org.kde.StatusNotifierHost-{os.getpid()}"
+    Gio.bus_own_name_on_connection(bus, name, Gio.BusNameOwnerFlags.NONE, None, None)
+    bus.call_sync(WATCHER, "/StatusNotifierWatcher", WATCHER, "RegisterStatusNotifierHost",
+                  GLib.Variant("(s)", (name,)), None, Gio.DBusCallFlags.NONE, 10000)
+    print("hosting", flush=True)
+    GLib.MainLoop().run()
+    return 1
+
+
 def main(argv):
     bus = Gio.bus_get_sync(Gio.BusType.SESSION)
+    if "--host-only" in argv:
+        return host(bus)
     watcher = Watcher(bus, own_host="--watcher-only" not in argv)
     node = Gio.DBusNodeInfo.new_for_xml(XML)
     bus.register_object("/StatusNotifierWatcher", node.interfaces[0], watcher.on_call,
