@@ -10,6 +10,7 @@ import json
 import os
 import sys
 
+import pyatspi
 from PIL import Image, ImageChops
 
 import atspi as A
@@ -55,7 +56,6 @@ def wait_icon(timeout=20):
 def _app():
     """waybar on the accessibility bus. Its states stay cached (kept current by its events):
     uncached, libatspi asks for them while it dispatches an event of GTK's, and deadlocks."""
-    import pyatspi
     pid = int(os.environ["WAYBAR_PID"])
 
     def look():
@@ -75,7 +75,6 @@ def _menu():
 
 
 def _extents(acc):
-    import pyatspi
     e = acc.queryComponent().getExtents(pyatspi.WINDOW_COORDS)
     return e.x, e.y, e.width, e.height
 
