@@ -200,6 +200,11 @@ host_gone() { grep -qs '^host gone ' "$work/watcher.log"; }
 wait_until 10 host_gone || fail "the watcher did not see the panel go"
 wait_until 15 browser_up || fail "the browser did not come back when the panel went"
 close_browser
-wait_until 15 app_ended || fail "closing the browser with no panel left did not end the program"
+wait_until 15 app_ended || {
+    # What the program does instead of ending: its threads and where each waits.
+    ps -L -o lwp=,stat=,wchan:32=,time= -p "$app" || true
+    cat "$work/watcher.log"
+    fail "closing the browser with no panel left did not end the program"
+}
 ended_well
 echo "e2e-wayland: ok"
