@@ -71,12 +71,13 @@ QString dbusMenuLabel(const QString& text) {
         const QChar c = text.at(i);
         if (c == QLatin1Char('_')) {
             out += QStringLiteral("__");
-        } else if (c != QLatin1Char('&') || i + 1 == text.size()) {
+        } else if (c != QLatin1Char('&')) {
             out += c;
-        } else if (text.at(i + 1) == QLatin1Char('&')) {
+        } else if (i + 1 < text.size() && text.at(i + 1) == QLatin1Char('&')) {
             out += c;
             ++i;
-        } else if (!keyMarked) { // Qt takes the first as the key and draws no other
+        } else if (!keyMarked && i + 1 < text.size()) {
+            // Qt takes the first as the key and draws no other, nor one that ends the text.
             out += QLatin1Char('_');
             keyMarked = true;
         }
