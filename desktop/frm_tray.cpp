@@ -45,6 +45,11 @@ FrmTray::FrmTray(platform::Platform& platform, platform::Form& browser,
     connect(&platform.tray, &platform::TrayIcon::contextClicked, this, [this] {
         if (isLoaded()) iconContextClicked();
     });
+    // With the last panel gone, a closed browser would leave a program no one can see or end:
+    // it comes back, and closing it then ends the program.
+    connect(&platform.tray, &platform::TrayIcon::availableChanged, this, [this] {
+        if (isLoaded() && !m_platform.tray.available()) showBrowser();
+    });
     // However the browser comes back after being closed, it comes in the state the tick says.
     connect(&platform.forms, &platform::FormRuntime::formLoaded, this, [this](platform::Form* f) {
         if (f == &m_browser && m_ui) applyOnTop();

@@ -63,9 +63,32 @@ const QDBusArgument& operator>>(const QDBusArgument& arg, DBusMenuEvent& e) {
     return arg;
 }
 
+QString dbusMenuLabel(const QString& text) {
+    QString out;
+    out.reserve(text.size() + 1);
+    bool keyMarked = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == QLatin1Char('_')) {
+            out += QStringLiteral("__");
+        } else if (c != QLatin1Char('&')) {
+            out += c;
+        } else if (i + 1 < text.size() && text.at(i + 1) == QLatin1Char('&')) {
+            out += c;
+            ++i;
+        } else if (!keyMarked && i + 1 < text.size()) {
+            // Qt takes the first as the key and draws no other, nor one that ends the text.
+            out += QLatin1Char('_');
+            keyMarked = true;
+        }
+    }
+    return out;
+}
+
 namespace {
 
-// The protocol's own names, as hosts call them.
+// The protocol's own names, as hosts call them. Unknown ids are errors, as libdbusmenu's
+// own servers answer them: a host learns its layout is stale instead of drawing nothing.
 class DBusMenuAdaptor final : public QDBusAbstractAdaptor {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "com.canonical.dbusmenu")
@@ -84,34 +107,49 @@ class DBusMenuAdaptor final : public QDBusAbstractAdaptor {
     QStringList iconThemePath() const { return {}; }
 
   public slots:
-    // The menu is one level deep: any parent and depth get the whole of it.
-    uint GetLayout(int, int, const QStringList&, glimmer::platform::DBusMenuLayout& layout) {
-        layout = m_menu->layout();
+    uint GetLayout(int parent, int depth, const QStringList& names,
+                   glimmer::platform::DBusMenuLayout& layout) {
+        const std::optional<DBusMenuLayout> found = m_menu->layout(parent, depth, names);
+        if (!found) return unknown(parent);
+        layout = *found;
         return m_menu->revision();
     }
     QList<glimmer::platform::DBusMenuItem> GetGroupProperties(const QList<int>& ids,
-                                                              const QStringList&) {
-        return m_menu->items(ids);
+                                                              const QStringList& names) {
+        return m_menu->items(ids, names);
     }
-    // An unknown entry or name gets an empty text: an invalid value cannot go over the bus.
     QDBusVariant GetProperty(int id, const QString& name) {
         const QVariant value = m_menu->property(id, name);
-        return QDBusVariant(value.isValid() ? value : QVariant(QString()));
+        if (value.isValid()) return QDBusVariant(value);
+        if (m_menu->has(id))
+            m_menu->refuseCall(QDBusError::errorString(QDBusError::InvalidArgs),
+                               QStringLiteral("no property %1").arg(name));
+        else
+            unknown(id);
+        return QDBusVariant(QString()); // not sent: the error is the answer
     }
     void Event(int id, const QString& eventId, const QDBusVariant&, uint) {
-        m_menu->event(id, eventId);
+        if (!m_menu->event(id, eventId)) unknown(id);
     }
     // Version 3 hosts (libdbusmenu's, waybar's) send events in groups.
     QList<int> EventGroup(const QList<glimmer::platform::DBusMenuEvent>& events) {
-        QList<int> unknown;
+        QList<int> missing;
         for (const DBusMenuEvent& e : events)
-            if (!m_menu->event(e.id, e.eventId)) unknown.append(e.id);
-        return unknown;
+            if (!m_menu->event(e.id, e.eventId)) missing.append(e.id);
+        if (missing.size() == events.size())
+            m_menu->refuseCall(QString::fromLatin1(DBusMenu::kUnknownId),
+                               QStringLiteral("none of the events names an entry"));
+        return missing;
     }
-    bool AboutToShow(int) { return false; }
     // Nothing is built late: no entry needs updating.
-    QList<int> AboutToShowGroup(const QList<int>&, QList<int>& unknown) {
-        unknown.clear();
+    bool AboutToShow(int id) {
+        if (!m_menu->has(id)) unknown(id);
+        return false;
+    }
+    QList<int> AboutToShowGroup(const QList<int>& ids, QList<int>& missing) {
+        missing.clear();
+        for (int id : ids)
+            if (!m_menu->has(id)) missing.append(id);
         return {};
     }
 
@@ -119,6 +157,12 @@ class DBusMenuAdaptor final : public QDBusAbstractAdaptor {
     void LayoutUpdated(uint revision, int parent);
 
   private:
+    uint unknown(int id) {
+        m_menu->refuseCall(QString::fromLatin1(DBusMenu::kUnknownId),
+                           QStringLiteral("no menu entry %1").arg(id));
+        return 0;
+    }
+
     DBusMenu* m_menu;
 };
 
@@ -157,14 +201,23 @@ void DBusMenu::changed() {
     emit layoutUpdated(++m_revision, 0);
 }
 
-QAction* DBusMenu::action(int id) const {
-    if (!m_menu || id < 1 || id > m_menu->actions().size()) return nullptr;
-    return m_menu->actions().at(id - 1);
+int DBusMenu::count() const {
+    return m_menu ? int(m_menu->actions().size()) : 0;
 }
 
-QVariantMap DBusMenu::propertiesOf(const QAction* a) const {
+bool DBusMenu::has(int id) const {
+    return id >= 0 && id <= count();
+}
+
+QAction* DBusMenu::action(int id) const {
+    return id >= 1 && id <= count() ? m_menu->actions().at(id - 1) : nullptr;
+}
+
+QVariantMap DBusMenu::propertiesOf(int id) const {
+    const QAction* a = action(id);
+    if (!a) return {{QStringLiteral("children-display"), QStringLiteral("submenu")}};
     if (a->isSeparator()) return {{QStringLiteral("type"), QStringLiteral("separator")}};
-    QVariantMap p{{QStringLiteral("label"), a->text().replace(QLatin1Char('&'), QLatin1Char('_'))},
+    QVariantMap p{{QStringLiteral("label"), dbusMenuLabel(a->text())},
                   {QStringLiteral("enabled"), a->isEnabled()},
                   {QStringLiteral("visible"), a->isVisible()}};
     if (a->isCheckable()) {
@@ -174,29 +227,45 @@ QVariantMap DBusMenu::propertiesOf(const QAction* a) const {
     return p;
 }
 
-DBusMenuLayout DBusMenu::layout() const {
-    DBusMenuLayout root{0, {{QStringLiteral("children-display"), QStringLiteral("submenu")}}, {}};
-    const int count = m_menu ? int(m_menu->actions().size()) : 0;
-    for (int id = 1; id <= count; ++id)
-        root.children.append(QVariant::fromValue(DBusMenuLayout{id, propertiesOf(action(id)), {}}));
-    return root;
+namespace {
+QVariantMap picked(QVariantMap properties, const QStringList& names) {
+    if (names.isEmpty()) return properties;
+    for (auto it = properties.begin(); it != properties.end();)
+        it = names.contains(it.key()) ? std::next(it) : properties.erase(it);
+    return properties;
+}
+} // namespace
+
+// The menu is one level deep: only the menu itself (0) has children.
+std::optional<DBusMenuLayout> DBusMenu::layout(int parent, int depth,
+                                               const QStringList& names) const {
+    if (!has(parent)) return std::nullopt;
+    DBusMenuLayout node{parent, picked(propertiesOf(parent), names), {}};
+    if (parent == 0 && depth != 0)
+        for (int id = 1; id <= count(); ++id)
+            node.children.append(
+                QVariant::fromValue(DBusMenuLayout{id, picked(propertiesOf(id), names), {}}));
+    return node;
 }
 
-QList<DBusMenuItem> DBusMenu::items(const QList<int>& ids) const {
+QList<DBusMenuItem> DBusMenu::items(const QList<int>& ids, const QStringList& names) const {
+    QList<int> wanted = ids;
+    if (wanted.isEmpty())
+        for (int id = 0; id <= count(); ++id)
+            wanted.append(id);
     QList<DBusMenuItem> out;
-    for (int id : ids)
-        if (const QAction* a = action(id)) out.append({id, propertiesOf(a)});
+    for (int id : wanted)
+        if (has(id)) out.append({id, picked(propertiesOf(id), names)});
     return out;
 }
 
 QVariant DBusMenu::property(int id, const QString& name) const {
-    const QAction* a = action(id);
-    return a ? propertiesOf(a).value(name) : QVariant();
+    return has(id) ? propertiesOf(id).value(name) : QVariant();
 }
 
 bool DBusMenu::event(int id, const QString& eventId) {
     QAction* a = action(id);
-    if (!a) return id == 0;
+    if (!a) return id == 0; // the menu's own "opened" and "closed"
     if (eventId == QLatin1String("clicked") && a->isEnabled())
         QTimer::singleShot(0, a, &QAction::trigger);
     return true;

@@ -28,6 +28,7 @@ QtTrayIcon::QtTrayIcon() {
                 }
             });
     connect(&m_sni, &SniItem::activated, this, &TrayIcon::clicked);
+    connect(&m_sni, &SniItem::hostChanged, this, &TrayIcon::availableChanged);
 }
 
 bool QtTrayIcon::xembedTray() {
@@ -36,6 +37,9 @@ bool QtTrayIcon::xembedTray() {
 }
 
 bool QtTrayIcon::available() const {
+    // An icon given to a StatusNotifierItem host is seen only while a host is there, whatever
+    // XEmbed tray the session has besides.
+    if (m_sni.isShown()) return m_sni.hostPresent();
     return m_sni.hostPresent() || xembedTray();
 }
 

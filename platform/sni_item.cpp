@@ -142,13 +142,16 @@ SniItem::SniItem(QDBusConnection bus)
     // A panel started, restarted or replaced later gets the icon too.
     connect(m_watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
             [this](const QString&, const QString&, const QString& owner) {
-                m_hostPresent = false;
+                setHostPresent(false);
                 if (owner.isEmpty()) return;
                 askForHost();
                 if (m_shown) registerWithWatcher();
             });
     m_bus.connect(kWatcher, kWatcherPath, kWatcher, QStringLiteral("StatusNotifierHostRegistered"),
                   this, SLOT(hostRegistered()));
+    // One host leaving may leave others: the watcher knows whether any is left.
+    m_bus.connect(kWatcher, kWatcherPath, kWatcher,
+                  QStringLiteral("StatusNotifierHostUnregistered"), this, SLOT(hostUnregistered()));
 }
 
 SniItem::~SniItem() {
@@ -171,13 +174,23 @@ bool SniItem::hostIn(const QDBusMessage& reply) {
 void SniItem::askForHost() {
     auto* call = new QDBusPendingCallWatcher(m_bus.asyncCall(hostQuery()), this);
     connect(call, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* c) {
-        if (hostIn(c->reply())) m_hostPresent = true;
+        setHostPresent(hostIn(c->reply()));
         c->deleteLater();
     });
 }
 
 void SniItem::hostRegistered() {
-    m_hostPresent = true;
+    setHostPresent(true);
+}
+
+void SniItem::hostUnregistered() {
+    askForHost();
+}
+
+void SniItem::setHostPresent(bool present) {
+    if (present == m_hostPresent) return;
+    m_hostPresent = present;
+    emit hostChanged(present);
 }
 
 void SniItem::show(const QIcon& icon, const QString& tooltip, QMenu* menu) {

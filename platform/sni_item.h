@@ -36,7 +36,8 @@ class SniItem final : public QObject {
     explicit SniItem(QDBusConnection bus = QDBusConnection::sessionBus());
     ~SniItem() override;
 
-    // Whether a watcher with a host is on the bus, as the watcher last told.
+    // Whether a watcher with a host is on the bus, as the watcher last told: hosts coming and
+    // going are followed, as a panel may quit while the watcher stays (KDE keeps it in kded).
     [[nodiscard]] bool hostPresent() const { return m_hostPresent; }
     // Offers the item on the bus and registers it with the watcher, now and whenever a
     // watcher appears. `menu` is what hosts that draw the menu themselves show.
@@ -51,14 +52,17 @@ class SniItem final : public QObject {
     // Any of the host's clicks: Activate, or ContextMenu from a host that leaves the menu to
     // the item (swaybar).
     void activated();
+    void hostChanged(bool present);
 
   private slots:
     void hostRegistered();
+    void hostUnregistered();
 
   private:
     static QDBusMessage hostQuery();
     static bool hostIn(const QDBusMessage& reply);
     void askForHost();
+    void setHostPresent(bool present);
     void registerWithWatcher();
 
     QDBusConnection m_bus;

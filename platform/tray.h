@@ -12,7 +12,7 @@ namespace glimmer::platform {
 class TrayIcon : public QObject {
     Q_OBJECT
   public:
-    // Whether the desktop has a notification area at all.
+    // Whether the desktop has a notification area at all, now: a panel may come or go.
     [[nodiscard]] virtual bool available() const = 0;
     // Adds the icon; adding it while it is shown changes nothing. `menu` is what desktops that
     // draw tray menus themselves show for it.
@@ -26,6 +26,7 @@ class TrayIcon : public QObject {
     void clicked();        // left button; any click where the desktop tells no buttons
     void doubleClicked();  // left button, twice (X11 trays only)
     void contextClicked(); // right button
+    void availableChanged();
 };
 
 } // namespace glimmer::platform

@@ -26,8 +26,9 @@ test_pkgs=(clang-14 libclang-rt-14-dev clang-format python3-pil "${x_pkgs[@]}" d
 package_pkgs=(dpkg-dev file)
 # The thumbnail run: GNOME's thumbnail factory, which runs thumbnailers in bubblewrap.
 thumbnail_pkgs=(python3-gi gir1.2-gnomedesktop-3.0 bubblewrap fonts-dejavu-core)
-# The Wayland runs: a headless sway, grim for its screen, XWayland and Qt's Wayland platform.
-wayland_pkgs=(sway grim xwayland qt6-wayland)
+# The Wayland runs: a headless sway, grim for its screen, XWayland and Qt's Wayland platform;
+# waybar: a real panel whose tray draws the icon's menu through libdbusmenu.
+wayland_pkgs=(sway grim xwayland qt6-wayland waybar)
 test_pkgs+=("${package_pkgs[@]}" "${thumbnail_pkgs[@]}" "${wayland_pkgs[@]}")
 screenshot_pkgs=("${x_pkgs[@]}" imagemagick)
 

@@ -1,6 +1,7 @@
 // The desktop windows: help, screenshot manager, the keep-on-top pair, the notification-area,
 // splash and login windows, when the program ends, what a person sees and a screen reader
-// says of the windows' pictures, and Exit under the real dialogs.
+// says of the windows' pictures, Exit under the real dialogs, and the labels the icon's
+// menu takes over D-Bus.
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
@@ -18,6 +19,7 @@
 #include "desktop/frm_splash.h"
 #include "desktop/frm_tray.h"
 #include "desktop/keep_on_top.h"
+#include "platform/dbus_menu.h"
 #include "platform/qt_dialogs.h"
 #include "platform/qt_services.h"
 #include "platform/session_platform.h"
@@ -336,6 +338,35 @@ TEST_F(DesktopTest, WithoutANotificationAreaClosingTheBrowserEndsTheProgram) {
     tray().show();
     program->pcxMain().widget()->close();
     EXPECT_EQ(finished, 1);
+}
+
+// The panel gone while the browser is shown: nothing to bring back, but closing it now ends
+// the program. (The browser closed before comes back: scripts/e2e-wayland.sh, with waybar.)
+TEST_F(DesktopTest, ThePanelGoneWhileTheBrowserIsShownLetsClosingEndTheProgram) {
+    tray().show();
+    scripted.tray.present = false;
+    emit scripted.tray.availableChanged();
+    EXPECT_TRUE(program->pcxMain().isVisible());
+    EXPECT_EQ(finished, 0);
+    program->pcxMain().widget()->close();
+    EXPECT_EQ(finished, 1);
+}
+
+// dbusmenu marks the access key with "_": Qt's "&&" is a literal "&", a literal "_" doubles.
+TEST(DBusMenuLabel, QtAccessKeysBecomeDbusmenus) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"Exit", "Exit"},
+        {"&Open", "_Open"},
+        {"Fish && Chips", "Fish & Chips"},
+        {"snake_case", "snake__case"},
+        {"&a&b", "_ab"},
+        {"&&&x", "&_x"},
+        {"end&", "end"},
+    };
+    for (const auto& [qt, dbusmenu] : cases)
+        EXPECT_EQ(glimmer::platform::dbusMenuLabel(QString::fromLatin1(qt)),
+                  QString::fromLatin1(dbusmenu))
+            << qt;
 }
 
 TEST_F(DesktopTest, CancelRemovesTheIconAndKeepsTheBrowser) {

@@ -24,13 +24,41 @@ def properties(service):
                  GLib.Variant("(s)", (ITEM,)), "(a{sv})")[0]
 
 
+def layout(service, parent=0, depth=-1, names=()):
+    """GetLayout: (id, properties, children), each child the same."""
+    path = properties(service)["Menu"]
+    return _call(service, path, MENU, "GetLayout",
+                 GLib.Variant("(iias)", (parent, depth, list(names))), "(u(ia{sv}av))")[1]
+
+
 def menu(service):
     """The entries of the item's menu, in order: (id, properties); a separator's properties
     hold type "separator"."""
+    return [(child[0], child[1]) for child in layout(service)[2]]
+
+
+def group_properties(service, ids, names=()):
+    """GetGroupProperties: {id: properties}."""
     path = properties(service)["Menu"]
-    _, (_, _, children) = _call(service, path, MENU, "GetLayout",
-                                GLib.Variant("(iias)", (0, -1, [])), "(u(ia{sv}av))")
-    return [(child[0], child[1]) for child in children]
+    return dict(_call(service, path, MENU, "GetGroupProperties",
+                      GLib.Variant("(aias)", (ids, list(names))), "(a(ia{sv}))")[0])
+
+
+def event_group(service, ids, event="clicked"):
+    """EventGroup of one event per id: the ids the menu does not know."""
+    path = properties(service)["Menu"]
+    events = [(i, event, GLib.Variant("i", 0), 0) for i in ids]
+    return _call(service, path, MENU, "EventGroup", GLib.Variant("(a(isvu))", (events,)),
+                 "(ai)")[0]
+
+
+def error_of(call):
+    """The D-Bus error name a call gives, or None if it succeeds."""
+    try:
+        call()
+    except GLib.Error as e:
+        return Gio.DBusError.get_remote_error(e)
+    return None
 
 
 def choose(service, label, group=False):
@@ -45,9 +73,7 @@ def choose(service, label, group=False):
               GLib.Variant("(isvu)", (ids[0], "clicked", GLib.Variant("i", 0), 0)))
         return
     _call(service, path, MENU, "AboutToShowGroup", GLib.Variant("(ai)", ([0],)), "(aiai)")
-    unknown = _call(service, path, MENU, "EventGroup",
-                    GLib.Variant("(a(isvu))", ([(ids[0], "clicked", GLib.Variant("i", 0), 0)],)),
-                    "(ai)")[0]
+    unknown = event_group(service, ids[:1])
     if unknown:
         raise LookupError(f"the menu knows no entry {unknown}")
 
