@@ -15,8 +15,11 @@ find "$here/tests/data" -type f \( -name '*.pcx' -o -name '*.dcx' -o -name '*.bi
 # ASan holds freed memory back (256 MB by default) to catch uses after free: the fuzzer counts
 # it in the process's size, which then creeps past the limit on no input in particular. Even
 # 64 MB of it took the PCX writer's round trip from 160 MB to 520 MB in ten minutes, the same
-# inputs alone taking 66 MB.
+# inputs alone taking 66 MB; with 16 MB it still crossed 512 MB in ten minutes.
 export ASAN_OPTIONS="quarantine_size_mb=16${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
-"$fuzzer" "$work/corpus" -dict="$here/fuzz/pcx.dict" -max_total_time="$seconds" \
-    -max_len=65536 -rss_limit_mb=512 -malloc_limit_mb=256 -timeout=10 -print_final_stats=1 \
+# Jobs in processes of their own (-fork), so that what the allocator keeps from earlier inputs
+# does not add up either; an input that runs out of memory or time still ends the run.
+"$fuzzer" "$work/corpus" -fork=1 -ignore_ooms=0 -ignore_timeouts=0 -ignore_crashes=0 \
+    -dict="$here/fuzz/pcx.dict" -max_total_time="$seconds" -max_len=65536 -rss_limit_mb=512 \
+    -malloc_limit_mb=256 -timeout=10 -print_final_stats=1 \
     -artifact_prefix="$here/fuzz/findings/" 2>&1 | tail -n 25
