@@ -104,6 +104,12 @@ int tellTable(const QString& file, pcx::Status table, Io io) {
     return fail(io, file, Error(told.number, told.text));
 }
 
+// Says why page `page` (from 0) of `in` is not decoded, naming the page of a DCX file.
+int tellPage(const QString& in, const Source& pages, int page, const PcxResult& result, Io io) {
+    return tell(pages.isDcx() ? QStringLiteral("%1 page %2").arg(in).arg(page + 1) : in, result,
+                io);
+}
+
 // Decodes page `page` (from 0); 0 with `pic` set, or the failure status after saying why.
 // The viewer's kinds are decoded exactly as the viewer does.
 int load(const QString& in, const Source& pages, int page, Picture& pic, Io io) {
@@ -112,8 +118,7 @@ int load(const QString& in, const Source& pages, int page, Picture& pic, Io io) 
         pic = std::move(*decoded);
         return kDecoded;
     }
-    return tell(pages.isDcx() ? QStringLiteral("%1 page %2").arg(in).arg(page + 1) : in, result,
-                io);
+    return tellPage(in, pages, page, result, io);
 }
 
 // Throws Error; a picture the file cannot hold is refused before any colour is chosen.
@@ -218,18 +223,12 @@ std::optional<Source> openPage(const QString& in, int page, Io io) {
     return source;
 }
 
-int loadPicture(const QString& in, int page, Picture& pic, Io io) {
-    const auto source = openPage(in, page, io);
-    return source ? load(in, *source, page, pic, io) : kFailed;
-}
-
 int loadRows(const QString& in, int page, pcx::RowSink& sink, Io io) {
     const auto source = openPage(in, page, io);
     if (!source) return kFailed;
     const PcxResult result = source->readRows(page, sink);
     if (std::holds_alternative<Picture>(result)) return kDecoded;
-    return tell(source->isDcx() ? QStringLiteral("%1 page %2").arg(in).arg(page + 1) : in, result,
-                io);
+    return tellPage(in, *source, page, result, io);
 }
 
 int writePicture(const Picture& pic, const QString& out, const PcxOutput& pcx, Io io) {

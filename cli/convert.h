@@ -23,8 +23,6 @@ struct PcxOutput {
 int fail(Io io, const QString& what, const Error& e);
 // `in` with a sound table of pages, or nothing after saying why not.
 std::optional<Source> openSource(const QString& in, Io io);
-// Page `page` (from 0) of `in`; 0 with `pic` set, or the failure status after saying why.
-int loadPicture(const QString& in, int page, Picture& pic, Io io);
 // Page `page` (from 0) of `in` handed to `sink` a row at a time; 0, or the failure status
 // after saying why.
 int loadRows(const QString& in, int page, pcx::RowSink& sink, Io io);
