@@ -103,6 +103,7 @@ import os, sys
 import atspi as A
 import sni
 import sway
+import virtual_pointer
 item = sys.argv[1]
 pid = os.environ["GLIMMER_APP_PID"]
 
@@ -122,7 +123,7 @@ for attempt in range(5):
     menu = watch.opened(3)
     if menu:
         break
-    sway.pointer_click(*sway.corner())
+    virtual_pointer.pointer_click(*sway.corner())
 if menu is None:
     sys.exit("a click on the icon opened no menu (5 tries)")
 entries = {e.name: e for e in A.children(menu)}
@@ -134,10 +135,10 @@ if os.environ["GLIMMER_E2E_SHELL"] == "xwayland":
     # Through XWayland a click from sway's virtual pointer reaches a menu Qt opened with no
     # window of its own active as a click outside it (the File menu of a picture window takes
     # it): the pointer lights the item up, and the item is pressed through its action.
-    sway.pointer_move(x + w // 2, y + h // 2, lambda: A.lit(entries["Exit"]))
+    virtual_pointer.pointer_move(x + w // 2, y + h // 2, lambda: A.lit(entries["Exit"]))
     A.press(entries["Exit"])
 else:
-    sway.pointer_click(x + w // 2, y + h // 2, lambda: A.lit(entries["Exit"]))
+    virtual_pointer.pointer_click(x + w // 2, y + h // 2, lambda: A.lit(entries["Exit"]))
 A.wait(lambda: not sni.has_owner(item), 15, "the icon gone after Exit")
 PY
 app_ended() { ! kill -0 "$app" 2>/dev/null; }
