@@ -2,7 +2,7 @@
 
 Every wait polls a condition with a bound and raises Timeout saying what was awaited; nothing
 sleeps a fixed time. Controls are found by role and accessible name, pressed through their
-Action interface, text is set through EditableText. Run under scripts/x-session.sh, which
+Action interface, text is set through EditableText. Run under x-session.sh, which
 starts the private session and accessibility buses this module talks to. Above poll.py,
 sway.py and virtual_pointer.py; below glimmer.py and waybar.py.
 
@@ -377,7 +377,7 @@ def _alive_showing(acc):
 
 
 def wayland():
-    """Whether the run is on a Wayland compositor (scripts/wayland-session.sh), not under X."""
+    """Whether the run is on a Wayland compositor (wayland-session.sh), not under X."""
     return bool(os.environ.get("WAYLAND_DISPLAY"))
 
 

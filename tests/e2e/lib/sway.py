@@ -1,5 +1,5 @@
 """The program's windows as the Wayland compositor (sway) places them, and what the screen
-shows (grim), for runs under scripts/wayland-session.sh. A Wayland client does not know where
+shows (grim), for runs under wayland-session.sh. A Wayland client does not know where
 its windows lie on screen; the compositor does. Imports no other helper: the pointer that
 clicks is virtual_pointer.py's.
 

@@ -15,7 +15,7 @@
 # pointer); once the panel is killed (the watcher stays) the closed browser comes back by
 # itself, and closing it ends the program.
 # Usage: e2e-wayland.sh BUILD [gnome]
-source "$(dirname "$0")/wayland-session.sh" "${1:?build dir}" "${2:-}"
+source "$(dirname "$0")/lib/wayland-session.sh" "${1:?build dir}" "${2:-}"
 shell=xdg_shell
 if [ "${2:-}" = gnome ]; then
     export XDG_CURRENT_DESKTOP=GNOME
@@ -36,7 +36,7 @@ PY
 wait_until 20 browser_up || fail "no browser window through $shell"
 
 # The panel starts after the program.
-/usr/bin/python3 "$here/scripts/e2e/sni_host.py" >"$work/host.log" 2>&1 &
+/usr/bin/python3 "$here/tests/e2e/lib/sni_host.py" >"$work/host.log" 2>&1 &
 host=$!
 pids+=($host)
 registered() { grep -qs '^registered ' "$work/host.log"; }
@@ -154,12 +154,12 @@ ended_well
 # waybar does not run, the run's own host.
 kill "$host"
 wait "$host" 2>/dev/null || true
-/usr/bin/python3 "$here/scripts/e2e/sni_host.py" --watcher-only >"$work/watcher.log" 2>&1 &
+/usr/bin/python3 "$here/tests/e2e/lib/sni_host.py" --watcher-only >"$work/watcher.log" 2>&1 &
 pids+=($!)
 watching() { grep -qs '^watching' "$work/watcher.log"; }
 wait_until 10 watching || fail "no watcher: $(cat "$work/watcher.log")"
 if [ "$shell" = xwayland ]; then
-    /usr/bin/python3 "$here/scripts/e2e/sni_host.py" --host-only >"$work/panel.log" 2>&1 &
+    /usr/bin/python3 "$here/tests/e2e/lib/sni_host.py" --host-only >"$work/panel.log" 2>&1 &
 else
     mkdir "$work/waybar"
     atspi_py "$work/waybar" <<<'import sys, waybar; waybar.config(sys.argv[1])'
