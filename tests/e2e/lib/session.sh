@@ -52,6 +52,8 @@ mkdir -p "$prog"
 cp -r "$build/app/." "$prog"
 rm -rf "$prog/CMakeFiles" "$prog/glimmer_autogen" "$prog/cmake_install.cmake"
 
+# The helpers are imported from the checkout, which a run leaves as it found it.
+export PYTHONDONTWRITEBYTECODE=1
 export XDG_RUNTIME_DIR=$work/run
 # openbox and Qt keep caches and settings: in the scratch folder, not the user's home.
 export XDG_CACHE_HOME=$work/cache XDG_CONFIG_HOME=$work/config
