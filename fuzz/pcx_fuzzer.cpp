@@ -13,11 +13,11 @@
 
 namespace {
 
-// scripts/fuzz.sh passes at most 65536 bytes. Their 65408 data bytes decode to at most
+// fuzz/fuzz.sh passes at most 65536 bytes. Their 65408 data bytes decode to at most
 // 2060353 (63 from every two bytes, one from the closing 0), and the largest picture that can
 // fill takes 8 times that: 1-bit, one byte a pixel from each bit. A cap there refuses no
 // picture the bound lets through, so a TooLarge from such an input is a finding; and at
-// 16.5 MB it stays far below the 256 MB scripts/fuzz.sh lets one allocation take.
+// 16.5 MB it stays far below the 256 MB fuzz/fuzz.sh lets one allocation take.
 constexpr std::size_t kMaxInput = 65536;
 constexpr std::size_t kLargestClaim = 8 * 2060353;
 

@@ -38,7 +38,7 @@ test) pkgs+=("${test_pkgs[@]}") ;;
 screenshots) pkgs+=("${screenshot_pkgs[@]}") ;;
 package) pkgs+=("${package_pkgs[@]}") ;;
 # FFmpeg's decoder and ImageMagick: what the benchmarks compare with; supertuxkart-data: the
-# real textures and screenshots the 8-bit output is measured on (scripts/make_real_set.py).
+# real textures and screenshots the 8-bit output is measured on (bench/scripts/make_real_set.py).
 bench) pkgs+=(libavcodec-dev imagemagick python3-pil python3-numpy pngquant supertuxkart-data) ;;
 esac
 

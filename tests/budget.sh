@@ -7,7 +7,7 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 cd "$tmp"
-python3 "$here/scripts/make_bombs.py" .
+python3 "$here/bench/scripts/make_bombs.py" .
 passed=0 failed=0
 
 check() { # name condition-status

@@ -341,7 +341,7 @@ TEST_F(DesktopTest, WithoutANotificationAreaClosingTheBrowserEndsTheProgram) {
 }
 
 // The panel gone while the browser is shown: nothing to bring back, but closing it now ends
-// the program. (The browser closed before comes back: scripts/e2e-wayland.sh, with waybar.)
+// the program. (The browser closed before comes back: tests/e2e/e2e-wayland.sh, with waybar.)
 TEST_F(DesktopTest, ThePanelGoneWhileTheBrowserIsShownLetsClosingEndTheProgram) {
     tray().show();
     scripted.tray.present = false;

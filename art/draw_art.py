@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Draws every picture Glimmer shows and writes it to art/images/.
 
-Run from anywhere:  /usr/bin/python3 scripts/draw_art.py
+Run from anywhere:  /usr/bin/python3 art/draw_art.py
 
 Everything here is drawn from primitives and the DejaVu fonts, so the output is
 the same on every run; rerun it after changing any drawing.

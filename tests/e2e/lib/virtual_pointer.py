@@ -1,11 +1,15 @@
 """A pointer device of the Wayland compositor's own (wlr-virtual-pointer), as remote-desktop
 tools add one: its clicks reach the program as any mouse's do. A headless sway has no input
-device at all. Speaks the Wayland wire protocol directly; the calls are few."""
+device at all. Speaks the Wayland wire protocol directly; the calls are few.
+Above sway.py (where the output lies) and poll.py; below atspi.py."""
 
 import os
 import socket
 import struct
 import time
+
+import sway
+from poll import wait
 
 BTN_LEFT = 0x110
 
@@ -106,6 +110,30 @@ class Pointer:
 
 
 def _output_size():
-    import sway
     box = sway.output()
     return box["x"] + box["width"], box["y"] + box["height"]
+
+
+def pointer_click(x, y, arrived=lambda: True, click=True):
+    """A real click of a pointer at (x, y) on screen, through the compositor, once
+    arrived() says what lies there has seen the pointer come (a menu item lit up)."""
+    pointer = Pointer()
+    moves = [0]
+
+    # A hand never lands in one jump: a Wayland client may take the first motion over its
+    # surface as the pointer entering only, so the pointer keeps moving by a pixel.
+    def there():
+        pointer.move(x + moves[0] % 2, y)
+        moves[0] += 1
+        return arrived()
+    try:
+        wait(there, 10, f"the pointer arriving at {x}, {y}")
+        if click:
+            pointer.click()
+    finally:
+        pointer.close()
+
+
+def pointer_move(x, y, arrived=lambda: True):
+    """The pointer moved to (x, y), as pointer_click without the click."""
+    pointer_click(x, y, arrived, click=False)

@@ -2,8 +2,9 @@
 
 Every wait polls a condition with a bound and raises Timeout saying what was awaited; nothing
 sleeps a fixed time. Controls are found by role and accessible name, pressed through their
-Action interface, text is set through EditableText. Run under scripts/x-session.sh, which
-starts the private session and accessibility buses this module talks to.
+Action interface, text is set through EditableText. Run under x-session.sh, which
+starts the private session and accessibility buses this module talks to. Above poll.py,
+sway.py and virtual_pointer.py; below glimmer.py and waybar.py.
 
     python3 atspi.py dump [APP]     prints the program's tree of controls (for failures)
 """
@@ -20,39 +21,14 @@ gi.require_version("Atspi", "2.0")
 from gi.repository import Atspi, Gio, GLib  # noqa: E402
 import pyatspi  # noqa: E402
 
+import sway  # noqa: E402
+import virtual_pointer  # noqa: E402
+# The runs wait through atspi.wait and catch atspi.Timeout.
+from poll import Timeout, wait  # noqa: E402,F401
+
 APP = "Glimmer"
-POLL = 0.1
 # A busy program (decoding, a modal dialog starting) must not make a call fail at once.
 Atspi.set_timeout(10000, 30000)
-
-
-class Timeout(AssertionError):
-    """A condition awaited by wait() did not come about in time."""
-
-
-def wait(condition, timeout=10, what="a condition"):
-    """Polls condition() until it returns something true and returns that; Timeout otherwise.
-
-    Exceptions from the accessibility bus while polling (an object going away as a window
-    closes) count as "not yet". what may be a function, asked only when time is up."""
-    end = time.monotonic() + timeout
-    last = None
-    while True:
-        try:
-            got = condition()
-            if got:
-                return got
-        except (GLib.Error, LookupError, NotImplementedError) as e:
-            last = e
-        if time.monotonic() >= end:
-            if callable(what):
-                try:
-                    what = what()
-                except Exception as e:  # the state it describes went away
-                    what = f"(undescribable: {e})"
-            raise Timeout(f"{what} did not come about in {timeout} s"
-                          + (f" (last error: {last})" if last else ""))
-        time.sleep(POLL)
 
 
 def _fresh(acc):
@@ -342,9 +318,8 @@ def activate_menu_item(application, name, timeout=10):
     item = menu_item(application, name, timeout)
     menu = item.parent
     if wayland():  # no keys to send there: the item is clicked with the pointer
-        import sway
         x, y, w, h = settled_extents(item)
-        sway.pointer_click(x + w // 2, y + h // 2, lambda: lit(item))
+        virtual_pointer.pointer_click(x + w // 2, y + h // 2, lambda: lit(item))
         return item
     if showing(menu):
         key("Escape")
@@ -402,7 +377,7 @@ def _alive_showing(acc):
 
 
 def wayland():
-    """Whether the run is on a Wayland compositor (scripts/wayland-session.sh), not under X."""
+    """Whether the run is on a Wayland compositor (wayland-session.sh), not under X."""
     return bool(os.environ.get("WAYLAND_DISPLAY"))
 
 
@@ -456,7 +431,6 @@ def extents(acc):
     A Wayland client knows places only within its own windows: there the window's place
     comes from the compositor, found by the program's pid, the window's title and size.
     Through XWayland the program knows its places as X11 does."""
-    import sway
     if not wayland() or sway.on_x11(os.environ["GLIMMER_APP_PID"]):
         e = acc.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
         return (e.x, e.y, e.width, e.height)
@@ -509,7 +483,6 @@ def screenshot(acc, path=None):
     from PIL import Image, ImageGrab
     x, y, w, h = extents(acc)
     if wayland():
-        import sway
         screen = sway.screen()
     else:
         screen = ImageGrab.grab(xdisplay=None).convert("RGB")

@@ -7,7 +7,7 @@
 # browser leaves the program and its icon; a double click on the icon brings the browser back,
 # and it browses into a folder; "Exit" ends the process and takes every window away.
 # Usage: e2e-tray.sh BUILD
-source "$(dirname "$0")/x-session.sh" "${1:?build dir}"
+source "$(dirname "$0")/lib/x-session.sh" "${1:?build dir}"
 fail_more() {
     kill -0 "${app:-0}" 2>/dev/null || return 0
     echo "--- its threads:"

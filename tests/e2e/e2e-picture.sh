@@ -9,7 +9,7 @@
 # the browser, where an entry selected through the accessibility interface counts as picked
 # and one clicked with the pointer is picked again; Exit; the process ends.
 # Usage: e2e-picture.sh BUILD_DIR
-source "$(dirname "$0")/x-session.sh" "${1:?build dir}"
+source "$(dirname "$0")/lib/x-session.sh" "${1:?build dir}"
 pcx=$build/cli/glimmer-pcx
 "$pcx" convert "$prog/DUSK.PCX" "$work/dusk.png" >/dev/null
 "$pcx" convert "$prog/ARENA.PCX" "$work/arena.png" >/dev/null

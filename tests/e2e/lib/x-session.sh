@@ -1,7 +1,7 @@
 # Sourced by the scripts that drive the real program under X: a private X server (Xvfb) with
-# openbox, besides what scripts/e2e/session.sh sets up. Sets DISPLAY too.
+# openbox, besides what session.sh sets up. Sets DISPLAY too.
 # Usage: source x-session.sh BUILD_DIR [PROGRAM_FOLDER]
-source "$(dirname "${BASH_SOURCE[0]}")/e2e/session.sh" "$@"
+source "$(dirname "${BASH_SOURCE[0]}")/session.sh" "$@"
 
 
 # Xvfb picks a free display itself and tells its number once it is ready; -noreset keeps it

@@ -2,7 +2,7 @@
 # Takes the README's screenshots of the real program under Xvfb and openbox into docs/.
 # Usage: screenshots.sh BUILD_DIR
 # A folder name as a player would have it.
-source "$(dirname "$0")/x-session.sh" "${1:?build dir}" /tmp/UnrealTournament/Glimmer
+source "$(dirname "$0")/../tests/e2e/lib/x-session.sh" "${1:?build dir}" /tmp/UnrealTournament/Glimmer
 command -v import >/dev/null || "$here/scripts/install-deps.sh" screenshots
 xsetroot -solid '#2b3340'
 start_glimmer

@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Measures glimmer-pcx's 8-bit PCX output against the tools a modder would use instead, in one
-run over folders of true-colour pictures (scripts/make_project_set.py draws the project's,
-scripts/make_real_set.py takes real game textures and screenshots from Debian):
+run over folders of true-colour pictures (make_project_set.py draws the project's,
+make_real_set.py takes real game textures and screenshots from Debian):
 
 - colour quality: the PSNR of each 8-bit result against its source after a Gaussian blur of
   radius 1 (dithering judged as the eye sees it), for glimmer-pcx (its default and --fast),

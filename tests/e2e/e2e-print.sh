@@ -3,8 +3,8 @@
 # printer writes PDF files; the picture window's "&Print" must put out one PDF page holding the
 # picture. The machine's printers, its default printer and ~/PDF stay as they were.
 # Usage: e2e-print.sh BUILD_DIR
-source "$(dirname "$0")/x-session.sh" "${1:?build dir}"
-source "$here/scripts/private-cups.sh"
+source "$(dirname "$0")/lib/x-session.sh" "${1:?build dir}"
+source "$here/tests/e2e/lib/private-cups.sh"
 fail_more() {
     echo "--- jobs: $(lpstat -l -W all -o 2>&1)"
     echo "--- printer: $(lpstat -p 2>&1)"

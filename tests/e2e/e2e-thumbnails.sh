@@ -7,9 +7,9 @@
 # and removes the package afterwards. GLIMMER_SHOTS=DIR keeps the grid picture it draws there.
 # Usage: e2e-thumbnails.sh BUILD_DIR PACKAGE_BUILD_DIR (the samples come from BUILD_DIR/app)
 set -euo pipefail
-here=$(cd "$(dirname "$0")/.." && pwd)
+here=$(cd "$(dirname "$0")/../.." && pwd)
 name=e2e-thumbnails
-source "$here/scripts/e2e/package.sh" "$name" "${2:?package build dir}"
+source "$here/tests/e2e/lib/package.sh" "$name" "${2:?package build dir}"
 build=$(cd "${1:?build dir}" && pwd)
 work=$(mktemp -d)
 cleanup() {
@@ -37,7 +37,7 @@ done
 cp "$data/malformed/cut-mid-row.pcx" "$work/shots/BROKEN.PCX"
 # A session of its own: caches, the per-user data folder and the runtime folder are scratch.
 env -i PATH=/usr/bin:/bin HOME="$work" XDG_CACHE_HOME="$work/cache" XDG_DATA_HOME="$work/data" \
-    XDG_RUNTIME_DIR="$work" /usr/bin/python3 "$here/scripts/e2e/thumbnails.py" "$work" \
+    XDG_RUNTIME_DIR="$work" /usr/bin/python3 "$here/tests/e2e/lib/thumbnails.py" "$work" \
     BROKEN.PCX
 if [ -n "${GLIMMER_SHOTS:-}" ]; then cp "$work/thumbnails.png" "$GLIMMER_SHOTS/"; fi
 echo "$name: 1 passed, 0 failed"

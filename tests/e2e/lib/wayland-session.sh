@@ -1,5 +1,5 @@
 # Sourced by the scripts that drive the real program on Wayland: a headless sway (wlroots'
-# headless back end, pixman renderer) with XWayland, besides what scripts/e2e/session.sh sets
+# headless back end, pixman renderer) with XWayland, besides what session.sh sets
 # up. The program picks its platform itself, as on a user's desktop. sway refuses to run as
 # root: then the run goes on as nobody (uid 65534), from copies of the scripts and the
 # program it can read, as the checkout may lie in a folder only root may enter. Sets
@@ -9,8 +9,8 @@ set -euo pipefail
 if [ "$(id -u)" = 0 ]; then
     stage=$(mktemp -d)
     chmod 755 "$stage"
-    mkdir -p "$stage/build/cli"
-    cp -r "$(dirname "${BASH_SOURCE[0]}")" "$stage/scripts"
+    mkdir -p "$stage/build/cli" "$stage/tests"
+    cp -r "$(dirname "${BASH_SOURCE[0]}")/.." "$stage/tests/e2e"
     cp -r "${1:?build dir}/app" "$stage/build/app"
     cp "$1/cli/glimmer-pcx" "$stage/build/cli/"
     chmod -R a+rX "$stage"
@@ -20,14 +20,14 @@ if [ "$(id -u)" = 0 ]; then
     trap 'exit 130' INT TERM HUP
     cd "$stage"
     setpriv --reuid=65534 --regid=65534 --clear-groups \
-        bash "$stage/scripts/$(basename "$0")" "$stage/build" "${@:2}" &
+        bash "$stage/tests/e2e/$(basename "$0")" "$stage/build" "${@:2}" &
     child=$!
     status=0
     wait "$child" || status=$?
     child=
     exit $status
 fi
-source "$(dirname "${BASH_SOURCE[0]}")/e2e/session.sh" "$1"
+source "$(dirname "${BASH_SOURCE[0]}")/session.sh" "$1"
 unset DISPLAY
 export HOME=$work/home
 mkdir -m 700 "$HOME"
@@ -68,7 +68,7 @@ fail() {
     cat "$work/glimmer.log" 2>/dev/null || true
     if kill -0 "${app:-0}" 2>/dev/null; then
         echo "--- its windows, as sway places them:"
-        PYTHONPATH="$here/scripts/e2e" /usr/bin/python3 "$here/scripts/e2e/sway.py" windows "$app" || true
+        PYTHONPATH="$here/tests/e2e/lib" /usr/bin/python3 "$here/tests/e2e/lib/sway.py" windows "$app" || true
         echo "--- its controls, as AT-SPI shows them:"
         atspi_dump | head -n 80
     else

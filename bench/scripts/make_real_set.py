@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """Makes a set of real game textures and screenshots that glimmer-pcx's 8-bit output is
-measured on (scripts/pcx_output_compare.py), from Debian's supertuxkart-data (free licences;
+measured on (pcx_output_compare.py), from Debian's supertuxkart-data (free licences;
 installed here when missing): every track screenshot, then textures of 64 to 1024 pixels a
 side, true colour with more than 256 colours, drawn in a fixed order from the tracks, karts,
 models and shared textures. Each is written as PNG (alpha kept where it is used), named after
@@ -9,7 +9,7 @@ where it came from. The repository holds none of them.
 Usage: make_real_set.py [--count N] OUT_DIR     N pictures in all (default 200)
        make_real_set.py --batch OUT_DIR         760 pictures, 600 of them made textures of at
                                                 most 256 pixels a side, for timing the batch
-                                                converter (scripts/batch-compare.sh, once made
+                                                converter (batch-compare.sh, once made
                                                 PCX files by glimmer-pcx convert --to pcx)
 """
 import argparse

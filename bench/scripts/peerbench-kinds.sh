@@ -3,9 +3,9 @@
 # its own corpus (the viewer's kinds) and pictures of every other kind, 1920 x 1080, made here
 # with ImageMagick and netpbm. The table (out/results/latest/table.md of the tool) gives each
 # file's fastest peer and glimmer-pcx's time as a ratio of it.
-# Usage: scripts/peerbench-kinds.sh BUILD_DIR [run.sh options...]
+# Usage: bench/scripts/peerbench-kinds.sh BUILD_DIR [run.sh options...]
 set -euo pipefail
-here=$(cd "$(dirname "$0")/.." && pwd)
+here=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:?build dir}" && pwd)
 shift
 tool=${PEERBENCH_TOOL:-$here/../shared/tools/peerbench}

@@ -27,7 +27,7 @@ for installed in glimmer glimmer-pcx; do
 done
 package_sudo=""
 [ "$(id -u)" -ne 0 ] && package_sudo=sudo
-deb=$("$(dirname "${BASH_SOURCE[0]}")/../package.sh" "${2:?package build dir}")
+deb=$("$(dirname "${BASH_SOURCE[0]}")/../../../scripts/package.sh" "${2:?package build dir}")
 install_package() {
     $package_sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" >/dev/null
 }

@@ -5,7 +5,7 @@
 # the pointer moves onto the window's background; each panel's text lies over its icon.
 # Controls are found through the accessibility bus and clicked with the pointer where it
 # shows them; colours are read from the screen. Usage: e2e-help.sh BUILD_DIR
-source "$(dirname "$0")/x-session.sh" "${1:?build dir}"
+source "$(dirname "$0")/lib/x-session.sh" "${1:?build dir}"
 
 start_glimmer
 cat >"$work/help.py" <<'PY'

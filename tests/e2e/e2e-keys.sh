@@ -4,7 +4,7 @@
 # the keypad's Enter counts as Return. In the login dialog, Tab to Cancel and Return goes to
 # the splash window; in the help window, Return on HELP opens the help page and leaves the
 # window open, and the keypad's Enter on OK closes it. Usage: e2e-keys.sh BUILD_DIR
-source "$(dirname "$0")/x-session.sh" "${1:?build dir}"
+source "$(dirname "$0")/lib/x-session.sh" "${1:?build dir}"
 # The default browser is a script that writes down the address it was asked to open.
 cat >"$work/browser" <<SH
 #!/bin/sh

@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Time and peak memory of glimmer-pcx's commands on small files that claim huge pictures
-# (scripts/make_bombs.py), one row a command, for the README. Usage: measure-budget.sh BUILD
+# (make_bombs.py), one row a command, for the README. Usage: measure-budget.sh BUILD
 set -euo pipefail
 tool=$(realpath "${1:-build}/cli/glimmer-pcx")
-here=$(cd "$(dirname "$0")/.." && pwd)
+here=$(cd "$(dirname "$0")/../.." && pwd)
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 cd "$tmp"
-python3 "$here/scripts/make_bombs.py" .
+python3 "$here/bench/scripts/make_bombs.py" .
 echo "| command | size of the file | seconds | peak MiB | exit |"
 echo "|---|---:|---:|---:|---:|"
 while read -r cmd file out; do

@@ -4,7 +4,7 @@
 # disk and the list), Import from another folder and once more over the first copy; then the
 # recent-files list across starts: two pictures viewed, the program ended, started again, the
 # File menu lists them and choosing one shows it. Usage: e2e-files.sh BUILD_DIR
-source "$(dirname "$0")/x-session.sh" "${1:?build dir}"
+source "$(dirname "$0")/lib/x-session.sh" "${1:?build dir}"
 pcx=$build/cli/glimmer-pcx
 for p in DUSK FLAT; do "$pcx" convert "$prog/$p.PCX" "$work/$p.png" >/dev/null; done
 # Scratch copies, so that the samples themselves stay.

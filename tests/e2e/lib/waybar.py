@@ -15,6 +15,7 @@ from PIL import Image, ImageChops
 
 import atspi as A
 import sway
+import virtual_pointer
 
 # A colour no icon pixel has: what differs from it on the bar is the bar's content.
 BAR = (0, 0, 255)
@@ -107,7 +108,7 @@ def choose(label, attempts=5):
     x, y, w, h = icon_box(before)
     found = None
     for _ in range(attempts):
-        sway.pointer_click(x + w // 2, y + h // 2)
+        virtual_pointer.pointer_click(x + w // 2, y + h // 2)
         try:
             found = A.wait(_menu, 5, "waybar's menu")
             break
@@ -130,7 +131,7 @@ def choose(label, attempts=5):
                           f"(its background shows at {seen[0]})")
     entry = entries[label]
     ex, ey, ew, eh = _extents(entry)
-    sway.pointer_click(ox + ex - mx + ew // 2, oy + ey - my + eh // 2, lambda: A.lit(entry))
+    virtual_pointer.pointer_click(ox + ex - mx + ew // 2, oy + ey - my + eh // 2, lambda: A.lit(entry))
     A.wait(lambda: not A.showing(entry), 10, f"waybar's menu closing after {label!r}")
 
 

@@ -2,7 +2,7 @@
 # Times the batch converter against ImageMagick (`mogrify -format png`) on N generated
 # screenshot-like pictures (default 504: 640 x 480 to 1920 x 1080, 8-bit and 24-bit), in one
 # run on this machine, and compares the output folders' sizes and a sample of their pixels;
-# or on the PCX files of a folder (e.g. textures made by scripts/make_project_set.py --batch
+# or on the PCX files of a folder (e.g. textures made by make_project_set.py --batch
 # and converted to PCX).
 # Usage: batch-compare.sh BUILD_DIR [N | FOLDER]
 set -euo pipefail

@@ -1,6 +1,7 @@
 """The program's windows as the Wayland compositor (sway) places them, and what the screen
-shows (grim), for runs under scripts/wayland-session.sh. A Wayland client does not know where
-its windows lie on screen; the compositor does.
+shows (grim), for runs under wayland-session.sh. A Wayland client does not know where
+its windows lie on screen; the compositor does. Imports no other helper: the pointer that
+clicks is virtual_pointer.py's.
 
     python3 sway.py windows PID     prints the program's windows (for failures)
 """
@@ -65,33 +66,6 @@ def screen():
     """The whole output as an RGB PIL image."""
     png = subprocess.run(["grim", "-t", "png", "-"], capture_output=True, check=True).stdout
     return Image.open(io.BytesIO(png)).convert("RGB")
-
-
-def pointer_click(x, y, arrived=lambda: True, click=True):
-    """A real click of a pointer at (x, y) on screen, through the compositor, once
-    arrived() says what lies there has seen the pointer come (a menu item lit up)."""
-    import atspi
-    import virtual_pointer
-    pointer = virtual_pointer.Pointer()
-    moves = [0]
-
-    # A hand never lands in one jump: a Wayland client may take the first motion over its
-    # surface as the pointer entering only, so the pointer keeps moving by a pixel.
-    def there():
-        pointer.move(x + moves[0] % 2, y)
-        moves[0] += 1
-        return arrived()
-    try:
-        atspi.wait(there, 10, f"the pointer arriving at {x}, {y}")
-        if click:
-            pointer.click()
-    finally:
-        pointer.close()
-
-
-def pointer_move(x, y, arrived=lambda: True):
-    """The pointer moved to (x, y), as pointer_click without the click."""
-    pointer_click(x, y, arrived, click=False)
 
 
 if __name__ == "__main__" and sys.argv[1:2] == ["windows"]:

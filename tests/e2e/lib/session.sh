@@ -6,7 +6,7 @@
 set -euo pipefail
 trap 'echo "$0: failed at line $LINENO: $BASH_COMMAND" >&2' ERR
 build=$(cd "${1:?build dir}" && pwd)
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../.." && pwd)
 work=$(mktemp -d)
 prog=${2:-$work/prog}
 pids=()
@@ -52,6 +52,8 @@ mkdir -p "$prog"
 cp -r "$build/app/." "$prog"
 rm -rf "$prog/CMakeFiles" "$prog/glimmer_autogen" "$prog/cmake_install.cmake"
 
+# The helpers are imported from the checkout, which a run leaves as it found it.
+export PYTHONDONTWRITEBYTECODE=1
 export XDG_RUNTIME_DIR=$work/run
 # openbox and Qt keep caches and settings: in the scratch folder, not the user's home.
 export XDG_CACHE_HOME=$work/cache XDG_CONFIG_HOME=$work/config
@@ -129,10 +131,10 @@ wait_until() {
 }
 
 
-# Python snippets with the AT-SPI driver (scripts/e2e/atspi.py) importable:
+# Python snippets with the AT-SPI driver (atspi.py) importable:
 # atspi_py ARGS... <<'PY' ... PY; atspi_dump prints the program's controls (for failures).
 atspi_py() {
-    GLIMMER_APP_PID=${app:-} PYTHONPATH="$here/scripts/e2e${PYTHONPATH:+:$PYTHONPATH}" \
+    GLIMMER_APP_PID=${app:-} PYTHONPATH="$here/tests/e2e/lib${PYTHONPATH:+:$PYTHONPATH}" \
         /usr/bin/python3 - "$@"
 }
-atspi_dump() { timeout 20 /usr/bin/python3 "$here/scripts/e2e/atspi.py" dump "$@" 2>&1 || true; }
+atspi_dump() { timeout 20 /usr/bin/python3 "$here/tests/e2e/lib/atspi.py" dump "$@" 2>&1 || true; }

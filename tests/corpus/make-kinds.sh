@@ -4,9 +4,9 @@
 # pages of a DCX file). Needs GIMP 2.10 (gimp-console-2.10), ImageMagick, netpbm and Pillow; the
 # results are committed, so the tests need none of them. The files copied from other projects
 # get their references here too, from netpbm or ImageMagick (tests/data/SOURCES.md says which).
-# Usage: scripts/make-kinds.sh [CORPUS_DIR]   (default: ../shared/corpus beside the checkout)
+# Usage: tests/corpus/make-kinds.sh [CORPUS_DIR]   (default: ../shared/corpus beside the checkout)
 set -euo pipefail
-here=$(cd "$(dirname "$0")/.." && pwd)
+here=$(cd "$(dirname "$0")/../.." && pwd)
 out="$here/tests/data/kinds"
 corpus=${1:-$here/../shared/corpus}
 work=$(mktemp -d)

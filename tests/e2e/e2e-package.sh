@@ -8,8 +8,8 @@
 # GLIMMER_TEST_PACKAGE=1. Usage: e2e-package.sh BUILD_DIR PACKAGE_BUILD_DIR
 set -euo pipefail
 name=e2e-package
-source "$(dirname "$0")/e2e/package.sh" "$name" "${2:?package build dir}"
-source "$(dirname "$0")/x-session.sh" "${1:?build dir}"
+source "$(dirname "$0")/lib/package.sh" "$name" "${2:?package build dir}"
+source "$(dirname "$0")/lib/x-session.sh" "${1:?build dir}"
 trap 'remove_package; cleanup' EXIT
 install_package || fail "apt-get install $deb"
 

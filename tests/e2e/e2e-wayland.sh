@@ -15,7 +15,7 @@
 # pointer); once the panel is killed (the watcher stays) the closed browser comes back by
 # itself, and closing it ends the program.
 # Usage: e2e-wayland.sh BUILD [gnome]
-source "$(dirname "$0")/wayland-session.sh" "${1:?build dir}" "${2:-}"
+source "$(dirname "$0")/lib/wayland-session.sh" "${1:?build dir}" "${2:-}"
 shell=xdg_shell
 if [ "${2:-}" = gnome ]; then
     export XDG_CURRENT_DESKTOP=GNOME
@@ -36,7 +36,7 @@ PY
 wait_until 20 browser_up || fail "no browser window through $shell"
 
 # The panel starts after the program.
-/usr/bin/python3 "$here/scripts/e2e/sni_host.py" >"$work/host.log" 2>&1 &
+/usr/bin/python3 "$here/tests/e2e/lib/sni_host.py" >"$work/host.log" 2>&1 &
 host=$!
 pids+=($host)
 registered() { grep -qs '^registered ' "$work/host.log"; }
@@ -103,6 +103,7 @@ import os, sys
 import atspi as A
 import sni
 import sway
+import virtual_pointer
 item = sys.argv[1]
 pid = os.environ["GLIMMER_APP_PID"]
 
@@ -122,7 +123,7 @@ for attempt in range(5):
     menu = watch.opened(3)
     if menu:
         break
-    sway.pointer_click(*sway.corner())
+    virtual_pointer.pointer_click(*sway.corner())
 if menu is None:
     sys.exit("a click on the icon opened no menu (5 tries)")
 entries = {e.name: e for e in A.children(menu)}
@@ -134,10 +135,10 @@ if os.environ["GLIMMER_E2E_SHELL"] == "xwayland":
     # Through XWayland a click from sway's virtual pointer reaches a menu Qt opened with no
     # window of its own active as a click outside it (the File menu of a picture window takes
     # it): the pointer lights the item up, and the item is pressed through its action.
-    sway.pointer_move(x + w // 2, y + h // 2, lambda: A.lit(entries["Exit"]))
+    virtual_pointer.pointer_move(x + w // 2, y + h // 2, lambda: A.lit(entries["Exit"]))
     A.press(entries["Exit"])
 else:
-    sway.pointer_click(x + w // 2, y + h // 2, lambda: A.lit(entries["Exit"]))
+    virtual_pointer.pointer_click(x + w // 2, y + h // 2, lambda: A.lit(entries["Exit"]))
 A.wait(lambda: not sni.has_owner(item), 15, "the icon gone after Exit")
 PY
 app_ended() { ! kill -0 "$app" 2>/dev/null; }
@@ -153,12 +154,12 @@ ended_well
 # waybar does not run, the run's own host.
 kill "$host"
 wait "$host" 2>/dev/null || true
-/usr/bin/python3 "$here/scripts/e2e/sni_host.py" --watcher-only >"$work/watcher.log" 2>&1 &
+/usr/bin/python3 "$here/tests/e2e/lib/sni_host.py" --watcher-only >"$work/watcher.log" 2>&1 &
 pids+=($!)
 watching() { grep -qs '^watching' "$work/watcher.log"; }
 wait_until 10 watching || fail "no watcher: $(cat "$work/watcher.log")"
 if [ "$shell" = xwayland ]; then
-    /usr/bin/python3 "$here/scripts/e2e/sni_host.py" --host-only >"$work/panel.log" 2>&1 &
+    /usr/bin/python3 "$here/tests/e2e/lib/sni_host.py" --host-only >"$work/panel.log" 2>&1 &
 else
     mkdir "$work/waybar"
     atspi_py "$work/waybar" <<<'import sys, waybar; waybar.config(sys.argv[1])'
