@@ -51,7 +51,7 @@ gboolean stop_load(gpointer context, GError** error) {
 }
 
 // GdkPixbuf's format tables hold strings as char*, never written.
-char* text(const char* s) {
+constexpr char* text(const char* s) {
     return const_cast<char*>(s);
 }
 
