@@ -103,6 +103,12 @@ for path in ("pcx/planet.pcx", "kinds/magick-pages.dcx"):
     info, w, h = GdkPixbuf.Pixbuf.get_file_info(f"{data}/{path}")
     check(f"{path} info", info and info.get_name() == "pcx" and w > 0 and h > 0, f"{info} {w}x{h}")
 
+# A GTK program that loads the module must not load Qt.
+module = next(line.strip('"') for line in pathlib.Path(cache).read_text().splitlines()
+              if line.endswith('/libpixbufloader-pcx.so"'))
+libraries = subprocess.run(["ldd", module], capture_output=True, text=True).stdout
+check("the module's libraries", "libQt" not in libraries and "libgdk_pixbuf" in libraries, libraries)
+
 
 def big_pcx(path, w, h):
     """An 8-bit picture of w x h pixels in runs: a few megabytes, w * h * 3 bytes as RGB."""
