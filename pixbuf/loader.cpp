@@ -75,8 +75,7 @@ bool Loader::finish(GError** error) noexcept {
             set_status_error(error, table);
             return false;
         }
-        // A file shorter than a header is the decoder's to name, as in glimmer-pcx.
-        if (!m_judged && page.size() >= pcx::kHeaderSize && !judge(page, error)) return false;
+        if (!m_judged && !judge(page, error)) return false;
         return m_stopped || decode(page, error);
     } catch (const std::bad_alloc&) {
         set_memory_error(error);

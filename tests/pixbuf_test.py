@@ -75,7 +75,16 @@ def expected(path):
     return None, said.group(1)
 
 
+# Broken files tests/data lacks: a header cut short, DCX tables cut short, empty or pointing
+# outside.
+dcx = (987654321).to_bytes(4, "little")
+broken = {"short.pcx": b"\n\x05\x01\x08", "short-kind.pcx": b"\n\x05\x01\x08" + bytes(61) + b"\x01",
+          "cut.dcx": dcx + b"\x08\x00", "no-pages.dcx": dcx + bytes(4),
+          "outside.dcx": dcx + (9999).to_bytes(4, "little") + bytes(4)}
+for name, content in broken.items():
+    pathlib.Path(tmp.name, name).write_bytes(content)
 files = sorted(str(p) for p in pathlib.Path(data).rglob("*") if p.suffix in (".pcx", ".dcx"))
+files += [f"{tmp.name}/{name}" for name in broken]
 for path in files:
     pixels, text = expected(path)
     for how, load in (("whole", GdkPixbuf.Pixbuf.new_from_file), ("fed", fed)):
