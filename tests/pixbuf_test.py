@@ -78,7 +78,8 @@ def expected(path):
 # Broken files tests/data lacks: a header cut short, DCX tables cut short, empty or pointing
 # outside.
 dcx = (987654321).to_bytes(4, "little")
-broken = {"short.pcx": b"\n\x05\x01\x08", "short-kind.pcx": b"\n\x05\x01\x08" + bytes(61) + b"\x01",
+broken = {"short.pcx": b"\n\x05\x01\x08",
+          "short-kind.pcx": b"\n\x05\x01\x08" + bytes(61) + b"\x01",
           "cut.dcx": dcx + b"\x08\x00", "no-pages.dcx": dcx + bytes(4),
           "outside.dcx": dcx + (9999).to_bytes(4, "little") + bytes(4)}
 for name, content in broken.items():
@@ -116,7 +117,8 @@ for path in ("pcx/planet.pcx", "kinds/magick-pages.dcx"):
 module = next(line.strip('"') for line in pathlib.Path(cache).read_text().splitlines()
               if line.endswith('/libpixbufloader-pcx.so"'))
 libraries = subprocess.run(["ldd", module], capture_output=True, text=True).stdout
-check("the module's libraries", "libQt" not in libraries and "libgdk_pixbuf" in libraries, libraries)
+check("the module's libraries", "libQt" not in libraries and "libgdk_pixbuf" in libraries,
+      libraries)
 
 
 def big_pcx(path, w, h):
