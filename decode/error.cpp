@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "pcx/status.h"
+
 namespace glimmer {
 
 Error::Error(int number) : Error(number, standardText(number)) {}
@@ -14,17 +16,16 @@ Error::Error(int number, QString text)
 QString Error::standardText(int number) {
     switch (number) {
     case errc::Overflow:
-        return QStringLiteral("Overflow");
     case errc::OutOfMemory:
-        return QStringLiteral("Out of memory");
     case errc::OutOfRange:
-        return QStringLiteral("Out of range");
+    case errc::BadFilePosition: {
+        const std::string_view text = pcx::standard_text(number);
+        return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+    }
     case errc::FileNotFound:
         return QStringLiteral("File not found");
     case errc::DiskFull:
         return QStringLiteral("Disk full");
-    case errc::BadFilePosition:
-        return QStringLiteral("Bad file position");
     case errc::DeviceUnavailable:
         return QStringLiteral("Device unavailable");
     case errc::PermissionDenied:

@@ -5,11 +5,11 @@
 #include <QString>
 #include <QStringList>
 
+#include "pcx/decode.h"
+
 namespace glimmer {
 
-// No file the program reads comes near this: the largest PCX picture's worst-case encoding
-// is about 2 GiB.
-inline constexpr qint64 kMaxFileBytes = qint64{2} << 30;
+inline constexpr qint64 kMaxFileBytes = static_cast<qint64>(pcx::kMaxFileBytes);
 
 // A file open for reading, so that its start can be judged before the rest is read (or
 // allocated for). Opening throws Error 53 when it is missing or not a file and 70 when

@@ -11,13 +11,10 @@
 #include <span>
 #include <vector>
 
+#include "pcx/decode.h"
 #include "pixbuf/rows.h"
 
 namespace glimmer::pixbuf {
-
-// As much as glimmer-pcx reads of a file (kMaxFileBytes in decode/files.h): the largest PCX
-// picture's worst-case encoding is about 2 GiB.
-inline constexpr std::size_t kMaxFileBytes = std::size_t{2} << 30;
 
 struct Callbacks {
     GdkPixbufModuleSizeFunc size = nullptr;
@@ -28,7 +25,8 @@ struct Callbacks {
 
 class Loader {
   public:
-    explicit Loader(Callbacks callbacks = {}, std::size_t max_file_bytes = kMaxFileBytes) noexcept
+    explicit Loader(Callbacks callbacks = {},
+                    std::size_t max_file_bytes = pcx::kMaxFileBytes) noexcept
         : m_callbacks(callbacks), m_max_file_bytes(max_file_bytes) {}
 
     // Takes the next bytes; false with `error` set when the file is refused or too long.

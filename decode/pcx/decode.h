@@ -16,6 +16,10 @@
 
 namespace pcx {
 
+// As much of a file as any reader takes: the largest PCX picture's worst-case encoding is about
+// 2 GiB.
+inline constexpr std::size_t kMaxFileBytes = std::size_t{2} << 30;
+
 enum class PixelFormat : std::uint8_t {
     Indexed8, // one byte per pixel indexing `colours`
     Mono1,    // one bit per pixel indexing colours[0] or [1], most significant bit leftmost

@@ -91,20 +91,6 @@ constexpr int number(Status s) noexcept {
     }
 }
 
-// The standard texts of the numbers above, as decode/error.cpp words them.
-constexpr std::string_view standard_text(int n) noexcept {
-    switch (n) {
-    case 6:
-        return "Overflow";
-    case 7:
-        return "Out of memory";
-    case 63:
-        return "Bad file position";
-    default:
-        return "Out of range";
-    }
-}
-
 // The viewer's own words for the kinds it refuses with a message.
 constexpr std::string_view refusal_words(Status s) noexcept {
     switch (s) {

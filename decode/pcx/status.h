@@ -46,6 +46,20 @@ enum class Status : std::uint8_t {
 // position); 0 for Status::Ok and for refusals.
 [[nodiscard]] int status_number(Status s) noexcept;
 
+// The standard text of those numbers, the same wherever the number is told.
+[[nodiscard]] constexpr std::string_view standard_text(int number) noexcept {
+    switch (number) {
+    case 6:
+        return "Overflow";
+    case 7:
+        return "Out of memory";
+    case 63:
+        return "Bad file position";
+    default:
+        return "Out of range";
+    }
+}
+
 // What the user is told of `s`, written here once for every program that decodes: a failure's
 // "<its number's standard text>: <the cause>", a refusal's words ("" for a kind refused without
 // a word, which glimmer-pcx then names by to_string()).
