@@ -2,6 +2,69 @@
 
 namespace pcx::detail {
 
+namespace {
+
+constexpr unsigned kBlock = 48;
+
+// Decodes blocks of 48 stream bytes as decode_bulk does, but with the line's slack: a token's
+// literals are copied as one 48-byte block and a run as a whole fill, whatever their length,
+// so the only branches the data decides are where a block's tokens end. A token at block
+// offset < 48 reads 48 bytes from there, so a block needs 96 real bytes.
+std::size_t expand_bulk(Stream& s, Carry& carry, std::uint8_t* out, std::size_t q,
+                        std::size_t len) noexcept {
+    constexpr std::uint64_t kEnd = std::uint64_t{1} << kBlock;
+    const std::uint8_t* src = s.data;
+    std::size_t p = s.pos;
+    while (q < len && p + 2 * kBlock <= s.size) {
+        std::uint64_t flags = 0;
+        for (unsigned i = 0; i < kBlock; i += 16)
+            flags |= std::uint64_t{run_flags16(src + p + i)} << i;
+        std::uint64_t counts = count_bytes(flags) | kEnd;
+        unsigned at = 0;
+        while (true) {
+            const auto run = static_cast<unsigned>(__builtin_ctzll(counts));
+            const std::size_t lit = run - at;
+            std::memcpy(out + q, src + p + at, kBlock);
+            if (lit >= len - q) {
+                s.pos = p + at + (len - q);
+                return len;
+            }
+            q += lit;
+            if (run >= kBlock) {
+                p += kBlock;
+                break;
+            }
+            const std::size_t k = src[p + run] & 0x3Fu;
+            const std::uint8_t value = src[p + run + 1];
+            fill_run(out + q, value, static_cast<unsigned>(k));
+            at = run + 2;
+            if (k >= len - q) {
+                carry = Carry{k - (len - q), value};
+                s.pos = p + at;
+                return len;
+            }
+            q += k;
+            if (at >= kBlock) {
+                p += at;
+                break;
+            }
+            counts &= counts - 1;
+        }
+    }
+    s.pos = p;
+    return q;
+}
+
+} // namespace
+
+std::size_t expand_line(Stream& s, Carry& carry, std::uint8_t* out, std::size_t len) noexcept {
+    std::size_t q = carry.left < len ? carry.left : len;
+    std::memset(out, carry.value, q);
+    carry.left -= q;
+    q = expand_bulk(s, carry, out, q, len);
+    return q == len ? q : q + fill_span(s, carry, out + q, len - q);
+}
+
 Status check_rows(std::span<const std::uint8_t> file, const Options& options, const Result& r,
                   std::uint64_t pixels_per_line, PixelFormat format) noexcept {
     const Geometry& g = r.geometry;
