@@ -4,27 +4,35 @@ namespace pcx::detail {
 
 namespace {
 
-constexpr unsigned kBlock = 48;
+// Blocks of 63 stream bytes: the flags of 64 are found at once and the 64th bit ends the walk.
+constexpr unsigned kBlock = 63;
 
-// Decodes blocks of 48 stream bytes as decode_bulk does, but with the line's slack: a token's
-// literals are copied as one 48-byte block and a run as a whole fill, whatever their length,
-// so the only branches the data decides are where a block's tokens end. A token at block
-// offset < 48 reads 48 bytes from there, so a block needs 96 real bytes.
+// Bit i is set where byte i of the block at `src` is a count byte.
+std::uint64_t block_counts(const std::uint8_t* src) noexcept {
+    constexpr std::uint64_t kEnd = std::uint64_t{1} << kBlock;
+    std::uint64_t flags = 0;
+    for (unsigned i = 0; i < 64; i += 16)
+        flags |= std::uint64_t{run_flags16(src + i)} << i;
+    return count_bytes(flags & (kEnd - 1)) | kEnd;
+}
+
+// Decodes whole blocks as decode_bulk does, but with the line's slack: a token's literals are
+// copied as one 64-byte block and a run as a whole fill, whatever their length, so the only
+// branch the data decides is where a block's tokens end. A token at block offset < 63 reads
+// 64 bytes from there, so a block needs 128 real bytes.
 std::size_t expand_bulk(Stream& s, Carry& carry, std::uint8_t* out, std::size_t q,
                         std::size_t len) noexcept {
-    constexpr std::uint64_t kEnd = std::uint64_t{1} << kBlock;
+    // Held in locals: the stores to `out` may alias `s`, which would reload it every token.
     const std::uint8_t* src = s.data;
+    const std::size_t size = s.size;
     std::size_t p = s.pos;
-    while (q < len && p + 2 * kBlock <= s.size) {
-        std::uint64_t flags = 0;
-        for (unsigned i = 0; i < kBlock; i += 16)
-            flags |= std::uint64_t{run_flags16(src + p + i)} << i;
-        std::uint64_t counts = count_bytes(flags) | kEnd;
+    while (q < len && p + 128 <= size) {
+        std::uint64_t counts = block_counts(src + p);
         unsigned at = 0;
         while (true) {
             const auto run = static_cast<unsigned>(__builtin_ctzll(counts));
             const std::size_t lit = run - at;
-            std::memcpy(out + q, src + p + at, kBlock);
+            std::memcpy(out + q, src + p + at, 64);
             if (lit >= len - q) {
                 s.pos = p + at + (len - q);
                 return len;
