@@ -10,10 +10,26 @@ constexpr unsigned kBlock = 63;
 // Bit i is set where byte i of the block at `src` is a count byte.
 std::uint64_t block_counts(const std::uint8_t* src) noexcept {
     constexpr std::uint64_t kEnd = std::uint64_t{1} << kBlock;
-    std::uint64_t flags = 0;
-    for (unsigned i = 0; i < 64; i += 16)
-        flags |= std::uint64_t{run_flags16(src + i)} << i;
+    const std::uint64_t flags = run_flags16(src) | std::uint64_t{run_flags16(src + 16)} << 16 |
+                                std::uint64_t{run_flags16(src + 32)} << 32 |
+                                std::uint64_t{run_flags16(src + 48)} << 48;
     return count_bytes(flags & (kEnd - 1)) | kEnd;
+}
+
+// Writes 32 copies of `value` at `dst`, 64 for a run longer than 32: a picture's runs are
+// mostly short, but of many lengths, so the length must not decide a branch below 32.
+inline void fill_run32(std::uint8_t* dst, std::uint8_t value, std::size_t k) noexcept {
+#if defined(__SSE2__)
+    const __m128i v = _mm_set1_epi8(static_cast<char>(value));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), v);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 16), v);
+    if (k > 32) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 32), v);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 48), v);
+    }
+#else
+    std::memset(dst, value, k > 32 ? 64 : 32);
+#endif
 }
 
 // Decodes whole blocks as decode_bulk does, but with the line's slack: a token's literals are
@@ -44,7 +60,7 @@ std::size_t expand_bulk(Stream& s, Carry& carry, std::uint8_t* out, std::size_t 
             }
             const std::size_t k = src[p + run] & 0x3Fu;
             const std::uint8_t value = src[p + run + 1];
-            fill_run(out + q, value, static_cast<unsigned>(k));
+            fill_run32(out + q, value, k);
             at = run + 2;
             if (k >= len - q) {
                 carry = Carry{k - (len - q), value};
