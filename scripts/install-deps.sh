@@ -40,8 +40,12 @@ test) pkgs+=("${test_pkgs[@]}") ;;
 screenshots) pkgs+=("${screenshot_pkgs[@]}") ;;
 package) pkgs+=("${package_pkgs[@]}") ;;
 # FFmpeg's decoder and ImageMagick: what the benchmarks compare with; supertuxkart-data: the
-# real textures and screenshots the 8-bit output is measured on (bench/scripts/make_real_set.py).
-bench) pkgs+=(libavcodec-dev imagemagick python3-pil python3-numpy pngquant supertuxkart-data) ;;
+# real textures and screenshots the 8-bit output is measured on (bench/scripts/make_real_set.py);
+# the other libraries the shared peerbench tool builds its peers from, and netpbm for the
+# pictures peerbench-kinds.sh makes.
+bench) pkgs+=(libavcodec-dev imagemagick python3-pil python3-numpy pngquant supertuxkart-data
+    netpbm libavutil-dev libsdl2-image-dev libmagickwand-dev libgraphicsmagick1-dev libfreeimage-dev
+    libdevil-dev) ;;
 esac
 
 missing=()

@@ -35,7 +35,8 @@ std::vector<std::uint32_t> pixelsOf(const pcx::Image& img) {
     std::vector<std::uint32_t> out;
     for (int y = 0; y < img.height; ++y)
         for (int x = 0; x < img.width; ++x)
-            out.push_back(img.format == pcx::PixelFormat::Rgb32 ? at32(img, x, y) : at8(img, x, y));
+            out.push_back(img.format == pcx::PixelFormat::Indexed8 ? at8(img, x, y)
+                                                                   : at32(img, x, y));
     return out;
 }
 
@@ -89,6 +90,30 @@ TEST(Differential, RgbMatchesThePlainDecoder) {
         EXPECT_EQ(pixelsOf(got.image), want.pixels) << round;
     }
     EXPECT_LT(refused, 30); // most short streams still decode, black below the data
+}
+
+// The line reader of the kinds beyond the viewer's, through pictures with an alpha plane.
+TEST(Differential, RgbaMatchesThePlainDecoder) {
+    std::mt19937 rng(77);
+    std::uniform_int_distribution<int> dim(1, 200), rows(1, 10), slack(0, 3);
+    int ended = 0;
+    for (int round = 0; round < 300; ++round) {
+        const int w = dim(rng), h = rows(rng), b = w + slack(rng);
+        PcxFile f = PcxFile::sized(w, h, b, 4);
+        f.data = randomStream(rng, static_cast<std::size_t>(rng() % (5 * b * h + 100)));
+        const auto got = decode(f.bytes(), pcx::Kinds::Every);
+        const auto want = referenceRgba(f.data, w, h, b);
+        if (got.status == pcx::Status::DataTooShort) {
+            EXPECT_EQ(want.status, pcx::Status::DataEnded) << round;
+            continue;
+        }
+        ASSERT_EQ(got.status, want.status) << "round " << round;
+        if (got.status == pcx::Status::Ok) {
+            EXPECT_EQ(pixelsOf(got.image), want.pixels) << round;
+        }
+        ended += got.status == pcx::Status::DataEnded;
+    }
+    EXPECT_GT(ended, 10); // the end of the data is reached past the early check
 }
 
 } // namespace

@@ -68,4 +68,23 @@ inline Reference referenceRgb(const std::vector<std::uint8_t>& data, int w, int 
     return out;
 }
 
+// `data` is the file after the header: lines of red, green, blue and alpha planes, each line
+// whole or the decode ends there.
+inline Reference referenceRgba(const std::vector<std::uint8_t>& data, int w, int h, int b) {
+    Reference out;
+    const auto plane = plainStream(data, static_cast<std::size_t>(4 * b * h), out.decoded);
+    if (out.decoded < static_cast<std::size_t>(4 * b * h)) {
+        out.status = pcx::Status::DataEnded;
+        return out;
+    }
+    for (int j = 0; j < h; ++j)
+        for (int x = 0; x < w; ++x) {
+            const std::size_t i = static_cast<std::size_t>(j * 4 * b + x);
+            out.pixels.push_back(std::uint32_t{plane[i + 3 * b]} << 24 |
+                                 std::uint32_t{plane[i]} << 16 | std::uint32_t{plane[i + b]} << 8 |
+                                 plane[i + 2 * b]);
+        }
+    return out;
+}
+
 } // namespace testing_pcx

@@ -8,6 +8,9 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:?build dir}" && pwd)
 shift
+# Without the libraries' development files the tool builds no peer and the table has Pillow
+# alone, without a word.
+"$here/scripts/install-deps.sh" bench
 tool=${PEERBENCH_TOOL:-$here/../shared/tools/peerbench}
 export PEERBENCH_CORPUS=${PEERBENCH_CORPUS:-${TMPDIR:-/tmp}/glimmer-peerbench-corpus}
 export OMP_NUM_THREADS=1 MAGICK_THREAD_LIMIT=1

@@ -8,6 +8,7 @@
 
 #include "pcx/decoders.h"
 #include "pcx/interleave.h"
+#include "pcx/lines.h"
 #include "pcx/stream.h"
 
 namespace pcx::detail {
@@ -47,17 +48,17 @@ Status check_shape(std::span<const std::uint8_t> file, const Geometry& g, int pl
 class Lines {
   public:
     Lines(std::span<const std::uint8_t> file, std::size_t plane, int width)
-        : m_s{file.data() + kHeaderSize, file.size() - kHeaderSize, 0}, m_line(3 * plane),
-          m_plane(plane), m_width(width), m_columns(std::min<int>(width, static_cast<int>(plane))) {
-    }
+        : m_s{file.data() + kHeaderSize, file.size() - kHeaderSize, 0},
+          m_line(3 * plane + kLineSlack), m_plane(plane), m_width(width),
+          m_columns(std::min<int>(width, static_cast<int>(plane))) {}
     void next(std::uint8_t* row) {
         auto* out = reinterpret_cast<std::uint32_t*>(row);
         if (m_s.ended() && m_carry.left == 0) {
             std::fill(out, out + m_width, kBlack);
             return;
         }
-        const std::size_t got = fill_span(m_s, m_carry, m_line.data(), m_line.size());
-        std::memset(m_line.data() + got, 0, m_line.size() - got);
+        const std::size_t got = expand_line(m_s, m_carry, m_line.data(), 3 * m_plane);
+        std::memset(m_line.data() + got, 0, 3 * m_plane - got);
         interleave<false>(m_line.data(), m_line.data() + m_plane, m_line.data() + 2 * m_plane,
                           nullptr, m_columns, out);
     }

@@ -10,11 +10,20 @@
 
 namespace pcx::detail {
 
+// Room past the end of a line buffer that expand_line writes over: whole literal blocks and run
+// fills go on past the end of the line instead of being cut there.
+inline constexpr std::size_t kLineSlack = 64;
+
+// As fill_span, for a buffer with kLineSlack bytes of room past `len`; faster there since
+// neither literals nor runs are cut to the line or copied by length.
+[[nodiscard]] std::size_t expand_line(Stream& s, Carry& carry, std::uint8_t* out,
+                                      std::size_t len) noexcept;
+
 class LineReader {
   public:
     LineReader(std::span<const std::uint8_t> data, bool stored, std::size_t line)
         : m_stream{data.data(), data.size(), 0}, m_stored(stored), m_line(line),
-          m_buffer(stored ? 0 : line) {}
+          m_buffer(stored ? 0 : line + kLineSlack) {}
 
     // The next scan line, or nullptr when the data ends before it is whole.
     const std::uint8_t* next() noexcept {
@@ -24,8 +33,8 @@ class LineReader {
             m_stream.pos += m_line;
             return line;
         }
-        return fill_span(m_stream, m_carry, m_buffer.data(), m_line) == m_line ? m_buffer.data()
-                                                                               : nullptr;
+        return expand_line(m_stream, m_carry, m_buffer.data(), m_line) == m_line ? m_buffer.data()
+                                                                                 : nullptr;
     }
 
   private:
