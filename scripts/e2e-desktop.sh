@@ -1,0 +1,94 @@
+#!/usr/bin/env bash
+# End-to-end check of the GdkPixbuf loader in the desktop's own programs, used as it is
+# without installing: GDK_PIXBUF_MODULE_FILE names the loader cache of the build.
+#   Eye of GNOME opens a 4-bit picture written by GIMP, a kind the viewer refuses, and the
+#   screen shows its pixels, found wherever eog put them.
+#   tumbler, asked over the session bus as Thunar asks it, makes normal thumbnails of PCX
+#   files and of a DCX file's first page with the pictures' pixels, through its GdkPixbuf
+#   plugin alone (the others, the thumbnailer entries among them, switched off).
+# Everything runs in a scratch folder on a private X server and session bus; settings stay
+# in memory. GLIMMER_SHOTS=DIR keeps the screenshot of eog there.
+# Usage: e2e-desktop.sh BUILD_DIR
+source "$(dirname "$0")/x-session.sh" "${1:?build dir}"
+name=e2e-desktop
+loaders=${GLIMMER_PIXBUF_CACHE:-$build/pixbuf/loaders.cache}
+[ -s "$loaders" ] || { echo "$name FAIL: no loader cache at $loaders"; exit 1; }
+pcx=$build/cli/glimmer-pcx
+data=$here/tests/data
+desktop_py() { /usr/bin/python3 "$here/scripts/e2e/desktop.py" "$@"; }
+failed=0
+passed=0
+report() { # OK WHAT [LOG]
+    if [ "$1" = 0 ]; then
+        passed=$((passed + 1))
+    else
+        failed=$((failed + 1))
+        echo "$name FAIL: $2"
+        [ -n "${3:-}" ] && { echo "--- $3:"; cat "$work/$3" 2>/dev/null || true; }
+    fi
+}
+
+# The programs' homes, settings and recent files: scratch, or in memory; GIO keeps to local
+# files instead of asking for the desktop's file system daemons.
+export HOME=$work/home XDG_DATA_HOME=$work/data GSETTINGS_BACKEND=memory GIO_USE_VFS=local
+mkdir -m 700 "$HOME"
+mkdir "$work/pictures"
+
+# Eye of GNOME: a kind the viewer refuses, at its own size (eog shrinks only larger pictures).
+cp "$data/kinds/gimp-4bit.pcx" "$work/pictures/"
+"$pcx" convert "$work/pictures/gimp-4bit.pcx" "$work/gimp-4bit.png" >/dev/null
+GDK_PIXBUF_MODULE_FILE=$loaders eog "$work/pictures/gimp-4bit.pcx" >>"$work/eog.log" 2>&1 &
+eog=$!
+pids+=($eog)
+ok=0
+desktop_py find "$work/gimp-4bit.png" 30 "$work/eog.png" >"$work/find.log" 2>&1 || ok=1
+if [ -n "${GLIMMER_SHOTS:-}" ]; then cp "$work/eog.png" "$GLIMMER_SHOTS/eog-gimp-4bit.png"; fi
+# Closed as a user closes it; it must end cleanly with the loader in it.
+if [ "$ok" = 0 ]; then
+    window=$(xdotool search --onlyvisible --pid "$eog" | head -n 1) && wm_close "$window" || ok=1
+    eog_ended() { ! kill -0 "$eog" 2>/dev/null; }
+    wait_until 15 eog_ended || { ok=1; echo "eog kept running after its window was closed" >>"$work/find.log"; }
+    if [ "$ok" = 0 ]; then wait "$eog" || { ok=1; echo "eog ended with status $?" >>"$work/find.log"; }; fi
+fi
+report "$ok" "Eye of GNOME showing gimp-4bit.pcx: $(tail -n 1 "$work/find.log")" eog.log
+
+# tumbler: its GdkPixbuf plugin and nothing else, so that the thumbnails can come from the
+# loader only; the thumbnailer entries of XDG_DATA_DIRS (the package's among them) stay out.
+mkdir -p "$work/xdg/tumbler" "$work/no-data"
+for plugin in JPEG Raw Pixbuf Cover Ffmpeg Gst Font Poppler Odf Epub Desktop; do
+    disabled=true
+    [ "$plugin" = Pixbuf ] && disabled=false
+    printf '[%sThumbnailer]\nDisabled=%s\nPriority=1\nLocations=\nExcludes=\nMaxFileSize=0\n\n' \
+        "$plugin" "$disabled"
+done >"$work/xdg/tumbler/tumbler.rc"
+jobs=()
+for f in kinds/gimp-4bit.pcx kinds/kde-16color.pcx kinds/magick-pages.dcx kinds/commons-oregon.dcx; do
+    cp "$data/$f" "$work/pictures/"
+    base=$(basename "$f")
+    want=$data/${f%.*}.png
+    [ -e "$want" ] || want=$data/${f%.*}-1.png
+    # The types Thunar passes: GIO's for a PCX, the package's MIME entry's for a DCX.
+    case $f in *.pcx) mime=image/vnd.zbrush.pcx ;; *.dcx) mime=image/x-dcx ;; esac
+    jobs+=("$want" "$work/pictures/$base" "$mime")
+done
+GDK_PIXBUF_MODULE_FILE=$loaders XDG_CONFIG_DIRS=$work/xdg XDG_DATA_DIRS=$work/no-data \
+    XDG_CACHE_HOME=$work/thumbs /usr/lib/x86_64-linux-gnu/tumbler-1/tumblerd \
+    >>"$work/tumbler.log" 2>&1 &
+pids+=($!)
+tumbler_up() {
+    dbus-send --session --print-reply=literal --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+        org.freedesktop.DBus.NameHasOwner string:org.freedesktop.thumbnails.Thumbnailer1 2>/dev/null |
+        grep -q true
+}
+ok=0
+if wait_until 30 tumbler_up; then
+    XDG_CACHE_HOME=$work/thumbs desktop_py thumbnail 60 "${jobs[@]}" >"$work/thumbnail.log" 2>&1 || ok=1
+else
+    ok=1
+    echo "tumblerd did not take its name on the session bus" >"$work/thumbnail.log"
+fi
+cat "$work/thumbnail.log"
+report "$ok" "tumbler's thumbnails" tumbler.log
+
+echo "$name: $passed passed, $failed failed"
+[ "$failed" = 0 ]
