@@ -45,7 +45,7 @@ def find(want_path, seconds, shot_path):
     screen.save(shot_path)
     if at is None:
         sys.exit(f"the picture ({want.width} x {want.height}) is nowhere on the screen "
-                 f"after {seconds} s; the screen is in {shot_path}")
+                 f"after {seconds} s (GLIMMER_SHOTS=DIR keeps the screen)")
     print(f"the picture is on the screen at {at[0]},{at[1]}, pixel for pixel")
 
 
