@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # End-to-end check of the GdkPixbuf loader in the desktop's own programs, used as it is
 # without installing: GDK_PIXBUF_MODULE_FILE names the loader cache of the build.
-#   Eye of GNOME opens a 4-bit picture written by GIMP, a kind the viewer refuses, and the
-#   screen shows its pixels, found wherever eog put them.
+#   Eye of GNOME opens a 4-bit picture written by GIMP, a kind the viewer refuses, and gThumb
+#   a DCX file; the screen shows the picture's pixels (the DCX file's first page), found
+#   wherever the program put them.
 #   tumbler, asked over the session bus as Thunar asks it, makes normal thumbnails of PCX
 #   files and of a DCX file's first page with the pictures' pixels, through its GdkPixbuf
 #   plugin alone (the others, the thumbnailer entries among them, switched off).
 # Everything runs in a scratch folder on a private X server and session bus; settings stay
-# in memory. GLIMMER_SHOTS=DIR keeps the screenshot of eog there.
+# in memory. GLIMMER_SHOTS=DIR keeps the screenshots there.
 # Usage: e2e-desktop.sh BUILD_DIR
 source "$(dirname "$0")/x-session.sh" "${1:?build dir}"
 name=e2e-desktop
@@ -34,23 +35,40 @@ export HOME=$work/home XDG_DATA_HOME=$work/data GSETTINGS_BACKEND=memory GIO_USE
 mkdir -m 700 "$HOME"
 mkdir "$work/pictures"
 
+# Opens a picture in a program and checks that the screen shows WANT, wherever the program
+# put it; then closes the program as a user does, and it must end cleanly with the loader in it.
+shows() { # LABEL WANT COMMAND...
+    local label=$1 want=$2 ok=0 pid window
+    shift 2
+    GDK_PIXBUF_MODULE_FILE=$loaders "$@" >>"$work/$label.log" 2>&1 &
+    pid=$!
+    pids+=($pid)
+    desktop_py find "$want" 30 "$work/$label.png" >"$work/$label.find" 2>&1 || ok=1
+    if [ -n "${GLIMMER_SHOTS:-}" ]; then cp "$work/$label.png" "$GLIMMER_SHOTS/"; fi
+    if [ "$ok" = 0 ]; then
+        window=$(xdotool search --onlyvisible --pid "$pid" | head -n 1) && wm_close "$window" || ok=1
+        ended() { ! kill -0 "$pid" 2>/dev/null; }
+        wait_until 15 ended || { ok=1; echo "it kept running after its window was closed" >>"$work/$label.find"; }
+        if [ "$ok" = 0 ]; then wait "$pid" || { ok=1; echo "it ended with status $?" >>"$work/$label.find"; }; fi
+    fi
+    report "$ok" "$label: $(tail -n 1 "$work/$label.find")" "$label.log"
+}
+
 # Eye of GNOME: a kind the viewer refuses, at its own size (eog shrinks only larger pictures).
 cp "$data/kinds/gimp-4bit.pcx" "$work/pictures/"
 "$pcx" convert "$work/pictures/gimp-4bit.pcx" "$work/gimp-4bit.png" >/dev/null
-GDK_PIXBUF_MODULE_FILE=$loaders eog "$work/pictures/gimp-4bit.pcx" >>"$work/eog.log" 2>&1 &
-eog=$!
-pids+=($eog)
-ok=0
-desktop_py find "$work/gimp-4bit.png" 30 "$work/eog.png" >"$work/find.log" 2>&1 || ok=1
-if [ -n "${GLIMMER_SHOTS:-}" ]; then cp "$work/eog.png" "$GLIMMER_SHOTS/eog-gimp-4bit.png"; fi
-# Closed as a user closes it; it must end cleanly with the loader in it.
-if [ "$ok" = 0 ]; then
-    window=$(xdotool search --onlyvisible --pid "$eog" | head -n 1) && wm_close "$window" || ok=1
-    eog_ended() { ! kill -0 "$eog" 2>/dev/null; }
-    wait_until 15 eog_ended || { ok=1; echo "eog kept running after its window was closed" >>"$work/find.log"; }
-    if [ "$ok" = 0 ]; then wait "$eog" || { ok=1; echo "eog ended with status $?" >>"$work/find.log"; }; fi
-fi
-report "$ok" "Eye of GNOME showing gimp-4bit.pcx: $(tail -n 1 "$work/find.log")" eog.log
+shows eog-gimp-4bit "$work/gimp-4bit.png" eog "$work/pictures/gimp-4bit.pcx"
+
+# gThumb: a DCX file's first page (its second is another picture). gThumb lists a file as a
+# picture by its MIME type, so the package's MIME entries go into the scratch data folder.
+mkdir -p "$XDG_DATA_HOME/mime/packages"
+cp "$here/cli/data/glimmer-pcx.xml" "$XDG_DATA_HOME/mime/packages/"
+update-mime-database "$XDG_DATA_HOME/mime" >/dev/null
+# Alone in its folder: gThumb's film strip shows the folder's other pictures, and the first
+# page is gimp-4bit.pcx's picture.
+mkdir "$work/dcx"
+cp "$data/kinds/magick-pages.dcx" "$work/dcx/"
+shows gthumb-magick-pages "$data/kinds/magick-pages-1.png" gthumb "$work/dcx/magick-pages.dcx"
 
 # tumbler: its GdkPixbuf plugin and nothing else, so that the thumbnails can come from the
 # loader only; the thumbnailer entries of XDG_DATA_DIRS (the package's among them) stay out.
