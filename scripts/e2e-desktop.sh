@@ -35,6 +35,19 @@ export HOME=$work/home XDG_DATA_HOME=$work/data GSETTINGS_BACKEND=memory GIO_USE
 mkdir -m 700 "$HOME"
 mkdir "$work/pictures"
 
+# The program's window as the window manager lists it: not a pop-up or a helper window,
+# which the program may make and destroy while it is searched for.
+managed_window() { # PID
+    local w
+    for w in $(xprop -root _NET_CLIENT_LIST | grep -o '0x[0-9a-f]*'); do
+        if [ "$(xprop -id "$w" _NET_WM_PID 2>/dev/null | grep -o '[0-9]*$')" = "$1" ]; then
+            echo "$w"
+            return 0
+        fi
+    done
+    return 1
+}
+
 # Opens a picture in a program and checks that the screen shows WANT, wherever the program
 # put it; then closes the program as a user does, and it must end cleanly with the loader in it.
 shows() { # LABEL WANT COMMAND...
@@ -46,10 +59,19 @@ shows() { # LABEL WANT COMMAND...
     desktop_py find "$want" 30 "$work/$label.png" >"$work/$label.find" 2>&1 || ok=1
     if [ -n "${GLIMMER_SHOTS:-}" ]; then cp "$work/$label.png" "$GLIMMER_SHOTS/"; fi
     if [ "$ok" = 0 ]; then
-        window=$(xdotool search --onlyvisible --pid "$pid" | head -n 1) && wm_close "$window" || ok=1
-        ended() { ! kill -0 "$pid" 2>/dev/null; }
-        wait_until 15 ended || { ok=1; echo "it kept running after its window was closed" >>"$work/$label.find"; }
-        if [ "$ok" = 0 ]; then wait "$pid" || { ok=1; echo "it ended with status $?" >>"$work/$label.find"; }; fi
+        if window=$(managed_window "$pid") && wm_close "$window"; then
+            ended() { ! kill -0 "$pid" 2>/dev/null; }
+            if ! wait_until 15 ended; then
+                ok=1
+                echo "it kept running after its window was closed" >>"$work/$label.find"
+            elif ! wait "$pid"; then
+                ok=1
+                echo "it ended with a status other than 0" >>"$work/$label.find"
+            fi
+        else
+            ok=1
+            echo "it has no window the window manager could close" >>"$work/$label.find"
+        fi
     fi
     report "$ok" "$label: $(tail -n 1 "$work/$label.find")" "$label.log"
 }
