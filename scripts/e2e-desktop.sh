@@ -8,7 +8,8 @@
 #   files and of a DCX file's first page with the pictures' pixels, through its GdkPixbuf
 #   plugin alone (the others, the thumbnailer entries among them, switched off).
 # Everything runs in a scratch folder on a private X server and session bus; settings stay
-# in memory. GLIMMER_SHOTS=DIR keeps the screenshots there.
+# in memory. GLIMMER_SHOTS=DIR keeps the screenshots there; GLIMMER_PIXBUF_CACHE=FILE takes
+# another loader cache (the system's: every check must fail).
 # Usage: e2e-desktop.sh BUILD_DIR
 source "$(dirname "$0")/x-session.sh" "${1:?build dir}"
 name=e2e-desktop
