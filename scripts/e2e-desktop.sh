@@ -50,16 +50,17 @@ managed_window() { # PID
 }
 
 # Opens a picture in a program and checks that the screen shows WANT, wherever the program
-# put it; then closes the program as a user does, and it must end cleanly with the loader in it.
-shows() { # LABEL WANT COMMAND...
-    local label=$1 want=$2 ok=0 pid window
-    shift 2
+# put it; with close, then closes the program as a user does, and it must end cleanly with
+# the loader in it (otherwise the run's clean-up ends it).
+shows() { # LABEL WANT close|leave COMMAND...
+    local label=$1 want=$2 close=$3 ok=0 pid window
+    shift 3
     GDK_PIXBUF_MODULE_FILE=$loaders "$@" >>"$work/$label.log" 2>&1 &
     pid=$!
     pids+=($pid)
     desktop_py find "$want" 30 "$work/$label.png" >"$work/$label.find" 2>&1 || ok=1
     if [ -n "${GLIMMER_SHOTS:-}" ]; then cp "$work/$label.png" "$GLIMMER_SHOTS/"; fi
-    if [ "$ok" = 0 ]; then
+    if [ "$ok" = 0 ] && [ "$close" = close ]; then
         if window=$(managed_window "$pid") && wm_close "$window"; then
             ended() { ! kill -0 "$pid" 2>/dev/null; }
             if ! wait_until 15 ended; then
@@ -80,7 +81,7 @@ shows() { # LABEL WANT COMMAND...
 # Eye of GNOME: a kind the viewer refuses, at its own size (eog shrinks only larger pictures).
 cp "$data/kinds/gimp-4bit.pcx" "$work/pictures/"
 "$pcx" convert "$work/pictures/gimp-4bit.pcx" "$work/gimp-4bit.png" >/dev/null
-shows eog-gimp-4bit "$work/gimp-4bit.png" eog "$work/pictures/gimp-4bit.pcx"
+shows eog-gimp-4bit "$work/gimp-4bit.png" close eog "$work/pictures/gimp-4bit.pcx"
 
 # gThumb: a DCX file's first page (its second is another picture). gThumb lists a file as a
 # picture by its MIME type, so the package's MIME entries go into the scratch data folder.
@@ -88,10 +89,12 @@ mkdir -p "$XDG_DATA_HOME/mime/packages"
 cp "$here/cli/data/glimmer-pcx.xml" "$XDG_DATA_HOME/mime/packages/"
 update-mime-database "$XDG_DATA_HOME/mime" >/dev/null
 # Alone in its folder: gThumb's film strip shows the folder's other pictures, and the first
-# page is gimp-4bit.pcx's picture.
+# page is gimp-4bit.pcx's picture. gThumb 3.12 is left open: closed while it still reads,
+# it now and then crashes, unloading one of its extensions under a thread that runs it (a
+# TGA picture through GdkPixbuf's own loader does it too).
 mkdir "$work/dcx"
 cp "$data/kinds/magick-pages.dcx" "$work/dcx/"
-shows gthumb-magick-pages "$data/kinds/magick-pages-1.png" gthumb "$work/dcx/magick-pages.dcx"
+shows gthumb-magick-pages "$data/kinds/magick-pages-1.png" leave gthumb "$work/dcx/magick-pages.dcx"
 
 # tumbler: its GdkPixbuf plugin and nothing else, so that the thumbnails can come from the
 # loader only; the thumbnailer entries of XDG_DATA_DIRS (the package's among them) stay out.
