@@ -115,8 +115,10 @@ for f in kinds/gimp-4bit.pcx kinds/kde-16color.pcx kinds/magick-pages.dcx kinds/
     case $f in *.pcx) mime=image/vnd.zbrush.pcx ;; *.dcx) mime=image/x-dcx ;; esac
     jobs+=("$want" "$work/pictures/$base" "$mime")
 done
+# Started by hand: the private bus activates nothing.
+tumblerd=$(ls /usr/lib/*/tumbler-1/tumblerd | head -n 1)
 GDK_PIXBUF_MODULE_FILE=$loaders XDG_CONFIG_DIRS=$work/xdg XDG_DATA_DIRS=$work/no-data \
-    XDG_CACHE_HOME=$work/thumbs /usr/lib/x86_64-linux-gnu/tumbler-1/tumblerd \
+    XDG_CACHE_HOME=$work/thumbs "$tumblerd" \
     >>"$work/tumbler.log" 2>&1 &
 pids+=($!)
 tumbler_up() {
