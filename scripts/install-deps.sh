@@ -31,7 +31,9 @@ thumbnail_pkgs=(python3-gi gir1.2-gnomedesktop-3.0 bubblewrap fonts-dejavu-core)
 # The Wayland runs: a headless sway, grim for its screen, XWayland and Qt's Wayland platform;
 # waybar: a real panel whose tray draws the icon's menu through libdbusmenu.
 wayland_pkgs=(sway grim xwayland qt6-wayland waybar)
-test_pkgs+=("${package_pkgs[@]}" "${thumbnail_pkgs[@]}" "${wayland_pkgs[@]}")
+# The desktop run: Eye of GNOME, gThumb and tumbler read PCX through the GdkPixbuf loader.
+desktop_pkgs=(eog gthumb tumbler)
+test_pkgs+=("${package_pkgs[@]}" "${thumbnail_pkgs[@]}" "${wayland_pkgs[@]}" "${desktop_pkgs[@]}")
 screenshot_pkgs=("${x_pkgs[@]}" imagemagick)
 
 pkgs=("${build_pkgs[@]}")
