@@ -84,7 +84,8 @@ GdkPixbuf* load_in_pieces(std::span<const std::uint8_t> file, Ask ask, GError** 
     ok = module().stop_load(context, ok ? error : nullptr) && ok;
     require(ok == (*error == nullptr));
     if (!ok || ask == Ask::Nothing) {
-        require(seen.pixbuf == nullptr || ok);
+        // A picture announced before a failed decode is never said to be drawn.
+        require(ok || seen.updates == 0);
         if (seen.pixbuf) g_object_unref(seen.pixbuf);
         return nullptr;
     }

@@ -87,7 +87,7 @@ bool Loader::finish(GError** error) noexcept {
 
 bool Loader::decode(std::span<const std::uint8_t> page, GError** error) {
     const pcx::Options options{.kinds = pcx::Kinds::Every};
-    PixbufRows rows(m_size, options.max_pixel_bytes);
+    PixbufRows rows(m_size, options.max_pixel_bytes, {m_callbacks.prepared, m_callbacks.user_data});
     pcx::Result r = pcx::decode_rows(page, rows, options);
     const pcx::Status status = r.status != pcx::Status::Ok ? r.status : rows.status();
     if (status != pcx::Status::Ok) {
@@ -101,7 +101,6 @@ bool Loader::decode(std::span<const std::uint8_t> page, GError** error) {
         return false;
     }
     GdkPixbuf* p = m_pixbuf.get();
-    if (m_callbacks.prepared) m_callbacks.prepared(p, nullptr, m_callbacks.user_data);
     if (m_callbacks.updated)
         m_callbacks.updated(p, 0, 0, gdk_pixbuf_get_width(p), gdk_pixbuf_get_height(p),
                             m_callbacks.user_data);

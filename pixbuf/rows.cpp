@@ -73,6 +73,7 @@ bool PixbufRows::make(const pcx::Image& shape) {
         m_shrinker.emplace(shape.width, shape.height, target, size.width, size.height, m_channels);
         m_row.resize(static_cast<std::size_t>(shape.width) * static_cast<std::size_t>(m_channels));
     }
+    if (m_prepared.func) m_prepared.func(m_pixbuf.get(), nullptr, m_prepared.user_data);
     return true;
 }
 

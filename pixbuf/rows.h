@@ -1,6 +1,7 @@
 // The decoder's rows made GdkPixbuf rows: RGB, or RGBA for a picture with alpha.
 #pragma once
 
+#include <gdk-pixbuf/gdk-pixbuf-io.h>
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
 #include <cstdint>
@@ -30,8 +31,14 @@ class PixbufRows final : public pcx::RowSink {
         int width = 0;
         int height = 0;
     };
-    PixbufRows(std::optional<Size> size, std::size_t max_bytes) noexcept
-        : m_size(size), m_max_bytes(max_bytes) {}
+    // Told of the pixbuf as soon as it is made, before any row is in it: programs such as
+    // Geeqie clear the picture they are handed then, and read it on the updates that follow.
+    struct Prepared {
+        GdkPixbufModulePreparedFunc func = nullptr;
+        gpointer user_data = nullptr;
+    };
+    PixbufRows(std::optional<Size> size, std::size_t max_bytes, Prepared prepared) noexcept
+        : m_size(size), m_max_bytes(max_bytes), m_prepared(prepared) {}
 
     bool start(const pcx::Image& shape) noexcept override;
     void row(int y, const std::uint8_t* pixels) noexcept override;
@@ -45,6 +52,7 @@ class PixbufRows final : public pcx::RowSink {
 
     std::optional<Size> m_size;
     std::size_t m_max_bytes;
+    Prepared m_prepared;
     pcx::Status m_status = pcx::Status::Ok;
     pcx::Image m_shape; // the shape and colours, no pixels
     int m_channels = 3;

@@ -51,6 +51,8 @@ def premultiplied(px):
 
 def fed(path, piece=7):
     loader = GdkPixbuf.PixbufLoader()
+    # As Geeqie does: the picture announced is cleared, and what the updates bring is kept.
+    loader.connect("area-prepared", lambda lo: lo.get_pixbuf().fill(0))
     raw = pathlib.Path(path).read_bytes()
     try:
         for at in range(0, len(raw), piece):
