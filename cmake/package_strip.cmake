@@ -1,0 +1,20 @@
+# Run by CPack on the package's files before it packs them: strips the programs and modules as
+# Debian's dh_strip does, the symbols and also the compiler's notes (.comment, .note), which
+# nothing reads at run time.
+file(GLOB_RECURSE files LIST_DIRECTORIES false "${CPACK_TEMPORARY_DIRECTORY}/*")
+foreach(file IN LISTS files)
+  if(IS_SYMLINK "${file}")
+    continue()
+  endif()
+  file(READ "${file}" magic LIMIT 4 HEX)
+  if(NOT magic STREQUAL "7f454c46")
+    continue()
+  endif()
+  set(how --strip-all)
+  if(file MATCHES "\\.so(\\.|$)")
+    set(how --strip-unneeded) # a module keeps the symbols its host looks up
+  endif()
+  execute_process(COMMAND strip ${how} --remove-section=.comment --remove-section=.note "${file}"
+                  COMMAND_ERROR_IS_FATAL ANY)
+  message(STATUS "stripped ${file}")
+endforeach()
