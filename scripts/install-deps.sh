@@ -8,9 +8,9 @@ set -euo pipefail
 
 # libxcb: whether the X11 window manager keeps windows on top; libdeflate and zlib: the PNG writer of
 # glimmer-pcx; libimagequant: its colour reduction for 8-bit PCX files; Qt's image format
-# plugins: TGA pictures in.
+# plugins: TGA pictures in; GdkPixbuf's headers: the loader module for GTK programs.
 build_pkgs=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libxcb1-dev libdeflate-dev zlib1g-dev libimagequant-dev
-    qt6-image-formats-plugins libgtest-dev libgmock-dev libbenchmark-dev)
+    qt6-image-formats-plugins libgtest-dev libgmock-dev libbenchmark-dev libgdk-pixbuf-2.0-dev)
 # clang-14 + its runtime: libFuzzer; python3-pil: compares our pixels with Pillow's;
 # Xvfb, openbox, xdotool, the X11 utilities and trayer: the end-to-end runs of the real
 # program; CUPS and poppler-utils: the printing run, through a scheduler of its own.
@@ -19,9 +19,11 @@ x_pkgs=(xvfb openbox xdotool x11-utils x11-xserver-utils trayer)
 # the accessibility bus; clang-format: CI's formatting check; netpbm and ImageMagick: the
 # corpus comparison's references for the kinds Pillow does not read; with FFmpeg, the readers
 # that must read the PCX files glimmer-pcx writes alike. strace: a truncation or sync that
-# fails under an in-place rewrite.
+# fails under an in-place rewrite. python3-gi, GdkPixbuf's introspection data and the MIME
+# database tool: the loader module's test, through the real GdkPixbuf library.
 test_pkgs=(clang-14 libclang-rt-14-dev clang-format python3-pil "${x_pkgs[@]}" dbus at-spi2-core
-    python3-pyatspi cups poppler-utils netpbm imagemagick ffmpeg strace)
+    python3-pyatspi cups poppler-utils netpbm imagemagick ffmpeg strace python3-gi
+    gir1.2-gdkpixbuf-2.0 shared-mime-info)
 # dpkg-dev and file: CPack's Debian package, its hardening flags and its dependency list;
 # help2man: the manual pages, made from the programs' --help.
 package_pkgs=(dpkg-dev file help2man)

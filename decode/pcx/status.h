@@ -42,4 +42,13 @@ enum class Status : std::uint8_t {
 // A short English description for programmers and logs; not localised.
 [[nodiscard]] std::string_view to_string(Status s) noexcept;
 
+// The numbered error a failure comes to (6 overflow, 7 memory, 9 out of range, 63 bad file
+// position); 0 for Status::Ok and for refusals.
+[[nodiscard]] int status_number(Status s) noexcept;
+
+// What the user is told of `s`, written here once for every program that decodes: a failure's
+// "<its number's standard text>: <the cause>", a refusal's words ("" for a kind refused without
+// a word, which glimmer-pcx then names by to_string()).
+[[nodiscard]] const char* status_text(Status s) noexcept;
+
 } // namespace pcx

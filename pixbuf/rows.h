@@ -1,0 +1,56 @@
+// The decoder's rows made GdkPixbuf rows: RGB, or RGBA for a picture with alpha.
+#pragma once
+
+#include <gdk-pixbuf/gdk-pixbuf.h>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "pcx/decode.h"
+#include "pixbuf/shrinker.h"
+
+namespace glimmer::pixbuf {
+
+struct PixbufUnref {
+    void operator()(GdkPixbuf* p) const noexcept { g_object_unref(p); }
+};
+using PixbufPtr = std::unique_ptr<GdkPixbuf, PixbufUnref>;
+
+// One row of `shape`'s format as 3 (RGB) or 4 (RGBA) bytes a pixel.
+void convert_row(const pcx::Image& shape, const std::uint8_t* in, std::uint8_t* out,
+                 int channels) noexcept;
+
+// Makes the pixbuf when the decoder knows the picture's shape and fills it row by row, at the
+// picture's size or shrunk to `size` when that is smaller.
+class PixbufRows final : public pcx::RowSink {
+  public:
+    struct Size {
+        int width = 0;
+        int height = 0;
+    };
+    PixbufRows(std::optional<Size> size, std::size_t max_bytes) noexcept
+        : m_size(size), m_max_bytes(max_bytes) {}
+
+    bool start(const pcx::Image& shape) noexcept override;
+    void row(int y, const std::uint8_t* pixels) noexcept override;
+
+    // Status::Ok, or why no pixbuf could be made for the shape.
+    [[nodiscard]] pcx::Status status() const noexcept { return m_status; }
+    [[nodiscard]] PixbufPtr take() noexcept { return std::move(m_pixbuf); }
+
+  private:
+    bool make(const pcx::Image& shape);
+
+    std::optional<Size> m_size;
+    std::size_t m_max_bytes;
+    pcx::Status m_status = pcx::Status::Ok;
+    pcx::Image m_shape; // the shape and colours, no pixels
+    int m_channels = 3;
+    PixbufPtr m_pixbuf;
+    std::optional<Shrinker> m_shrinker;
+    std::vector<std::uint8_t> m_row; // a converted row on its way to the shrinker
+};
+
+} // namespace glimmer::pixbuf
