@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Debian package of Glimmer (the viewer and its menu entry, glimmer-pcx with its
-# thumbnailer entry and MIME types, the icons, manual pages and AppStream data, under /usr)
+# thumbnailer entry and MIME types, the GdkPixbuf loader, the icons, manual pages and AppStream
+# data, under /usr)
 # into DIR and prints its path. It is built with Debian's hardening flags, as a program that
 # decodes untrusted files for the file manager should be.
 # CMAKE_CXX_COMPILER_LAUNCHER=ccache in the environment makes a rebuild quicker.
@@ -25,8 +26,8 @@ cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=
     -DCMAKE_SHARED_LINKER_FLAGS="$ldflags" -DCMAKE_MODULE_LINKER_FLAGS="$ldflags" \
     -DGLIMMER_MAN_PAGES=ON -DBUILD_TESTING=OFF -DGLIMMER_BENCH=OFF \
     -DGLIMMER_WERROR="${GLIMMER_WERROR:-OFF}" >/dev/null
-cmake --build "$dir" -j "$(nproc)" --target glimmer-pcx glimmer glimmer-pcx-man glimmer-man \
-    glimmer-changelog >&2
+cmake --build "$dir" -j "$(nproc)" --target glimmer-pcx glimmer pixbufloader-pcx glimmer-pcx-man \
+    glimmer-man glimmer-changelog >&2
 
 # CPack writes into a folder of its own, and the package is renamed into DIR only when whole:
 # an install that reads DIR's package meanwhile sees the old one or the new, never a part.
