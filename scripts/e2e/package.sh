@@ -29,8 +29,22 @@ apt_get() {
 # Set while a run has the package installed. A run ended before it could remove the package
 # (killed, the machine stopped) leaves it, and the next run knows the package for its own.
 package_mark=/var/tmp/glimmer-package-run.installed
+# A run ended during apt-get (Ctrl+C, a time limit) leaves dpkg half-way, and every apt-get
+# after it refuses to start until dpkg is told to finish. dpkg itself does not wait for its
+# lock: asked again while another install holds it, for up to 10 minutes.
+package_finish_dpkg() {
+    local until=$((SECONDS + 600))
+    [ -n "$(dpkg --audit 2>/dev/null)" ] || [ -n "$(ls -A /var/lib/dpkg/updates 2>/dev/null)" ] ||
+        return 0
+    echo "$package_run: finishing what dpkg was doing when a run was ended" >&2
+    until $package_sudo dpkg --configure -a >/dev/null; do
+        [ "$SECONDS" -lt "$until" ] || return 1
+        sleep 1
+    done
+}
 if [ -e "$package_mark" ]; then
     echo "$package_run: removing the package an earlier run left installed" >&2
+    package_finish_dpkg || exit 1
     apt_get purge -y -qq glimmer >/dev/null || exit 1
     $package_sudo rm -f "$package_mark"
 fi
@@ -61,6 +75,7 @@ install_package() {
 # the mark then stays for the next run.
 remove_package() {
     local out rc=0
+    [ ! -e "$package_mark" ] || package_finish_dpkg || rc=1
     if dpkg-query -W -f='${db:Status-Status}' glimmer 2>/dev/null | grep -qvx not-installed; then
         out=$(apt_get purge -y -qq glimmer 2>&1) || {
             rc=$?
