@@ -21,6 +21,8 @@ flock -w 1800 "$package_lock_fd" || {
 }
 package_sudo=""
 [ "$(id -u)" -ne 0 ] && package_sudo=sudo
+# Copies of the package (below) that a killed run left: with the lock held, no run uses one.
+$package_sudo rm -rf /tmp/glimmer-package.??????
 # dpkg's own lock is taken by anything that installs, this lock or not (another developer's
 # apt-get): wait for it rather than fail at once.
 apt_get() {
