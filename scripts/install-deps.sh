@@ -24,8 +24,12 @@ x_pkgs=(xvfb openbox xdotool x11-utils x11-xserver-utils trayer)
 test_pkgs=(clang-14 libclang-rt-14-dev clang-format python3-pil "${x_pkgs[@]}" dbus at-spi2-core
     python3-pyatspi cups poppler-utils netpbm imagemagick ffmpeg strace python3-gi
     gir1.2-gdkpixbuf-2.0 shared-mime-info)
-# dpkg-dev and file: CPack's Debian package and its dependency list.
-package_pkgs=(dpkg-dev file)
+# dpkg-dev and file: CPack's Debian package, its hardening flags and its dependency list;
+# help2man: the manual pages, made from the programs' --help.
+package_pkgs=(dpkg-dev file help2man)
+# The package run: lintian, AppStream's validator, and GdkPixbuf read from Python and by its
+# thumbnailer through the installed loader.
+package_test_pkgs=(lintian appstream python3-gi gir1.2-gdkpixbuf-2.0 libgdk-pixbuf2.0-bin)
 # The thumbnail run: GNOME's thumbnail factory, which runs thumbnailers in bubblewrap.
 thumbnail_pkgs=(python3-gi gir1.2-gnomedesktop-3.0 bubblewrap fonts-dejavu-core)
 # The Wayland runs: a headless sway, grim for its screen, XWayland and Qt's Wayland platform;
@@ -33,7 +37,8 @@ thumbnail_pkgs=(python3-gi gir1.2-gnomedesktop-3.0 bubblewrap fonts-dejavu-core)
 wayland_pkgs=(sway grim xwayland qt6-wayland waybar)
 # The desktop run: Eye of GNOME, gThumb and tumbler read PCX through the GdkPixbuf loader.
 desktop_pkgs=(eog gthumb tumbler)
-test_pkgs+=("${package_pkgs[@]}" "${thumbnail_pkgs[@]}" "${wayland_pkgs[@]}" "${desktop_pkgs[@]}")
+test_pkgs+=("${package_pkgs[@]}" "${package_test_pkgs[@]}" "${thumbnail_pkgs[@]}" "${wayland_pkgs[@]}"
+    "${desktop_pkgs[@]}")
 screenshot_pkgs=("${x_pkgs[@]}" imagemagick)
 
 pkgs=("${build_pkgs[@]}")

@@ -1,17 +1,69 @@
 #!/usr/bin/env bash
-# End-to-end check of the Debian package as a player meets it: installed with apt, `glimmer`
-# started from /usr/bin for a user whose home is scratch, the program folder made in the
-# user's data folder on first start (the samples and an empty imported/), a sample viewed and
-# its pixels checked, a picture imported into that folder, the recent files across a second
-# start, and the package removed again with nothing left but the user's data. Installing a
-# package changes the machine, so this runs only in CI (CI=true) or with
-# GLIMMER_TEST_PACKAGE=1. Usage: e2e-package.sh BUILD_DIR PACKAGE_BUILD_DIR
+# End-to-end check of the Debian package as a player meets it: lintian finds nothing to say
+# against it; installed with apt, `glimmer` started from /usr/bin for a user whose home is
+# scratch, the program folder made in the user's data folder on first start (the samples and
+# an empty imported/), a sample viewed and its pixels checked, a picture imported into that
+# folder, the recent files across a second start; GdkPixbuf's loader cache (refreshed by its
+# dpkg trigger) lists the PCX loader, and a GTK program reads PCX and DCX pictures through it;
+# and the package removed again with nothing left but the user's data, the loader cache
+# without the loader. Installing a package changes the machine, so this runs only in CI
+# (CI=true) or with GLIMMER_TEST_PACKAGE=1. Usage: e2e-package.sh BUILD_DIR PACKAGE_BUILD_DIR
 set -euo pipefail
 name=e2e-package
 source "$(dirname "$0")/lib/package.sh" "$name" "${2:?package build dir}"
 source "$(dirname "$0")/lib/x-session.sh" "${1:?build dir}"
-trap 'remove_package; cleanup' EXIT
+trap 'remove_package || true; cleanup' EXIT
+# Errors, warnings and infos alike: the hardening tags are infos.
+lintian --fail-on error,warning,info -I --pedantic "$deb" >"$work/lintian.log" 2>&1 ||
+    fail "lintian: $(grep -v 'running with root privileges' "$work/lintian.log")"
 install_package || fail "apt-get install $deb"
+appstreamcli validate --no-net --pedantic /usr/share/metainfo/example.quillon.glimmer.metainfo.xml \
+    >"$work/appstream.log" 2>&1 || fail "appstreamcli: $(cat "$work/appstream.log")"
+
+# GdkPixbuf reads PCX pictures through the loader in every program, without a word from the
+# program: the system's loader cache, as a user's GTK program finds it.
+loader=$(dpkg -L glimmer | grep '/loaders/libpixbufloader-pcx\.so$') || fail "no loader in the package"
+cache=$(dirname "$(dirname "$loader")")/loaders.cache
+grep -qF "\"$loader\"" "$cache" || fail "$cache does not list $loader"
+tests_data=$here/tests/data
+pixbuf_py() {
+    env -i PATH=/usr/bin:/bin HOME="$work" /usr/bin/python3 - "$@"
+}
+pixbuf_py "$tests_data" <<'PY' || fail "PCX and DCX through GdkPixbuf"
+import sys
+import gi
+gi.require_version("GdkPixbuf", "2.0")
+from gi.repository import GdkPixbuf
+data = sys.argv[1]
+def rgba(pixbuf):
+    w, h, n, stride = pixbuf.get_width(), pixbuf.get_height(), pixbuf.get_n_channels(), pixbuf.get_rowstride()
+    b = pixbuf.get_pixels()
+    return w, h, [tuple(b[y * stride + x * n:y * stride + x * n + 3]) + ((b[y * stride + x * n + 3],) if n == 4 else (255,))
+                  for y in range(h) for x in range(w)]
+# Beyond the viewer's kinds: 4-bit from GIMP, alpha planes, a DCX file's first page.
+for picture, golden in [("kinds/gimp-4bit.pcx", "kinds/gimp-4bit.png"),
+                        ("kinds/kde-dice_rgba.pcx", "kinds/kde-dice_rgba.png"),
+                        ("kinds/magick-pages.dcx", "kinds/magick-pages-1.png"),
+                        ("pcx/256-palette.pcx", "pcx/256-palette.png")]:
+    got = rgba(GdkPixbuf.Pixbuf.new_from_file(f"{data}/{picture}"))
+    want = rgba(GdkPixbuf.Pixbuf.new_from_file(f"{data}/{golden}"))
+    assert got[:2] == want[:2], f"{picture}: {got[:2]}, not {want[:2]}"
+    bad = sum(a != b for a, b in zip(got[2], want[2]))
+    assert bad == 0, f"{picture}: {bad} pixels differ from {golden}"
+PY
+# GNOME's image thumbnailer, where it is there, reads them through the loader too.
+if [ -x /usr/bin/gdk-pixbuf-thumbnailer ]; then
+    env -i PATH=/usr/bin:/bin HOME="$work" /usr/bin/gdk-pixbuf-thumbnailer -s 64 \
+        /usr/lib/glimmer/ARENA.PCX "$work/thumb.png" || fail "gdk-pixbuf-thumbnailer on a PCX"
+    pixbuf_py "$work/thumb.png" <<'PY' || fail "gdk-pixbuf-thumbnailer's thumbnail"
+import sys
+import gi
+gi.require_version("GdkPixbuf", "2.0")
+from gi.repository import GdkPixbuf
+fmt, w, h = GdkPixbuf.Pixbuf.get_file_info(sys.argv[1])
+assert fmt and fmt.get_name() == "png" and max(w, h) == 64, (fmt and fmt.get_name(), w, h)
+PY
+fi
 
 home=$work/home
 data=$home/.local/share/glimmer
@@ -71,9 +123,11 @@ end_glimmer || fail "$end_reason"
 [ -f "$data/glimmer.mru" ] || fail "no glimmer.mru in $data"
 
 # Removed: nothing of the package stays, the user's folder does.
-remove_package
-for f in /usr/bin/glimmer /usr/bin/glimmer-pcx /usr/lib/glimmer /usr/share/applications/glimmer.desktop; do
+remove_package || fail "apt-get purge glimmer"
+for f in /usr/bin/glimmer /usr/bin/glimmer-pcx /usr/lib/glimmer /usr/share/applications/glimmer.desktop \
+    /usr/share/metainfo/example.quillon.glimmer.metainfo.xml "$loader"; do
     [ ! -e "$f" ] || fail "$f left after the package was removed"
 done
+! grep -q pixbufloader-pcx "$cache" || fail "$cache lists the loader after the package was removed"
 [ -f "$data/imported/SUNSET.pcx" ] || fail "the user's imports went with the package"
 echo "$name: 1 passed, 0 failed"

@@ -13,7 +13,7 @@ source "$here/tests/e2e/lib/package.sh" "$name" "${2:?package build dir}"
 build=$(cd "${1:?build dir}" && pwd)
 work=$(mktemp -d)
 cleanup() {
-    remove_package
+    remove_package || true
     rm -rf "$work"
 }
 trap cleanup EXIT

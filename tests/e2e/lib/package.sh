@@ -1,8 +1,8 @@
 # Sourced by the end-to-end runs that install the Debian package. Installing a package changes
 # the machine, so they run only in CI (CI=true, a scratch machine) or when asked
 # (GLIMMER_TEST_PACKAGE=1), one at a time, and never over a Glimmer package already installed:
-# otherwise the run says SKIP and ends. Sets `deb` (built from PACKAGE_BUILD_DIR) and defines
-# install_package and remove_package.
+# otherwise the run says SKIP and ends. Sets `deb` (built from PACKAGE_BUILD_DIR, and copied
+# aside) and defines install_package and remove_package.
 # Usage: source package.sh NAME PACKAGE_BUILD_DIR
 package_run=${1:?run name}
 if [ "${CI:-}" != true ] && [ "${GLIMMER_TEST_PACKAGE:-}" != 1 ]; then
@@ -19,19 +19,72 @@ flock -w 1800 "$package_lock_fd" || {
     echo "$package_run: another package run held $package_lock for 30 minutes" >&2
     exit 1
 }
-for installed in glimmer glimmer-pcx; do
-    if dpkg-query -W -f='${Status}' $installed 2>/dev/null | grep -q "install ok installed"; then
-        echo "$package_run: SKIP: $installed is installed on this machine; the test does not replace it"
-        exit 0
-    fi
-done
 package_sudo=""
 [ "$(id -u)" -ne 0 ] && package_sudo=sudo
-deb=$("$(dirname "${BASH_SOURCE[0]}")/../../../scripts/package.sh" "${2:?package build dir}")
-install_package() {
-    $package_sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" >/dev/null
+# Copies of the package (below) that a killed run left: with the lock held, no run uses one.
+$package_sudo rm -rf /tmp/glimmer-package.??????
+# dpkg's own lock is taken by anything that installs, this lock or not (another developer's
+# apt-get): wait for it rather than fail at once.
+apt_get() {
+    $package_sudo env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 "$@"
 }
+# Set while a run has the package installed. A run ended before it could remove the package
+# (killed, the machine stopped) leaves it, and the next run knows the package for its own.
+package_mark=/var/tmp/glimmer-package-run.installed
+# A run ended during apt-get (Ctrl+C, a time limit) leaves dpkg half-way, and every apt-get
+# after it refuses to start until dpkg is told to finish. dpkg itself does not wait for its
+# lock: asked again while another install holds it, for up to 10 minutes.
+package_finish_dpkg() {
+    local until=$((SECONDS + 600))
+    [ -n "$(dpkg --audit 2>/dev/null)" ] || [ -n "$(ls -A /var/lib/dpkg/updates 2>/dev/null)" ] ||
+        return 0
+    echo "$package_run: finishing what dpkg was doing when a run was ended" >&2
+    until $package_sudo dpkg --configure -a >/dev/null; do
+        [ "$SECONDS" -lt "$until" ] || return 1
+        sleep 1
+    done
+}
+if [ -e "$package_mark" ]; then
+    echo "$package_run: removing the package an earlier run left installed" >&2
+    package_finish_dpkg || exit 1
+    apt_get purge -y -qq glimmer >/dev/null || exit 1
+    $package_sudo rm -f "$package_mark"
+fi
+for installed in glimmer glimmer-pcx; do
+    case $(dpkg-query -W -f='${db:Status-Status}' $installed 2>/dev/null || true) in
+    "" | not-installed | config-files) ;;
+    *)
+        echo "$package_run: SKIP: $installed is installed on this machine; the test does not replace it"
+        exit 0
+        ;;
+    esac
+done
+# Installed from a copy of its own, readable by apt's sandbox user also when the checkout is
+# in a folder only its owner may enter: a package built meanwhile in the build folder cannot
+# change under the install.
+built=$("$(dirname "${BASH_SOURCE[0]}")/../../../scripts/package.sh" "${2:?package build dir}")
+package_copy=$(mktemp -d /tmp/glimmer-package.XXXXXX)
+trap 'rm -rf "$package_copy"' EXIT # until the run sets its own, which calls remove_package
+chmod 755 "$package_copy"
+deb=$package_copy/$(basename "$built")
+cp "$built" "$deb"
+chmod 644 "$deb"
+install_package() {
+    $package_sudo touch "$package_mark"
+    apt_get install -y -qq "$deb" >/dev/null
+}
+# Removes the package and its copy. Fails, saying why, when the package could not be removed;
+# the mark then stays for the next run.
 remove_package() {
-    $package_sudo env DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq glimmer >/dev/null 2>&1 ||
-        true
+    local out rc=0
+    [ ! -e "$package_mark" ] || package_finish_dpkg || rc=1
+    if dpkg-query -W -f='${db:Status-Status}' glimmer 2>/dev/null | grep -qvx not-installed; then
+        out=$(apt_get purge -y -qq glimmer 2>&1) || {
+            rc=$?
+            echo "$package_run: apt-get purge glimmer failed: $out" >&2
+        }
+    fi
+    [ "$rc" -ne 0 ] || $package_sudo rm -f "$package_mark"
+    rm -rf "$package_copy"
+    return "$rc"
 }
