@@ -38,16 +38,19 @@ void set_status_error(GError** error, pcx::Status status) noexcept {
 }
 
 void set_too_long_error(GError** error, std::size_t limit) noexcept {
+    const std::string_view memory = pcx::standard_text(7);
     Message m;
     std::snprintf(m, sizeof m,
-                  "error 7: Out of memory: the file is larger than the %zu MiB read at the most",
-                  limit >> 20);
+                  "error 7: %.*s: the file is larger than the %zu MiB read at the most",
+                  static_cast<int>(memory.size()), memory.data(), limit >> 20);
     set(error, GDK_PIXBUF_ERROR_INSUFFICIENT_MEMORY, m);
 }
 
 void set_memory_error(GError** error) noexcept {
-    g_set_error_literal(error, GDK_PIXBUF_ERROR, GDK_PIXBUF_ERROR_INSUFFICIENT_MEMORY,
-                        "error 7: Out of memory");
+    const std::string_view memory = pcx::standard_text(7);
+    Message m;
+    std::snprintf(m, sizeof m, "error 7: %.*s", static_cast<int>(memory.size()), memory.data());
+    set(error, GDK_PIXBUF_ERROR_INSUFFICIENT_MEMORY, m);
 }
 
 void set_read_error(GError** error, int err) noexcept {

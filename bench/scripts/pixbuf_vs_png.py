@@ -17,7 +17,9 @@ import time
 
 from PIL import Image
 
-DATA = "/usr/share/games/supertuxkart/data/tracks"
+import make_real_set  # beside this script: the game data, installed when missing
+
+DATA = f"{make_real_set.DATA}/tracks"
 
 
 def screenshot(path):
@@ -38,9 +40,7 @@ def screenshot(path):
 def main():
     tool, cache = sys.argv[1], os.path.abspath(sys.argv[2])
     n = int(sys.argv[3]) if len(sys.argv) > 3 else 40
-    if not os.path.isdir(DATA):
-        sudo = [] if os.geteuid() == 0 else ["sudo"]
-        subprocess.run(sudo + ["apt-get", "install", "-y", "-qq", "supertuxkart-data"], check=True)
+    make_real_set.install()
     os.environ["GDK_PIXBUF_MODULE_FILE"] = cache
     import gi
     gi.require_version("GdkPixbuf", "2.0")
