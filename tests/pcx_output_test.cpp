@@ -209,8 +209,9 @@ TEST(Indexing, TheNearestEntryIsFoundExactly) {
             int best = c.first;
             for (int i = c.first; i < c.entries; ++i)
                 if (d(i) < d(best)) best = i;
-            const int found = nearest(r, g, b, level(c.first, c.entries - c.first));
-            mismatches += found < c.first || d(found) != d(best);
+            const int guess = level(c.first, c.entries - c.first);
+            for (const int found : {nearest(r, g, b, guess), nearest.scattered(r, g, b, guess)})
+                mismatches += found < c.first || d(found) != d(best);
         }
         EXPECT_EQ(mismatches, 0) << c.name;
     }

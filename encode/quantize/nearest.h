@@ -23,15 +23,18 @@ class NearestColour {
         const int cell = (r >> kFineShift) << (2 * kFineBits) | (g >> kFineShift) << kFineBits |
                          (b >> kFineShift);
         if (m_fine[cell] < 0) m_fine[cell] = fillFine(cell);
-        for (const Candidate* c = &m_lists[m_fine[cell]]; c->bound < bestDistance; ++c) {
-            const int d = distance(*c, r, g, b);
-            if (d < bestDistance) {
-                bestDistance = d;
-                best = c->index;
-                if (d <= m_sure[best]) break;
-            }
-        }
-        return best;
+        return search(&m_lists[m_fine[cell]], r, g, b, best, bestDistance);
+    }
+
+    // The same, for colours scattered over the whole cube: a search among the candidates of
+    // large cells, which are far fewer to fill.
+    int scattered(int r, int g, int b, int guess) {
+        const int bestDistance = distance(m_entries[guess], r, g, b);
+        if (bestDistance <= m_sure[guess]) return guess;
+        const int cell = (r >> kCoarseShift) << (2 * kCoarseBits) |
+                         (g >> kCoarseShift) << kCoarseBits | (b >> kCoarseShift);
+        if (m_coarse[cell] < 0) m_coarse[cell] = fillCoarse(cell);
+        return search(&m_lists[m_coarse[cell]], r, g, b, guess, bestDistance);
     }
 
   private:
@@ -45,6 +48,17 @@ class NearestColour {
     static int distance(const Candidate& c, int r, int g, int b) {
         const int dr = c.r - r, dg = c.g - g, db = c.b - b;
         return dr * dr + dg * dg + db * db;
+    }
+    int search(const Candidate* c, int r, int g, int b, int best, int bestDistance) const {
+        for (; c->bound < bestDistance; ++c) {
+            const int d = distance(*c, r, g, b);
+            if (d < bestDistance) {
+                bestDistance = d;
+                best = c->index;
+                if (d <= m_sure[best]) break;
+            }
+        }
+        return best;
     }
     int fillFine(int cell);
     int fillCoarse(int cell);

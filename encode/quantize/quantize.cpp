@@ -5,6 +5,7 @@
 #include <libimagequant.h>
 #include <memory>
 #include <new>
+#include <omp.h>
 #include <vector>
 
 #include "quantize/colour_counts.h"
@@ -84,6 +85,8 @@ struct LiqDeleter {
 // libimagequant's palette for these colour counts: the search it does for pngquant, given the
 // counts instead of the picture, so that it holds no copy of it.
 QList<QRgb> paletteFor(const std::vector<ColourCount>& counts, int colours, bool fast) {
+    // A batch converts a picture on each core: more threads would only wait on each other.
+    omp_set_num_threads(1);
     std::unique_ptr<liq_attr, LiqDeleter> attr(liq_attr_create());
     if (!attr || liq_set_max_colors(attr.get(), colours) != LIQ_OK) return {};
     liq_set_speed(attr.get(), fast ? kFastSpeed : kSpeed);
@@ -113,7 +116,7 @@ void refine(QList<QRgb>& table, const std::vector<ColourCount>& counts, int iter
         std::vector<std::array<std::uint64_t, 4>> sums(table.size());
         int last = 0;
         for (const ColourCount& c : counts) {
-            last = nearest(c.r, c.g, c.b, last);
+            last = nearest.scattered(c.r, c.g, c.b, last);
             auto& s = sums[last];
             s[0] += std::uint64_t(c.r) * c.count;
             s[1] += std::uint64_t(c.g) * c.count;
