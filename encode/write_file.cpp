@@ -65,7 +65,9 @@ int writeAll(int fd, const char* from, qint64 size) {
 // or longer than announced is not taken for complete.
 class FdSink final : public ByteSink {
   public:
-    FdSink(int fd, qint64 size) : m_fd(fd), m_size(size) { m_buffer.reserve(kChunk); }
+    FdSink(int fd, qint64 size) : m_fd(fd), m_size(size) {
+        m_buffer.reserve(size_t(std::min(size, qint64(kChunk))));
+    }
     void write(const char* bytes, qint64 size) override {
         m_made += size;
         if (m_made > m_size) throw madeWrong();
