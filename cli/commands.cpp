@@ -1,10 +1,8 @@
 #include "cli/commands.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QImageWriter>
 #include <algorithm>
 #include <map>
 #include <optional>
@@ -17,7 +15,9 @@
 #include "decode/pcx_pages.h"
 #include "decode/read_pcx.h"
 #include "decode/telling.h"
+#include "encode/bmp_writer.h"
 #include "encode/pcx_writer.h"
+#include "encode/ppm_writer.h"
 #include "encode/thumbnail.h"
 #include "encode/write_file.h"
 #include "png/png_writer.h"
@@ -134,8 +134,25 @@ QByteArray encodedPcx(const QImage& image, const PcxOutput& pcx) {
     return encodePcx8(indexed);
 }
 
-// Encodes in memory first: the file is then written in one piece, and a full disk or a refused
-// folder is reported with its number instead of whatever the encoder makes of it.
+// BMP and PPM a row at a time as the file is written, so that only a row is held beside the
+// picture; a picture the file cannot hold is refused before anything is written.
+int writeRows(const QImage& image, const QString& out, const QByteArray& format, Flush flush,
+              Io io) {
+    try {
+        if (format == "bmp")
+            replaceFile(
+                out, bmpSize(image), [&](ByteSink& sink) { writeBmp(image, sink); }, flush);
+        else
+            replaceFile(
+                out, ppmSize(image), [&](ByteSink& sink) { writePpm(image, sink); }, flush);
+    } catch (const Error& e) {
+        return fail(io, out, e);
+    }
+    return kDecoded;
+}
+
+// PNG and PCX are encoded in memory first: the file is then written in one piece, and a full disk
+// or a refused folder is reported with its number instead of whatever the encoder makes of it.
 int write(const Picture& pic, const QString& out, const QByteArray& format, const PcxOutput& pcx,
           Flush flush, Io io) {
     QByteArray encoded;
@@ -150,19 +167,7 @@ int write(const Picture& pic, const QString& out, const QByteArray& format, cons
         encoded = encodePng(pic.image(), {.level = 6});
         if (encoded.isEmpty()) return fail(io, out, Error(errc::OutOfMemory));
     } else {
-        // Neither holds alpha: it is dropped and the colours kept.
-        QImage image = pic.image();
-        if (format == "ppm")
-            image = image.convertToFormat(QImage::Format_RGB888);
-        else if (image.hasAlphaChannel())
-            image = image.convertToFormat(QImage::Format_RGB32);
-        QBuffer buffer(&encoded);
-        buffer.open(QIODevice::WriteOnly);
-        QImageWriter writer(&buffer, format);
-        if (!writer.write(image)) {
-            io.err << out << ": cannot encode: " << writer.errorString() << Qt::endl;
-            return kFailed;
-        }
+        return writeRows(pic.image(), out, format, flush, io);
     }
     try {
         replaceFile(out, encoded, flush);

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <new>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -41,6 +42,8 @@ class FileGuard {
         return rc == 0 ? 0 : errno;
     }
     void keep() { m_temp.clear(); }
+    // Hands the open descriptor on.
+    [[nodiscard]] int release() { return std::exchange(m_fd, -1); }
 
   private:
     int m_fd;
@@ -56,6 +59,61 @@ int writeAll(int fd, const char* from, qint64 size) {
         done += n;
     }
     return 0;
+}
+
+// Gathers the pieces into writes of a useful size; counts them, so that a file made shorter
+// or longer than announced is not taken for complete.
+class FdSink final : public ByteSink {
+  public:
+    FdSink(int fd, qint64 size) : m_fd(fd), m_size(size) {
+        m_buffer.reserve(size_t(std::min(size, qint64(kChunk))));
+    }
+    void write(const char* bytes, qint64 size) override {
+        m_made += size;
+        if (m_made > m_size) throw madeWrong();
+        if (m_buffer.empty() && size >= qint64(kChunk)) return writeOut(bytes, size);
+        while (size > 0) {
+            const auto n = std::min<size_t>(size_t(size), kChunk - m_buffer.size());
+            m_buffer.insert(m_buffer.end(), bytes, bytes + n);
+            bytes += n;
+            size -= qint64(n);
+            if (m_buffer.size() == kChunk) flush();
+        }
+    }
+    void finish() {
+        flush();
+        if (m_made != m_size) throw madeWrong();
+    }
+
+  private:
+    static constexpr size_t kChunk = size_t(1) << 20;
+    void writeOut(const char* bytes, qint64 size) const {
+        if (const int err = writeAll(m_fd, bytes, size)) throw errorFromErrno(err);
+    }
+    void flush() {
+        writeOut(m_buffer.data(), qint64(m_buffer.size()));
+        m_buffer.clear();
+    }
+    [[nodiscard]] Error madeWrong() const {
+        return Error(errc::DeviceUnavailable,
+                     QStringLiteral("%1 bytes made of the %2 announced").arg(m_made).arg(m_size));
+    }
+
+    int m_fd;
+    qint64 m_size;
+    qint64 m_made = 0;
+    std::vector<char> m_buffer;
+};
+
+// Writes all of `size` bytes from `produce` at the descriptor's position. Throws Error.
+void produceInto(int fd, qint64 size, const Producer& produce) {
+    try {
+        FdSink sink(fd, size);
+        produce(sink);
+        sink.finish();
+    } catch (const std::bad_alloc&) {
+        throw Error(errc::OutOfMemory);
+    }
 }
 
 // The folder and the name of `path`.
@@ -189,10 +247,9 @@ class OldContents {
     bool m_keep = false;
 };
 
-// Throws `err`, the failure of a rewrite that had begun, once the old contents are put back,
+// Throws `failed`, the failure of a rewrite that had begun, once the old contents are put back,
 // saying whether they are and where the copy of them is when it is still needed.
-[[noreturn]] void putBackAndThrow(int fd, OldContents& old, int err) {
-    const Error failed = errorFromErrno(err);
+[[noreturn]] void putBackAndThrow(int fd, OldContents& old, const Error& failed) {
     QString said = failed.text();
     const int back = old.putBack(fd);
     if (back == 0 && ::fdatasync(fd) == 0) {
@@ -210,13 +267,10 @@ class OldContents {
     throw Error(failed.number(), said);
 }
 
-// Rewrites `target` where it stands, for a folder that refuses the new file beside it while
-// the file itself may be written. Room is reserved first, so a full disk (or a size limit)
-// fails before the old contents are touched; where it cannot be reserved the write is refused
-// with `refused`, the folder's own answer. The old contents are kept until the new ones are
-// truncated and on disk, and put back when anything fails.
-void rewriteInPlace(const QByteArray& target, const QByteArray& bytes, int refused) {
-    const auto size = static_cast<off_t>(bytes.size());
+// `target` opened for a rewrite in place with room for `size` bytes reserved, so that a full
+// disk (or a size limit) fails before the old contents are touched; where room cannot be
+// reserved the write is refused with `refused`, the folder's own answer.
+int openReserved(const QByteArray& target, off_t size, int refused, struct stat& st) {
     rlimit limit{};
     if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
         static_cast<rlim_t>(size) > limit.rlim_cur)
@@ -224,7 +278,6 @@ void rewriteInPlace(const QByteArray& target, const QByteArray& bytes, int refus
     const int fd = ::open(target.constData(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) throw errorFromErrno(errno);
     FileGuard file(fd);
-    struct stat st {};
     if (::fstat(fd, &st) != 0) throw errorFromErrno(errno);
     if (!S_ISREG(st.st_mode)) throw errorFromErrno(refused);
     const off_t room = std::max(size, st.st_size);
@@ -232,11 +285,40 @@ void rewriteInPlace(const QByteArray& target, const QByteArray& bytes, int refus
         const int err = errno;
         throw errorFromErrno(err == EOPNOTSUPP || err == ENOSYS ? refused : err);
     }
-    OldContents old(fd, target, st.st_size, std::max<qint64>(bytes.size(), kOldInMemory));
-    int err = writeAll(fd, bytes.constData(), bytes.size());
-    if (err == 0 && ::ftruncate(fd, size) != 0) err = errno;
-    if (err == 0 && ::fdatasync(fd) != 0) err = errno;
-    if (err != 0) putBackAndThrow(fd, old, err);
+    return file.release();
+}
+
+// Rewrites `target` where it stands, for a folder that refuses the new file beside it while
+// the file itself may be written. The old contents are kept until the new ones are truncated
+// and on disk, and put back when anything fails.
+void rewriteInPlace(const QByteArray& target, qint64 size, const Producer& produce, int refused) {
+    struct stat st {};
+    const int fd = openReserved(target, off_t(size), refused, st);
+    FileGuard file(fd);
+    OldContents old(fd, target, st.st_size, std::max(size, kOldInMemory));
+    try {
+        produceInto(fd, size, produce);
+        if (::ftruncate(fd, off_t(size)) != 0) throw errorFromErrno(errno);
+        if (::fdatasync(fd) != 0) throw errorFromErrno(errno);
+    } catch (const Error& e) {
+        putBackAndThrow(fd, old, e);
+    }
+}
+
+// What writing `path` replaces, with its status in `st` when it `exists`. Throws Error for a
+// folder and for a file that may not be written.
+QByteArray replacedBy(const QString& path, struct stat& st, bool& exists) {
+    QByteArray native = QFile::encodeName(path);
+    exists = ::lstat(native.constData(), &st) == 0;
+    if (exists && S_ISLNK(st.st_mode)) {
+        // Writing through a link replaces what it points at, not the link.
+        native = QFile::encodeName(QFileInfo(path).symLinkTarget());
+        exists = ::stat(native.constData(), &st) == 0;
+    }
+    if (exists && S_ISDIR(st.st_mode)) throw errorFromErrno(EISDIR);
+    // Renaming over a file the user made read-only would get round its protection.
+    if (exists && ::access(native.constData(), W_OK) != 0) throw errorFromErrno(errno);
+    return native;
 }
 
 } // namespace
@@ -261,28 +343,26 @@ void makeFolders(const QString& path) {
 }
 
 void replaceFile(const QString& path, const QByteArray& bytes, Flush flush) {
-    QByteArray native = QFile::encodeName(path);
-    struct stat st {};
-    bool exists = ::lstat(native.constData(), &st) == 0;
-    if (exists && S_ISLNK(st.st_mode)) {
-        // Writing through a link replaces what it points at, not the link.
-        native = QFile::encodeName(QFileInfo(path).symLinkTarget());
-        exists = ::stat(native.constData(), &st) == 0;
-    }
-    if (exists && S_ISDIR(st.st_mode)) throw errorFromErrno(EISDIR);
-    // Renaming over a file the user made read-only would get round its protection.
-    if (exists && ::access(native.constData(), W_OK) != 0) throw errorFromErrno(errno);
+    replaceFile(
+        path, bytes.size(), [&](ByteSink& sink) { sink.write(bytes.constData(), bytes.size()); },
+        flush);
+}
 
+void replaceFile(const QString& path, qint64 size, const Producer& produce, Flush flush) {
+    struct stat st {};
+    bool exists = false;
+    const QByteArray native = replacedBy(path, st, exists);
     QByteArray tempName;
     const int fd = createBeside(native, tempName);
     if (fd < 0) {
         const int err = errno;
-        if (exists && (err == EACCES || err == EPERM)) return rewriteInPlace(native, bytes, err);
+        if (exists && (err == EACCES || err == EPERM))
+            return rewriteInPlace(native, size, produce, err);
         throw errorFromErrno(err);
     }
     FileGuard temp(fd, tempName);
     if (exists) (void)::fchmod(fd, st.st_mode & 07777);
-    if (const int err = writeAll(fd, bytes.constData(), bytes.size())) throw errorFromErrno(err);
+    produceInto(fd, size, produce);
     // On disk before it replaces anything, so a crash leaves the old file or the new one.
     if (flush == Flush::Now && ::fdatasync(fd) != 0) throw errorFromErrno(errno);
     if (const int err = temp.close()) throw errorFromErrno(err);

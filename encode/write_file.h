@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 namespace glimmer {
 
@@ -20,6 +21,21 @@ enum class Flush { Now, Later };
 // Error 70 when permission is denied, 61 when the disk is full, 53 when the folder is missing and
 // 68 otherwise, with the system's reason as text.
 void replaceFile(const QString& path, const QByteArray& bytes, Flush flush = Flush::Now);
+
+// Where a file's bytes go, in order, as they are made. write() throws Error.
+class ByteSink {
+  public:
+    virtual ~ByteSink() = default;
+    virtual void write(const char* bytes, qint64 size) = 0;
+};
+
+// Makes all of a file's bytes into the sink, in pieces. Throws Error.
+using Producer = std::function<void(ByteSink&)>;
+
+// As above for a file of `size` bytes made by `produce`, so that it is never held whole. A
+// failure of `produce` is handled as a failed write.
+void replaceFile(const QString& path, qint64 size, const Producer& produce,
+                 Flush flush = Flush::Now);
 
 // Puts on disk what was written with Flush::Later into these folders: one sync of each file
 // system they are on. Throws the errors of errorFromErrno.

@@ -53,7 +53,9 @@ EOF
 # 96 MiB.
 if [ $sanitized = 0 ]; then
     for c in "mono-32767.pcx 32767 32767 1 png" "two-bit-25000.pcx 25000 25000 1 png" \
-        "two-bit-25000.pcx 25000 25000 1 pcx" "rgb-7000.pcx 7000 7000 3 pcx"; do
+        "two-bit-25000.pcx 25000 25000 1 pcx" "rgb-7000.pcx 7000 7000 3 pcx" \
+        "two-bit-25000.pcx 25000 25000 1 bmp" "rgb-7000.pcx 7000 7000 3 bmp" \
+        "two-bit-25000.pcx 25000 25000 1 ppm" "rgb-7000.pcx 7000 7000 3 ppm"; do
         read -r file w h samples format <<<"$c"
         read -r rc mib < <(measure "$tool" convert "$file" "out.$format")
         limit=$((w * h * samples * 13 / 10 / 1048576 + 96))

@@ -32,5 +32,9 @@ convert two-bit-25000.pcx o.png
 convert zeros-16384.gif o.png
 convert two-bit-25000.pcx o.pcx
 convert rgb-7000.pcx o.pcx
+convert two-bit-25000.pcx o.bmp
+convert rgb-7000.pcx o.bmp
+convert two-bit-25000.pcx o.ppm
+convert rgb-7000.pcx o.ppm
 thumbnail rgb-7000.pcx t.png
 EOF
