@@ -70,8 +70,8 @@ PCX options (PCX output only):
                    entry 0 becomes the mask colour.
   --dither         Diffuse the error where colours are reduced (the default).
   --no-dither      Each pixel takes its nearest colour.
-  --fast           Reduce colours at libimagequant's fastest setting: 2.5 times
-                   as quick, worse colours on real textures.
+  --fast           Reduce colours at libimagequant's fastest setting: 1.3 times
+                   as quick, slightly worse colours on real textures.
   --truecolor      Write red, green and blue planes instead of 8-bit.
 A PCX file is written as Version 5, run-length encoded, no run crossing a scan
 line. An 8-bit PCX file in gives the same indexes and palette out; a picture with

@@ -10,6 +10,8 @@
 #include "decode/read_pcx.h"
 #include "encode/pcx_writer.h"
 #include "pcx/runs.h"
+#include "quantize/colour_counts.h"
+#include "quantize/nearest.h"
 #include "quantize/quantize.h"
 
 using namespace glimmer;
@@ -178,6 +180,73 @@ TEST(Indexing, ExactlyTheMaskedPixelsUseIndexZero) {
             EXPECT_EQ(indexZero(out), want) << c.name << " dither " << dither;
         }
     }
+}
+
+// The search skips most entries yet answers as comparing every one would, whatever the
+// palette's spread and whatever the guess: dense, sparse, repeated entries, one entry.
+TEST(Indexing, TheNearestEntryIsFoundExactly) {
+    QRandomGenerator random(5);
+    auto level = [&](int lo, int span) { return lo + int(random.bounded(span)); };
+    struct Case {
+        const char* name;
+        int entries, lo, span, first;
+    };
+    for (const Case& c :
+         {Case{"dense", 256, 100, 40, 0}, Case{"spread", 256, 0, 256, 1}, Case{"few", 5, 0, 256, 0},
+          Case{"one", 2, 0, 256, 1}, Case{"repeated", 64, 0, 4, 0}}) {
+        QList<QRgb> palette;
+        for (int i = 0; i < c.entries; ++i)
+            palette.append(qRgb(level(c.lo, c.span), level(c.lo, c.span), level(c.lo, c.span)));
+        NearestColour nearest(palette, c.first);
+        int mismatches = 0;
+        for (int n = 0; n < 20000; ++n) {
+            const int r = level(0, 256), g = level(0, 256), b = level(0, 256);
+            auto d = [&](int i) {
+                const int dr = qRed(palette[i]) - r, dg = qGreen(palette[i]) - g,
+                          db = qBlue(palette[i]) - b;
+                return dr * dr + dg * dg + db * db;
+            };
+            int best = c.first;
+            for (int i = c.first; i < c.entries; ++i)
+                if (d(i) < d(best)) best = i;
+            const int guess = level(c.first, c.entries - c.first);
+            for (const int found : {nearest(r, g, b, guess), nearest.scattered(r, g, b, guess)})
+                mismatches += found < c.first || d(found) != d(best);
+        }
+        EXPECT_EQ(mismatches, 0) << c.name;
+    }
+}
+
+// Every unmasked pixel is counted once: exactly by colour up to the limit, past it in cubes at
+// their pixels' mean, never more entries than allowed.
+TEST(Indexing, ColoursAreCountedExactlyOrInCubesAtTheirMean) {
+    QImage pairs(64, 64, QImage::Format_ARGB32); // 4096 colours, two in each cube of two levels
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x)
+            pairs.setPixel(x, y, qRgb(x * 4 + (y & 1), (y >> 1) * 4, 9));
+    struct Case {
+        const char* name;
+        QImage picture;
+        std::size_t exact, cubes;
+    };
+    for (const Case& c : {Case{"exact", pairs, 5000, 5000}, Case{"cubes", pairs, 1000, 5000},
+                          Case{"larger cubes", noise(300, 300, 4), 1000, 500}}) {
+        std::vector<bool> masked(std::size_t(c.picture.width()) * c.picture.height());
+        for (std::size_t p = 0; p < masked.size(); p += 3)
+            masked[p] = true;
+        const std::vector<ColourCount> counts = countColours(c.picture, masked, c.exact, c.cubes);
+        std::uint64_t total = 0;
+        for (const ColourCount& e : counts)
+            total += e.count;
+        EXPECT_EQ(total, std::count(masked.begin(), masked.end(), false)) << c.name;
+        EXPECT_LE(counts.size(), c.cubes) << c.name;
+    }
+    EXPECT_EQ(countColours(pairs, {}, 5000, 5000).size(), 4096u);
+    const std::vector<ColourCount> cubes = countColours(pairs, {}, 1000, 5000);
+    EXPECT_EQ(cubes.size(), 2048u);
+    EXPECT_TRUE(std::all_of(cubes.begin(), cubes.end(), [](const ColourCount& e) {
+        return e.count == 2 && e.r % 4 == 1 && e.g % 4 == 0 && e.b == 9;
+    }));
 }
 
 TEST(Indexing, AGivenPaletteIsUsedInItsOrder) {

@@ -1,20 +1,28 @@
 #include "quantize/quantize.h"
 
 #include <QHash>
-#include <algorithm>
+#include <array>
 #include <libimagequant.h>
 #include <memory>
 #include <new>
+#include <omp.h>
 #include <vector>
 
+#include "quantize/colour_counts.h"
+#include "quantize/nearest.h"
 #include "quantize/remap.h"
 
 namespace glimmer {
 namespace {
 
-// Speed 4, pngquant's own, chooses the palette; speed 10 is the fastest (README "Colours").
-constexpr int kSpeed = 4;
+// Chosen on real textures and screenshots (README "Colours"): libimagequant's speed 5 searches
+// the palette in the exact colours of a picture of up to 16384, else in at most 65536 cubes of
+// near colours; two of Lloyd's iterations then fit it to the colours as they are measured.
+// Speed 10 is its fastest.
+constexpr int kSpeed = 5;
 constexpr int kFastSpeed = 10;
+constexpr std::size_t kExact = 16384, kCubes = 65536;
+constexpr int kRefinements = 2;
 
 QRgb opaque(QRgb c) {
     return c | 0xFF000000u;
@@ -70,123 +78,74 @@ QImage exactly(const QImage& argb, const std::vector<bool>& masked, const Indexi
 
 struct LiqDeleter {
     void operator()(liq_attr* a) const { liq_attr_destroy(a); }
-    void operator()(liq_image* i) const { liq_image_destroy(i); }
+    void operator()(liq_histogram* h) const { liq_histogram_destroy(h); }
     void operator()(liq_result* r) const { liq_result_destroy(r); }
 };
 
-using LiqAttr = std::unique_ptr<liq_attr, LiqDeleter>;
-using LiqImage = std::unique_ptr<liq_image, LiqDeleter>;
-using LiqResult = std::unique_ptr<liq_result, LiqDeleter>;
-
-LiqResult quantized(liq_attr* attr, liq_image* image) {
+// libimagequant's palette for these colour counts: the search it does for pngquant, given the
+// counts instead of the picture, so that it holds no copy of it.
+QList<QRgb> paletteFor(const std::vector<ColourCount>& counts, int colours, bool fast) {
+    // A batch converts a picture on each core: more threads would only wait on each other.
+    omp_set_num_threads(1);
+    std::unique_ptr<liq_attr, LiqDeleter> attr(liq_attr_create());
+    if (!attr || liq_set_max_colors(attr.get(), colours) != LIQ_OK) return {};
+    liq_set_speed(attr.get(), fast ? kFastSpeed : kSpeed);
+    std::unique_ptr<liq_histogram, LiqDeleter> histogram(liq_histogram_create(attr.get()));
+    if (!histogram) return {};
+    std::vector<liq_histogram_entry> entries;
+    entries.reserve(counts.size());
+    for (const ColourCount& c : counts)
+        entries.push_back({{c.r, c.g, c.b, 255}, c.count});
     liq_result* raw = nullptr;
-    if (!image || liq_image_quantize(image, attr, &raw) != LIQ_OK) return {};
-    return LiqResult(raw);
-}
-
-// At speeds below 8 libimagequant's remap spares edges and noise from dithering, which after a
-// blur loses to ImageMagick on noisy real textures. So the palette it chose is remapped at the
-// fastest speed, where every pixel is dithered, by giving it whole as fixed colours.
-LiqResult ditheringEveryPixel(const liq_palette& palette, void** rows, int width, int height,
-                              LiqImage& image) {
-    LiqAttr attr(liq_attr_create());
-    if (!attr || liq_set_max_colors(attr.get(), static_cast<int>(palette.count)) != LIQ_OK)
+    if (liq_histogram_add_colors(histogram.get(), attr.get(), entries.data(),
+                                 static_cast<int>(entries.size()), 0) != LIQ_OK ||
+        liq_histogram_quantize(histogram.get(), attr.get(), &raw) != LIQ_OK)
         return {};
-    liq_set_speed(attr.get(), kFastSpeed);
-    image.reset(liq_image_create_rgba_rows(attr.get(), rows, width, height, 0));
-    if (!image) return {};
-    for (unsigned i = 0; i < palette.count; ++i)
-        if (liq_image_add_fixed_color(image.get(), palette.entries[i]) != LIQ_OK) return {};
-    return quantized(attr.get(), image.get());
-}
-
-// `colours` colours chosen by libimagequant for the unmasked pixels, which it sees opaque; the
-// masked ones it sees fully transparent, so they take an entry of their own that is dropped.
-QList<QRgb> chosenColours(const QImage& argb, const std::vector<bool>& masked, int colours,
-                          const Indexing& how, QImage& indexes) {
-    QImage rgba = argb.convertToFormat(QImage::Format_RGBA8888);
-    if (rgba.isNull()) return {};
-    std::size_t p = 0;
-    std::vector<unsigned char*> rows(static_cast<std::size_t>(rgba.height()));
-    for (int y = 0; y < rgba.height(); ++y) {
-        std::uint8_t* px = rgba.scanLine(y);
-        rows[static_cast<std::size_t>(y)] = px;
-        for (int x = 0; x < rgba.width(); ++x, ++p, px += 4)
-            px[3] = !masked.empty() && masked[p] ? 0 : 255;
-    }
-    LiqAttr attr(liq_attr_create());
-    if (!attr || liq_set_max_colors(attr.get(), colours + (masked.empty() ? 0 : 1)) != LIQ_OK)
-        return {};
-    liq_set_speed(attr.get(), how.fast ? kFastSpeed : kSpeed);
-    void** pixels = reinterpret_cast<void**>(rows.data());
-    LiqImage image(liq_image_create_rgba_rows(attr.get(), pixels, rgba.width(), rgba.height(), 0));
-    LiqResult result = quantized(attr.get(), image.get());
-    if (result && !how.fast && how.dither)
-        result = ditheringEveryPixel(*liq_get_palette(result.get()), pixels, rgba.width(),
-                                     rgba.height(), image);
-    if (!result) return {};
-    liq_set_dithering_level(result.get(), how.dither ? 1.0f : 0.0f);
-    indexes = QImage(argb.size(), QImage::Format_Indexed8);
-    if (indexes.isNull()) return {};
-    std::vector<unsigned char*> out(static_cast<std::size_t>(indexes.height()));
-    for (int y = 0; y < indexes.height(); ++y)
-        out[static_cast<std::size_t>(y)] = indexes.scanLine(y);
-    if (liq_write_remapped_image_rows(result.get(), image.get(), out.data()) != LIQ_OK) return {};
-    const liq_palette* pal = liq_get_palette(result.get());
+    std::unique_ptr<liq_result, LiqDeleter> result(raw);
+    const liq_palette* palette = liq_get_palette(result.get());
     QList<QRgb> table;
-    for (unsigned i = 0; i < pal->count; ++i)
-        table.append(
-            qRgba(pal->entries[i].r, pal->entries[i].g, pal->entries[i].b, pal->entries[i].a));
+    for (unsigned i = 0; i < palette->count; ++i)
+        table.append(qRgb(palette->entries[i].r, palette->entries[i].g, palette->entries[i].b));
     return table;
 }
 
-// Moves libimagequant's result behind the mask colour at index 0: its transparent entries
-// go, and an unmasked pixel that took one (or an entry beyond 255) takes the nearest kept one.
-QImage behindMask(const QImage& argb, const std::vector<bool>& masked, QRgb mask,
-                  const QList<QRgb>& chosen, QImage indexes) {
-    QList<QRgb> table{opaque(mask)};
-    std::vector<int> to(static_cast<std::size_t>(chosen.size()), -1);
-    for (qsizetype i = 0; i < chosen.size(); ++i) {
-        if (qAlpha(chosen[i]) < 128 || table.size() == 256) continue;
-        to[static_cast<std::size_t>(i)] = static_cast<int>(table.size());
-        table.append(opaque(chosen[i]));
-    }
-    if (table.size() < 2) return {};
-    std::vector<bool> settled(masked.size());
-    bool anyStray = false;
-    std::size_t p = 0;
-    for (int y = 0; y < argb.height(); ++y) {
-        std::uint8_t* px = indexes.scanLine(y);
-        for (int x = 0; x < argb.width(); ++x, ++p) {
-            const int mapped = to[px[x]];
-            settled[p] = masked[p] || mapped >= 0;
-            anyStray = anyStray || !settled[p];
-            px[x] = masked[p] ? 0 : std::uint8_t(std::max(mapped, 0));
+// Lloyd's iterations on the counts: each entry moved to the mean of the colours nearest to it.
+void refine(QList<QRgb>& table, const std::vector<ColourCount>& counts, int iterations) {
+    for (int it = 0; it < iterations; ++it) {
+        NearestColour nearest(table, 0);
+        std::vector<std::array<std::uint64_t, 4>> sums(table.size());
+        int last = 0;
+        for (const ColourCount& c : counts) {
+            last = nearest.scattered(c.r, c.g, c.b, last);
+            auto& s = sums[last];
+            s[0] += std::uint64_t(c.r) * c.count;
+            s[1] += std::uint64_t(c.g) * c.count;
+            s[2] += std::uint64_t(c.b) * c.count;
+            s[3] += c.count;
+        }
+        for (qsizetype i = 0; i < table.size(); ++i) {
+            const auto& s = sums[i];
+            if (s[3])
+                table[i] = qRgb(int((s[0] + s[3] / 2) / s[3]), int((s[1] + s[3] / 2) / s[3]),
+                                int((s[2] + s[3] / 2) / s[3]));
         }
     }
-    if (anyStray) {
-        QImage strays(argb.size(), QImage::Format_Indexed8);
-        if (strays.isNull()) return {};
-        remapOnto(argb, table, 1, settled, false, strays);
-        for (int y = 0; y < argb.height(); ++y)
-            for (int x = 0; x < argb.width(); ++x)
-                if (!settled[std::size_t(y) * argb.width() + x])
-                    indexes.scanLine(y)[x] = strays.constScanLine(y)[x];
-    }
-    indexes.setColorTable(table);
-    return indexes;
 }
 
+// A palette made for the unmasked pixels (after the mask colour at index 0), every pixel mapped
+// onto it.
 QImage reduced(const QImage& argb, const std::vector<bool>& masked, const Indexing& how) {
-    QImage indexes;
-    const QList<QRgb> chosen = chosenColours(argb, masked, how.mask ? 255 : 256, how, indexes);
+    const int colours = how.mask ? 255 : 256;
+    const std::vector<ColourCount> counts = countColours(argb, masked, kExact, kCubes);
+    QList<QRgb> chosen = paletteFor(counts, colours, how.fast);
     if (chosen.isEmpty()) return {};
-    if (how.mask) return behindMask(argb, masked, *how.mask, chosen, std::move(indexes));
+    refine(chosen, counts, kRefinements);
     QList<QRgb> table;
-    for (const QRgb c : chosen)
-        table.append(opaque(c));
-    indexes.setColorTable(table);
-    return indexes;
+    if (how.mask) table.append(opaque(*how.mask));
+    table.append(chosen);
+    QImage out = indexedLike(argb, table);
+    if (!out.isNull()) remapOnto(argb, table, how.mask ? 1 : 0, masked, how.dither, out);
+    return out;
 }
 
 QImage ontoPalette(const QImage& argb, const std::vector<bool>& masked, const Indexing& how) {
