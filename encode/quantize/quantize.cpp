@@ -1,6 +1,7 @@
 #include "quantize/quantize.h"
 
 #include <QHash>
+#include <algorithm>
 #include <array>
 #include <libimagequant.h>
 #include <memory>
@@ -23,6 +24,7 @@ constexpr int kSpeed = 5;
 constexpr int kFastSpeed = 10;
 constexpr std::size_t kExact = 16384, kCubes = 65536;
 constexpr int kRefinements = 2;
+constexpr int kFirstColours = 1100;
 
 QRgb opaque(QRgb c) {
     return c | 0xFF000000u;
@@ -96,9 +98,15 @@ QList<QRgb> paletteFor(const std::vector<ColourCount>& counts, int colours, bool
     entries.reserve(counts.size());
     for (const ColourCount& c : counts)
         entries.push_back({{c.r, c.g, c.b, 255}, c.count});
+    // libimagequant sizes its table by the square of the first call's count: a first call of
+    // 1100 gets the largest table it makes in 2 MiB, where 16384 at once reserved 340 MiB.
+    const int count = static_cast<int>(entries.size());
+    const int first = std::min(count, kFirstColours);
     liq_result* raw = nullptr;
-    if (liq_histogram_add_colors(histogram.get(), attr.get(), entries.data(),
-                                 static_cast<int>(entries.size()), 0) != LIQ_OK ||
+    if (liq_histogram_add_colors(histogram.get(), attr.get(), entries.data(), first, 0) != LIQ_OK ||
+        (count > first &&
+         liq_histogram_add_colors(histogram.get(), attr.get(), entries.data() + first,
+                                  count - first, 0) != LIQ_OK) ||
         liq_histogram_quantize(histogram.get(), attr.get(), &raw) != LIQ_OK)
         return {};
     std::unique_ptr<liq_result, LiqDeleter> result(raw);
