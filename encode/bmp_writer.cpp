@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "decode/error.h"
+#include "encode/rows.h"
 
 namespace glimmer {
 namespace {
@@ -85,14 +86,6 @@ QByteArray headers(const QImage& image, const Layout& l) {
     return out;
 }
 
-// Row `y` in the layout's pixel format: read where the picture holds it, else converted.
-const uchar* rowOf(const QImage& image, const Layout& l, int y, QImage& scratch) {
-    if (image.format() == l.rows) return image.constScanLine(y);
-    scratch = image.copy(0, y, image.width(), 1).convertToFormat(l.rows);
-    if (scratch.isNull()) throw Error(errc::OutOfMemory);
-    return scratch.constScanLine(0);
-}
-
 // Packs a row of `width` pixels into `out`, whose padding stays zero.
 void pack(const uchar* row, int width, int bits, char* out) {
     if (bits == 1) {
@@ -132,7 +125,7 @@ void writeBmp(const QImage& image, ByteSink& sink) {
         std::vector<char> out(size_t(l.rowBytes), 0);
         QImage scratch;
         for (int y = image.height() - 1; y >= 0; --y) { // bottom-up
-            pack(rowOf(image, l, y, scratch), image.width(), l.bits, out.data());
+            pack(rowIn(image, y, l.rows, scratch), image.width(), l.bits, out.data());
             sink.write(out.data(), l.rowBytes);
         }
     } catch (const std::bad_alloc&) {

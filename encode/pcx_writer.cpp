@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "decode/error.h"
+#include "encode/rows.h"
 
 namespace glimmer {
 namespace {
@@ -98,12 +99,10 @@ void appendPalette(QByteArray& out, const QList<QRgb>& table) {
 // Row `y` of `picture` as 0xAARRGGBB words, not premultiplied: read where the picture holds
 // them, else converted one row at a time.
 const QRgb* argbRow(const QImage& picture, int y, QImage& scratch) {
-    const QImage::Format f = picture.format();
-    if (f == QImage::Format_RGB32 || f == QImage::Format_ARGB32)
-        return reinterpret_cast<const QRgb*>(picture.constScanLine(y));
-    scratch = picture.copy(0, y, picture.width(), 1).convertToFormat(QImage::Format_ARGB32);
-    if (scratch.isNull()) throw std::bad_alloc();
-    return reinterpret_cast<const QRgb*>(scratch.constScanLine(0));
+    // Opaque 32-bit pixels already are such words.
+    const QImage::Format f =
+        picture.format() == QImage::Format_RGB32 ? QImage::Format_RGB32 : QImage::Format_ARGB32;
+    return reinterpret_cast<const QRgb*>(rowIn(picture, y, f, scratch));
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 #include "quantize/colour_counts.h"
 
 #include <algorithm>
-#include <climits>
+#include <cstdint>
 
 namespace glimmer {
 namespace {

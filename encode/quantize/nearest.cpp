@@ -22,29 +22,25 @@ NearestColour::NearestColour(const QList<QRgb>& palette, int first) {
     for (int i = 0; i < static_cast<int>(palette.size()); ++i)
         m_entries.push_back({std::uint8_t(qRed(palette[i])), std::uint8_t(qGreen(palette[i])),
                              std::uint8_t(qBlue(palette[i])), std::uint8_t(i), 0});
+    const int size = static_cast<int>(m_entries.size());
+    first = std::min(first, size);
     // A quarter of the squared distance to the nearest other entry: within it nothing is nearer.
     m_sure.assign(m_entries.size(), -1);
-    for (int i = first; i < static_cast<int>(m_entries.size()); ++i) {
+    for (int i = first; i < size; ++i) {
         int nearest = INT_MAX;
-        for (int j = first; j < static_cast<int>(m_entries.size()); ++j)
-            if (j != i) {
-                const Candidate& e = m_entries[i];
-                nearest = std::min(nearest, distance(m_entries[j], e.r, e.g, e.b));
-            }
+        for (int j = first; j < size; ++j)
+            if (j != i)
+                nearest = std::min(nearest, distance(m_entries[j], m_entries[i].r, m_entries[i].g,
+                                                     m_entries[i].b));
         m_sure[i] = nearest == INT_MAX ? INT_MAX : nearest / 4;
     }
-    m_entries.erase(m_entries.begin(), m_entries.begin() + std::min<int>(first, m_entries.size()));
-    m_entries.push_back({0, 0, 0, 0, INT_MAX});
-    // Lookups by index need the entries in place again.
-    std::vector<Candidate> byIndex(palette.size() + 1, Candidate{0, 0, 0, 0, INT_MAX});
-    for (const Candidate& c : m_entries)
-        if (c.bound != INT_MAX) byIndex[c.index] = c;
-    m_coarseSource = m_entries;
-    m_entries = byIndex;
+    m_coarseSource.assign(m_entries.begin() + first, m_entries.end());
+    m_coarseSource.push_back({0, 0, 0, 0, INT_MAX});
 }
 
 // Appends the entries of the list at `from` that can be nearest to a colour of the cube of
-// `side` levels at `lo`, nearest bound first; returns where they start.
+// `side` levels at `lo`, nearest bound first; returns where they start. `from` may lie in
+// m_lists: it is read whole before m_lists grows.
 int NearestColour::keep(const Candidate* from, const int lo[3], int side) {
     m_kept.clear();
     int farthest = INT_MAX;
@@ -85,17 +81,7 @@ int NearestColour::fillFine(int cell) {
     const int coarse = (lo[0] >> kCoarseShift) << (2 * kCoarseBits) |
                        (lo[1] >> kCoarseShift) << kCoarseBits | (lo[2] >> kCoarseShift);
     if (m_coarse[coarse] < 0) m_coarse[coarse] = fillCoarse(coarse);
-    // m_lists may grow below: the coarse list is copied first.
-    m_parent.assign(m_lists.begin() + m_coarse[coarse],
-                    m_lists.begin() + m_coarse[coarse] + listLength(m_coarse[coarse]) + 1);
-    return keep(m_parent.data(), lo, 1 << kFineShift);
-}
-
-int NearestColour::listLength(int start) const {
-    int n = 0;
-    while (m_lists[start + n].bound != INT_MAX)
-        ++n;
-    return n;
+    return keep(&m_lists[m_coarse[coarse]], lo, 1 << kFineShift);
 }
 
 } // namespace glimmer

@@ -63,15 +63,14 @@ class NearestColour {
     int fillFine(int cell);
     int fillCoarse(int cell);
     int keep(const Candidate* from, const int lo[3], int side);
-    int listLength(int start) const;
 
     std::vector<Candidate> m_entries;      // by index
     std::vector<Candidate> m_coarseSource; // the entries chosen among, terminated
     std::vector<int> m_sure;
     std::vector<int> m_fine = std::vector<int>(1 << (3 * kFineBits), -1);
     std::vector<int> m_coarse = std::vector<int>(1 << (3 * kCoarseBits), -1);
-    std::vector<Candidate> m_lists;          // each cell's candidates, nearest bound first
-    std::vector<Candidate> m_parent, m_kept; // room for fill
+    std::vector<Candidate> m_lists; // each cell's candidates, nearest bound first
+    std::vector<Candidate> m_kept;  // room for fill
 };
 
 } // namespace glimmer
