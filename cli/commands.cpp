@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "cli/convert.h"
-#include "cli/source.h"
 #include "decode/error.h"
 #include "decode/files.h"
 #include "decode/pcx_pages.h"
@@ -21,6 +20,7 @@
 #include "encode/thumbnail.h"
 #include "encode/write_file.h"
 #include "png/png_writer.h"
+#include "tga/header.h"
 
 namespace glimmer::cli {
 
@@ -105,14 +105,15 @@ int tellTable(const QString& file, pcx::Status table, Io io) {
 }
 
 // Says why page `page` (from 0) of `in` is not decoded, naming the page of a DCX file.
-int tellPage(const QString& in, const Source& pages, int page, const PcxResult& result, Io io) {
+int tellPage(const QString& in, const PictureFile& pages, int page, const PcxResult& result,
+             Io io) {
     return tell(pages.isDcx() ? QStringLiteral("%1 page %2").arg(in).arg(page + 1) : in, result,
                 io);
 }
 
 // Decodes page `page` (from 0); 0 with `pic` set, or the failure status after saying why.
 // The viewer's kinds are decoded exactly as the viewer does.
-int load(const QString& in, const Source& pages, int page, Picture& pic, Io io) {
+int load(const QString& in, const PictureFile& pages, int page, Picture& pic, Io io) {
     PcxResult result = pages.read(page);
     if (auto* decoded = std::get_if<Picture>(&result)) {
         pic = std::move(*decoded);
@@ -184,7 +185,7 @@ QByteArray formatOf(const QString& name) {
     return {};
 }
 
-int convertPage(const QString& in, const Source& pages, int page, const QString& out,
+int convertPage(const QString& in, const PictureFile& pages, int page, const QString& out,
                 bool makeFolder, const PcxOutput& pcx, Flush flush, Io io) {
     const QByteArray format = formatOf(out);
     if (format.isEmpty()) {
@@ -207,9 +208,9 @@ int convertPage(const QString& in, const Source& pages, int page, const QString&
 } // namespace
 
 // `in` with a sound table of pages, or nothing after saying why not.
-std::optional<Source> openSource(const QString& in, Io io) {
+std::optional<PictureFile> openSource(const QString& in, Io io) {
     try {
-        Source source(in);
+        PictureFile source(in);
         if (source.table() == pcx::Status::Ok) return source;
         tellTable(in, source.table(), io);
     } catch (const Error& e) {
@@ -219,7 +220,7 @@ std::optional<Source> openSource(const QString& in, Io io) {
 }
 
 // `in` opened when it has page `page` (from 0); else nothing, after saying why.
-std::optional<Source> openPage(const QString& in, int page, Io io) {
+std::optional<PictureFile> openPage(const QString& in, int page, Io io) {
     auto source = openSource(in, io);
     if (source && page >= source->count()) {
         io.err << in << ": no page " << page + 1 << "; it has " << source->count() << Qt::endl;
@@ -275,8 +276,30 @@ int describePages(const QString& f, const PcxPages& pages, Io io) {
     return worst;
 }
 
+QString tgaKind(const tga::Header& h) {
+    static const char* const kinds[] = {"", "colour-mapped", "true-colour", "grey"};
+    return QStringLiteral("TGA %1%2, %3 bits a pixel")
+        .arg(QLatin1String(kinds[h.base_type() & 3]),
+             h.rle() ? QStringLiteral(" run-length") : QString())
+        .arg(h.pixel_bits);
+}
+
+// A TGA file's kind and size, and the verdict convert gives it.
+int describeTga(const QString& f, const PictureFile& source, Io io) {
+    const tga::Header h = tga::Header::parse(bytesOf(source.bytes()));
+    Discard rows;
+    const PcxResult read = source.readRows(0, rows);
+    io.out << f << ": " << tgaKind(h) << ", " << h.width << 'x' << h.height << ", ";
+    if (const auto* e = std::get_if<Error>(&read)) {
+        io.out << "error " << e->number() << ": " << e->text() << Qt::endl;
+        return kFailed;
+    }
+    io.out << "decodes" << Qt::endl;
+    return kDecoded;
+}
+
 // A picture of another format gets the verdict convert gives it.
-int describeOther(const QString& f, const Source& source, Io io) {
+int describeOther(const QString& f, const PictureFile& source, Io io) {
     Shrinker size(Framing::Longest, 1);
     const PcxResult read = source.readRows(0, size);
     if (!std::holds_alternative<Picture>(read)) return tell(f, read, io);
@@ -291,9 +314,20 @@ int info(const QStringList& files, Io io) {
     int worst = kDecoded;
     for (const QString& f : files) {
         try {
-            const Source source(f);
-            worst = std::max(worst, source.isPcx() ? describePages(f, source.pages(), io)
-                                                   : describeOther(f, source, io));
+            const PictureFile source(f);
+            int status = kDecoded;
+            switch (source.kind()) {
+            case PictureKind::Pcx:
+                status = describePages(f, source.pages(), io);
+                break;
+            case PictureKind::Tga:
+                status = describeTga(f, source, io);
+                break;
+            case PictureKind::Other:
+                status = describeOther(f, source, io);
+                break;
+            }
+            worst = std::max(worst, status);
         } catch (const Error& e) {
             worst = std::max(worst, fail(io, f, e));
         }

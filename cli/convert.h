@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "cli/commands.h"
-#include "cli/source.h"
 #include "decode/error.h"
+#include "decode/picture_file.h"
 #include "quantize/quantize.h"
 
 namespace glimmer::cli {
@@ -22,7 +22,7 @@ struct PcxOutput {
 // Says "WHAT: error N: TEXT" on io.err; the exit status of a failure.
 int fail(Io io, const QString& what, const Error& e);
 // `in` with a sound table of pages, or nothing after saying why not.
-std::optional<Source> openSource(const QString& in, Io io);
+std::optional<PictureFile> openSource(const QString& in, Io io);
 // Page `page` (from 0) of `in` handed to `sink` a row at a time; 0, or the failure status
 // after saying why.
 int loadRows(const QString& in, int page, pcx::RowSink& sink, Io io);

@@ -6,7 +6,9 @@
 #include "decode/files.h"
 #include "decode/gif_indexes.h"
 #include "decode/pcx_pages.h"
+#include "decode/picture_file.h"
 #include "decode/picture_loader.h"
+#include "tga/decode.h"
 
 namespace glimmer {
 namespace {
@@ -137,6 +139,16 @@ QList<QRgb> opaque(QList<QRgb> colours) {
     return colours;
 }
 
+// A colour-mapped TGA file's colours, index by index, read without decoding a pixel.
+QList<QRgb> ofTga(const QByteArray& bytes) {
+    const tga::Result r = tga::shape(bytesOf(bytes));
+    if (r.status != tga::Status::Ok) invalid(tgaError(r.status).text());
+    if (r.header.base_type() != 1)
+        invalid(QStringLiteral("the picture has no palette: it is not colour-mapped"));
+    return opaque(
+        QList<QRgb>(r.image.colours.begin(), r.image.colours.begin() + r.image.colour_count));
+}
+
 QList<QRgb> ofPicture(QByteArray bytes) {
     if (bytes.startsWith("\x89PNG\r\n\x1a\n")) return ofPng(bytes);
     if (bytes.startsWith("GIF87a") || bytes.startsWith("GIF89a")) {
@@ -178,7 +190,14 @@ QList<QRgb> paletteOf(QByteArray bytes, const QString& name) {
         if (bytes.size() > kMaxTextBytes) invalid(QStringLiteral("too large for a palette"));
         return parsePaletteText(bytes);
     }
-    if (PcxPages::isPcx(bytes, name)) return ofPcx(std::move(bytes));
+    switch (pictureKind(bytes.left(qsizetype(pcx::kHeaderSize)), name)) {
+    case PictureKind::Pcx:
+        return ofPcx(std::move(bytes));
+    case PictureKind::Tga:
+        return ofTga(bytes);
+    case PictureKind::Other:
+        break;
+    }
     return ofPicture(std::move(bytes));
 }
 

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <new>
 
+#include "decode/picture_file.h"
+
 namespace glimmer {
 namespace {
 
@@ -170,36 +172,6 @@ QImage Shrinker::result() const {
         scaled = canvas;
     }
     return m_alpha ? scaled : scaled.convertToFormat(QImage::Format_RGB32);
-}
-
-void feedRows(const QImage& picture, pcx::RowSink& sink) {
-    QImage image = picture;
-    pcx::Image shape;
-    switch (image.format()) {
-    case QImage::Format_Indexed8:
-        shape.format = pcx::PixelFormat::Indexed8;
-        break;
-    case QImage::Format_Mono:
-        shape.format = pcx::PixelFormat::Mono1;
-        break;
-    case QImage::Format_RGB32:
-        shape.format = pcx::PixelFormat::Rgb32;
-        break;
-    default:
-        image = picture.convertToFormat(QImage::Format_ARGB32);
-        shape.format = pcx::PixelFormat::Argb32;
-        break;
-    }
-    if (image.isNull()) return;
-    shape.width = image.width();
-    shape.height = image.height();
-    shape.stride = static_cast<std::size_t>(image.bytesPerLine());
-    const QList<QRgb> table = image.colorTable();
-    shape.colour_count = static_cast<int>(std::min<qsizetype>(256, table.size()));
-    std::copy_n(table.begin(), shape.colour_count, shape.colours.begin());
-    if (!sink.start(shape)) return;
-    for (int y = 0; y < image.height(); ++y)
-        sink.row(y, image.constScanLine(y));
 }
 
 QImage thumbnailImage(const QImage& picture, int size) {

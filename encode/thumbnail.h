@@ -60,9 +60,6 @@ class Shrinker : public pcx::RowSink {
     QImage m_reduced;
 };
 
-// Hands a picture held whole to `sink` a row at a time.
-void feedRows(const QImage& picture, pcx::RowSink& sink);
-
 // `picture` with its longest side made `size` pixels, aspect kept, smoothly scaled; a picture
 // no larger is returned as it is. A null image when memory runs out.
 [[nodiscard]] QImage thumbnailImage(const QImage& picture, int size);
