@@ -6,9 +6,9 @@
 #include <QPoint>
 #include <QRect>
 #include <QRgb>
-#include <array>
-#include <vector>
+#include <optional>
 
+#include "pcx/box_average.h"
 #include "pcx/decode.h"
 
 namespace glimmer {
@@ -44,19 +44,12 @@ class Shrinker : public pcx::RowSink {
     [[nodiscard]] QSize pictureSize() const { return m_picture; }
 
   private:
-    void add(const std::uint8_t* pixels) noexcept;
-    void addBits(const std::uint8_t* pixels) noexcept;
-    void closeBlocks() noexcept;
-
     Framing m_framing;
     int m_size;
     Frame m_frame;
     QSize m_picture;
-    pcx::PixelFormat m_format = pcx::PixelFormat::Rgb32;
-    std::array<std::uint32_t, 256> m_colours{}; // premultiplied
-    bool m_alpha = false;
-    int m_kx = 1, m_ky = 1, m_rows = 0, m_done = 0;
-    std::vector<std::uint64_t> m_sums; // four channels a block
+    std::optional<pcx::BoxAverage> m_boxes;
+    int m_done = 0;
     QImage m_reduced;
 };
 

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <new>
+#include <vector>
 
 namespace glimmer::pixbuf {
 namespace {
@@ -68,25 +69,28 @@ bool PixbufRows::make(const pcx::Image& shape) {
         return false;
     }
     if (m_size) {
-        const Plane target{gdk_pixbuf_get_pixels(m_pixbuf.get()),
-                           static_cast<std::size_t>(gdk_pixbuf_get_rowstride(m_pixbuf.get()))};
-        m_shrinker.emplace(shape.width, shape.height, target, size.width, size.height, m_channels);
-        m_row.resize(static_cast<std::size_t>(shape.width) * static_cast<std::size_t>(m_channels));
+        // Each pixel of the smaller size averages the pixels whose box falls on it.
+        const auto edges = [](int from, int to) {
+            std::vector<int> e(static_cast<std::size_t>(to) + 1);
+            for (int i = 0; i <= to; ++i)
+                e[std::size_t(i)] = static_cast<int>((std::int64_t{i} * from + to - 1) / to);
+            return e;
+        };
+        m_boxes.emplace(shape, 0, edges(shape.width, size.width), 0,
+                        edges(shape.height, size.height));
     }
     if (m_prepared.func) m_prepared.func(m_pixbuf.get(), nullptr, m_prepared.user_data);
     return true;
 }
 
 void PixbufRows::row(int y, const std::uint8_t* pixels) noexcept {
-    if (m_shrinker) {
-        convert_row(m_shape, pixels, m_row.data(), m_channels);
-        m_shrinker->add(y, m_row.data());
-        return;
+    const auto stride = static_cast<std::size_t>(gdk_pixbuf_get_rowstride(m_pixbuf.get()));
+    std::uint8_t* start = gdk_pixbuf_get_pixels(m_pixbuf.get());
+    if (!m_boxes) {
+        convert_row(m_shape, pixels, start + static_cast<std::size_t>(y) * stride, m_channels);
+    } else if (m_boxes->add(y, pixels)) {
+        m_boxes->take_straight(start + static_cast<std::size_t>(m_done++) * stride, m_channels);
     }
-    std::uint8_t* out = gdk_pixbuf_get_pixels(m_pixbuf.get()) +
-                        static_cast<std::size_t>(y) *
-                            static_cast<std::size_t>(gdk_pixbuf_get_rowstride(m_pixbuf.get()));
-    convert_row(m_shape, pixels, out, m_channels);
 }
 
 } // namespace glimmer::pixbuf

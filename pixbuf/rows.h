@@ -7,10 +7,9 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
-#include <vector>
 
+#include "pcx/box_average.h"
 #include "pcx/decode.h"
-#include "pixbuf/shrinker.h"
 
 namespace glimmer::pixbuf {
 
@@ -57,8 +56,8 @@ class PixbufRows final : public pcx::RowSink {
     pcx::Image m_shape; // the shape and colours, no pixels
     int m_channels = 3;
     PixbufPtr m_pixbuf;
-    std::optional<Shrinker> m_shrinker;
-    std::vector<std::uint8_t> m_row; // a converted row on its way to the shrinker
+    std::optional<pcx::BoxAverage> m_boxes; // for a smaller size
+    int m_done = 0;                         // rows of boxes written
 };
 
 } // namespace glimmer::pixbuf
