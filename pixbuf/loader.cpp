@@ -9,19 +9,33 @@
 namespace glimmer::pixbuf {
 
 bool Loader::feed(std::span<const std::uint8_t> bytes, GError** error) noexcept {
+    if (m_failed) return fail_again(error);
     if (m_stopped || bytes.empty()) return true;
     try {
-        if (!grow(bytes.size(), error)) return false;
+        if (!grow(bytes.size(), error)) return failed();
         m_bytes.insert(m_bytes.end(), bytes.begin(), bytes.end());
     } catch (const std::bad_alloc&) {
         set_memory_error(error);
-        return false;
+        return failed();
     }
     // A PCX file is judged by its header as soon as it is there, as glimmer-pcx judges it
     // before reading the rest; a DCX file's page is judged once the file is whole.
     if (!m_judged && m_bytes.size() >= pcx::kHeaderSize && !pcx::is_dcx(m_bytes))
-        return judge(m_bytes, error);
+        return judge(m_bytes, error) || failed();
     return true;
+}
+
+// GdkPixbuf closes a loader whose write failed: the bytes it took are no picture then.
+bool Loader::failed() noexcept {
+    m_failed = true;
+    m_bytes = {};
+    return false;
+}
+
+bool Loader::fail_again(GError** error) noexcept {
+    g_set_error_literal(error, GDK_PIXBUF_ERROR, GDK_PIXBUF_ERROR_FAILED,
+                        "the load had already failed");
+    return false;
 }
 
 bool Loader::grow(std::size_t more, GError** error) {
@@ -67,6 +81,7 @@ std::span<const std::uint8_t> Loader::first_page(pcx::Status& status) const {
 }
 
 bool Loader::finish(GError** error) noexcept {
+    if (m_failed) return fail_again(error);
     try {
         if (m_stopped) return true;
         pcx::Status table = pcx::Status::Ok;

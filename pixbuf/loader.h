@@ -29,7 +29,8 @@ class Loader {
                     std::size_t max_file_bytes = pcx::kMaxFileBytes) noexcept
         : m_callbacks(callbacks), m_max_file_bytes(max_file_bytes) {}
 
-    // Takes the next bytes; false with `error` set when the file is refused or too long.
+    // Takes the next bytes; false with `error` set when the file is refused or too long, and
+    // from then on for every call, finish() too.
     bool feed(std::span<const std::uint8_t> bytes, GError** error) noexcept;
     // Decodes what was fed and hands the pixbuf to the callbacks; false with `error` set when
     // it cannot be decoded. A size of 0 asked by the size callback ends the load with no
@@ -40,6 +41,9 @@ class Loader {
 
   private:
     bool grow(std::size_t more, GError** error);
+    // Marks the load failed for good; false.
+    bool failed() noexcept;
+    static bool fail_again(GError** error) noexcept;
     [[nodiscard]] std::span<const std::uint8_t> first_page(pcx::Status& status) const;
     bool judge(std::span<const std::uint8_t> page, GError** error) noexcept;
     bool decode(std::span<const std::uint8_t> page, GError** error);
@@ -49,6 +53,7 @@ class Loader {
     std::vector<std::uint8_t> m_bytes;
     bool m_judged = false;  // the header was judged and the size asked
     bool m_stopped = false; // the size callback asked for no picture
+    bool m_failed = false;  // a write failed: nothing more is taken, no picture is made
     std::optional<PixbufRows::Size> m_size;
     PixbufPtr m_pixbuf;
 };
