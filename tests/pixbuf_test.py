@@ -151,6 +151,30 @@ budget = 250 if "asan" in os.environ.get("LD_PRELOAD", "") else 100
 check("thumbnail of 16000x8000", peak.returncode == 0 and int(peak.stdout) < budget,
       f"{peak.stdout.strip()} MiB at the peak {peak.stderr.strip()}")
 
+# A load whose write failed, past the 2 GiB that glimmer-pcx reads, stays failed: GdkPixbuf
+# closes the loader then, and what it took must not become a picture.
+loader = GdkPixbuf.PixbufLoader()
+announced = []
+loader.connect("area-prepared", lambda lo: announced.append("prepared"))
+loader.connect("area-updated", lambda lo, *area: announced.append("updated"))
+header = bytearray(128)
+header[0:4], header[8:12], header[65:68] = bytes([10, 5, 1, 8]), bytes([3, 0, 3, 0]), b"\x01\x04\x00"
+chunk, written, refused = bytes(1 << 28), 0, None
+try:
+    loader.write(bytes(header))
+    while written <= 2 << 30:
+        loader.write(chunk)
+        written += len(chunk)
+except GLib.Error as e:
+    refused = e.message
+try:
+    loader.close()
+except GLib.Error:
+    pass
+check("a load past the limit", refused and "2048 MiB" in refused and not announced
+      and loader.get_pixbuf() is None, f"{refused!r}, signals {announced}")
+del chunk
+
 print(f"{len(files)} files, {len(failures)} failures")
 print("\n".join(failures))
 sys.exit(1 if failures else 0)
