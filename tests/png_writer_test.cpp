@@ -47,8 +47,8 @@ QImage picture(int w, int h, QImage::Format format) {
     if (format == QImage::Format_Indexed8) {
         QImage indexed(w, h, QImage::Format_Indexed8);
         QList<QRgb> table;
-        for (int i = 0; i < 100; ++i) // fewer than 256 entries
-            table.append(qRgb(i * 2, 255 - i, i * i % 256));
+        for (int i = 0; i < 100; ++i) // fewer than 256 entries, the first ten translucent
+            table.append(qRgba(i * 2, 255 - i, i * i % 256, i < 10 ? i * 25 : 255));
         indexed.setColorTable(table);
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x)

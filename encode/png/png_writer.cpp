@@ -233,6 +233,14 @@ QByteArray png(const QImage& image, const PngOptions& options) {
             plte[3 * i + 2] = static_cast<std::uint8_t>(qBlue(table[i]));
         }
         chunk(out, "PLTE", plte.data(), plte.size());
+        // The alpha of entries up to the last one that is not opaque (a GIF's transparent
+        // entry, a TGA map's alpha).
+        Bytes trns;
+        for (qsizetype i = 0; i < table.size() && 3 * i < qsizetype(plte.size()); ++i)
+            trns.push_back(static_cast<std::uint8_t>(qAlpha(table[i])));
+        while (!trns.empty() && trns.back() == 255)
+            trns.pop_back();
+        if (!trns.empty()) chunk(out, "tRNS", trns.data(), trns.size());
     }
     const std::size_t size = (rows.rowBytes() + 1) * static_cast<std::size_t>(image.height());
     if (size <= options.bandsAbove)
