@@ -122,54 +122,51 @@ int load(const QString& in, const PictureFile& pages, int page, Picture& pic, Io
     return tellPage(in, pages, page, result, io);
 }
 
-// Throws Error; a picture the file cannot hold is refused before any colour is chosen.
-QByteArray encodedPcx(const QImage& image, const PcxOutput& pcx) {
+// What an 8-bit PCX file holds of `image`: its own indexes, or indexes made for it. Throws
+// Error; a picture the file cannot hold is refused before any colour is chosen.
+QImage pcxIndexes(const QImage& image, const PcxOutput& pcx) {
     checkPcxFits(image.size(), pcx.truecolor);
-    if (pcx.truecolor) return encodePcx24(image);
-    // Indexes kept as they are need no second picture first.
     const bool paletted =
         image.format() == QImage::Format_Mono || image.format() == QImage::Format_Indexed8;
-    if (paletted && !pcx.indexing.mask && pcx.indexing.palette.isEmpty()) return encodePcx8(image);
-    const QImage indexed = toIndexed8(image, pcx.indexing);
+    if (pcx.truecolor || (paletted && !pcx.indexing.mask && pcx.indexing.palette.isEmpty()))
+        return image;
+    QImage indexed = toIndexed8(image, pcx.indexing);
     if (indexed.isNull()) throw Error(errc::OutOfMemory);
-    return encodePcx8(indexed);
+    return indexed;
 }
 
-// BMP and PPM a row at a time as the file is written, so that only a row is held beside the
-// picture; a picture the file cannot hold is refused before anything is written.
-int writeRows(const QImage& image, const QString& out, const QByteArray& format, Flush flush,
-              Io io) {
+// BMP, PPM and PCX a row at a time as the file is written, so that only a row is held beside
+// the picture (and a PCX file's indexes); a picture the file cannot hold is refused before
+// anything is written.
+int writeRows(const QImage& image, const QString& out, const QByteArray& format,
+              const PcxOutput& pcx, Flush flush, Io io) {
     try {
-        if (format == "bmp")
+        if (format == "bmp") {
             replaceFile(
                 out, bmpSize(image), [&](ByteSink& sink) { writeBmp(image, sink); }, flush);
-        else
+        } else if (format == "ppm") {
             replaceFile(
                 out, ppmSize(image), [&](ByteSink& sink) { writePpm(image, sink); }, flush);
+        } else {
+            const QImage indexes = pcxIndexes(image, pcx);
+            const PcxFile file(indexes, pcx.truecolor);
+            replaceFile(
+                out, file.size(), [&](ByteSink& sink) { file.write(sink); }, flush);
+        }
     } catch (const Error& e) {
         return fail(io, out, e);
     }
     return kDecoded;
 }
 
-// PNG and PCX are encoded in memory first: the file is then written in one piece, and a full disk
-// or a refused folder is reported with its number instead of whatever the encoder makes of it.
+// PNG is encoded in memory first: the file is then written in one piece, and a full disk or a
+// refused folder is reported with its number instead of whatever the encoder makes of it.
 int write(const Picture& pic, const QString& out, const QByteArray& format, const PcxOutput& pcx,
           Flush flush, Io io) {
-    QByteArray encoded;
-    if (format == "pcx") {
-        try {
-            encoded = encodedPcx(pic.image(), pcx);
-        } catch (const Error& e) {
-            return fail(io, out, e);
-        }
-    } else if (format == "png") {
-        // Chosen by bench/png_bench: smaller than ImageMagick's output, many times faster.
-        encoded = encodePng(pic.image(), {.level = 6});
-        if (encoded.isEmpty()) return fail(io, out, Error(errc::OutOfMemory));
-    } else {
-        return writeRows(pic.image(), out, format, flush, io);
-    }
+    if (format != "png") return writeRows(pic.image(), out, format, pcx, flush, io);
+    // Chosen by bench/png_bench: smaller than ImageMagick's output, many times faster.
+    const QByteArray encoded = encodePng(pic.image(), {.level = 6});
+    if (encoded.isEmpty()) return fail(io, out, Error(errc::OutOfMemory));
     try {
         replaceFile(out, encoded, flush);
     } catch (const Error& e) {

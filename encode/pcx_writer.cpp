@@ -12,9 +12,6 @@ namespace glimmer {
 namespace {
 
 constexpr int kMaxRun = 63; // the count shares its byte with the two marker bits
-// A first guess at the output: it grows as the lines come, so a large picture is not held
-// twice over before a byte is written.
-constexpr qsizetype kFirstReserve = qsizetype{1} << 20;
 
 void put16(char* at, int value) {
     at[0] = static_cast<char>(value & 0xFF);
@@ -25,7 +22,7 @@ int evenBytesPerLine(int width) {
     return width + (width & 1);
 }
 
-void appendHeader(QByteArray& out, const QImage& image, int planes) {
+template <class Out> void header(Out& out, const QImage& image, int planes) {
     char h[128] = {};
     h[0] = 10; // manufacturer
     h[1] = 5;  // version: 256-colour palette or true colour
@@ -46,7 +43,7 @@ void appendHeader(QByteArray& out, const QImage& image, int planes) {
     h[65] = static_cast<char>(planes);
     put16(h + 66, evenBytesPerLine(image.width()));
     put16(h + 68, 1); // colour, not grey
-    out.append(h, sizeof h);
+    out.write(h, sizeof h);
 }
 
 // Run-length encodes one plane of a scan line at a time; runs end with the line.
@@ -57,7 +54,7 @@ class LineEncoder {
           m_coded(2 * static_cast<std::size_t>(bytesPerLine)) {}
 
     // One plane of `width` bytes, padded to bytesPerLine with zeros.
-    void append(QByteArray& out, const std::uint8_t* line) {
+    template <class Out> void append(Out& out, const std::uint8_t* line) {
         char* to = m_coded.data();
         for (int x = 0; x < m_bytesPerLine;) {
             const std::uint8_t value = x < m_width ? line[x] : 0;
@@ -69,7 +66,7 @@ class LineEncoder {
             *to++ = static_cast<char>(value);
             x += run;
         }
-        out.append(m_coded.data(), to - m_coded.data());
+        out.write(m_coded.data(), to - m_coded.data());
     }
 
   private:
@@ -78,22 +75,14 @@ class LineEncoder {
     std::vector<char> m_coded; // at worst two bytes a byte
 };
 
-QByteArray startFile(const QImage& image, int planes) {
-    QByteArray out;
-    const qsizetype raw = qsizetype{evenBytesPerLine(image.width())} * planes * image.height();
-    out.reserve(128 + std::min(raw, kFirstReserve) + 769);
-    appendHeader(out, image, planes);
-    return out;
-}
-
-void appendPalette(QByteArray& out, const QList<QRgb>& table) {
-    char palette[769] = {12};
+template <class Out> void palette(Out& out, const QList<QRgb>& table) {
+    char bytes[769] = {12};
     for (qsizetype i = 0; i < std::min<qsizetype>(256, table.size()); ++i) {
-        palette[1 + 3 * i] = static_cast<char>(qRed(table[i]));
-        palette[2 + 3 * i] = static_cast<char>(qGreen(table[i]));
-        palette[3 + 3 * i] = static_cast<char>(qBlue(table[i]));
+        bytes[1 + 3 * i] = static_cast<char>(qRed(table[i]));
+        bytes[2 + 3 * i] = static_cast<char>(qGreen(table[i]));
+        bytes[3 + 3 * i] = static_cast<char>(qBlue(table[i]));
     }
-    out.append(palette, sizeof palette);
+    out.write(bytes, sizeof bytes);
 }
 
 // Row `y` of `picture` as 0xAARRGGBB words, not premultiplied: read where the picture holds
@@ -103,6 +92,34 @@ const QRgb* argbRow(const QImage& picture, int y, QImage& scratch) {
     const QImage::Format f =
         picture.format() == QImage::Format_RGB32 ? QImage::Format_RGB32 : QImage::Format_ARGB32;
     return reinterpret_cast<const QRgb*>(rowIn(picture, y, f, scratch));
+}
+
+// Counts what the encoder makes, for the size pass.
+struct Count {
+    qint64 bytes = 0;
+    void write(const char*, qint64 size) { bytes += size; }
+};
+
+class ToArray final : public ByteSink {
+  public:
+    explicit ToArray(QByteArray& out) : m_out(out) {}
+    void write(const char* bytes, qint64 size) override { m_out.append(bytes, size); }
+
+  private:
+    QByteArray& m_out;
+};
+
+QByteArray whole(const QImage& picture, bool truecolor) {
+    const PcxFile file(picture, truecolor);
+    try {
+        QByteArray out;
+        out.reserve(file.size());
+        ToArray sink(out);
+        file.write(sink);
+        return out;
+    } catch (const std::bad_alloc&) {
+        throw Error(errc::OutOfMemory);
+    }
 }
 
 } // namespace
@@ -122,48 +139,67 @@ void checkPcxFits(QSize size, bool truecolor) {
                     QStringLiteral("taller than a PCX file holds (%1 pixels)").arg(kMaxPcxHeight));
 }
 
-QByteArray encodePcx8(const QImage& indexed) {
-    checkPcxFits(indexed.size(), false);
-    const bool bits = indexed.format() == QImage::Format_Mono;
-    if (!bits && indexed.format() != QImage::Format_Indexed8) throw Error(errc::InvalidPicture);
-    try {
-        QByteArray out = startFile(indexed, 1);
-        LineEncoder lines(indexed.width(), evenBytesPerLine(indexed.width()));
-        // Two-colour rows become indexes a row at a time, never a byte-a-pixel copy of all.
-        std::vector<std::uint8_t> row(bits ? static_cast<std::size_t>(indexed.width()) : 0);
-        for (int y = 0; y < indexed.height(); ++y) {
-            const std::uint8_t* line = indexed.constScanLine(y);
-            for (std::size_t x = 0; x < row.size(); ++x)
-                row[x] = (line[x >> 3] >> (7 - (x & 7))) & 1;
-            lines.append(out, bits ? row.data() : line);
-        }
-        appendPalette(out, indexed.colorTable());
-        return out;
-    } catch (const std::bad_alloc&) {
-        throw Error(errc::OutOfMemory);
-    }
+PcxFile::PcxFile(const QImage& picture, bool truecolor)
+    : m_picture(picture), m_truecolor(truecolor) {
+    checkPcxFits(picture.size(), truecolor);
+    if (!truecolor && picture.format() != QImage::Format_Mono &&
+        picture.format() != QImage::Format_Indexed8)
+        throw Error(errc::InvalidPicture);
 }
 
-QByteArray encodePcx24(const QImage& picture) {
-    checkPcxFits(picture.size(), true);
-    try {
-        const int width = picture.width();
-        QByteArray out = startFile(picture, 3);
-        LineEncoder lines(width, evenBytesPerLine(width));
-        std::vector<std::uint8_t> plane(static_cast<std::size_t>(width));
+template <class Out> void PcxFile::encode(Out& out) const {
+    const QImage& image = m_picture;
+    const int width = image.width();
+    header(out, image, m_truecolor ? 3 : 1);
+    LineEncoder lines(width, evenBytesPerLine(width));
+    std::vector<std::uint8_t> plane(static_cast<std::size_t>(width));
+    if (m_truecolor) {
         QImage scratch;
-        for (int y = 0; y < picture.height(); ++y) {
-            const QRgb* row = argbRow(picture, y, scratch);
+        for (int y = 0; y < image.height(); ++y) {
+            const QRgb* row = argbRow(image, y, scratch);
             for (int shift : {16, 8, 0}) { // red, green, blue
                 for (int x = 0; x < width; ++x)
                     plane[std::size_t(x)] = static_cast<std::uint8_t>(row[x] >> shift);
                 lines.append(out, plane.data());
             }
         }
-        return out;
+        return;
+    }
+    // Two-colour rows become indexes a row at a time, never a byte-a-pixel copy of all.
+    const bool bits = image.format() == QImage::Format_Mono;
+    for (int y = 0; y < image.height(); ++y) {
+        const std::uint8_t* line = image.constScanLine(y);
+        for (std::size_t x = 0; bits && x < plane.size(); ++x)
+            plane[x] = (line[x >> 3] >> (7 - (x & 7))) & 1;
+        lines.append(out, bits ? plane.data() : line);
+    }
+    palette(out, image.colorTable());
+}
+
+qint64 PcxFile::size() const {
+    try {
+        Count count;
+        encode(count);
+        return count.bytes;
     } catch (const std::bad_alloc&) {
         throw Error(errc::OutOfMemory);
     }
+}
+
+void PcxFile::write(ByteSink& sink) const {
+    try {
+        encode(sink);
+    } catch (const std::bad_alloc&) {
+        throw Error(errc::OutOfMemory);
+    }
+}
+
+QByteArray encodePcx8(const QImage& indexed) {
+    return whole(indexed, false);
+}
+
+QByteArray encodePcx24(const QImage& picture) {
+    return whole(picture, true);
 }
 
 } // namespace glimmer

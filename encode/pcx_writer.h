@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QImage>
 
+#include "encode/write_file.h"
+
 namespace glimmer {
 
 // What a PCX header holds for readers that take its fields as signed 16-bit numbers: the
@@ -19,12 +21,29 @@ inline constexpr int kMaxPcx24Width = 10922;
 void checkPcxFits(QSize size, bool truecolor);
 
 // An Indexed8 or two-colour (Mono) picture as an 8-bit PCX file, its indexes and colour table
-// as they are (a table shorter than 256 is padded with black). Throws Error: checkPcxFits's,
-// error 7 when memory runs out, error 481 when the picture is neither.
-[[nodiscard]] QByteArray encodePcx8(const QImage& indexed);
+// as they are (a table shorter than 256 is padded with black); or, with `truecolor`, a picture
+// of any format as a PCX file of red, green and blue planes, alpha dropped and the colours
+// kept. Rows are encoded one at a time as they are written, so that the file is never held
+// whole: size() runs the encoder once to count its bytes, write() again to hand them on.
+class PcxFile {
+  public:
+    // Throws Error: checkPcxFits's, and error 481 for an 8-bit file of a picture that is
+    // neither Indexed8 nor Mono.
+    PcxFile(const QImage& picture, bool truecolor);
 
-// A picture of any format as a PCX file of red, green and blue planes; alpha is dropped and
-// the colours kept. Converts a row at a time. Throws Error as encodePcx8 does.
+    [[nodiscard]] qint64 size() const;
+    // Throws what the sink throws, and error 7 when memory runs out.
+    void write(ByteSink& sink) const;
+
+  private:
+    template <class Out> void encode(Out& out) const;
+
+    const QImage& m_picture;
+    bool m_truecolor;
+};
+
+// The same, whole in memory.
+[[nodiscard]] QByteArray encodePcx8(const QImage& indexed);
 [[nodiscard]] QByteArray encodePcx24(const QImage& picture);
 
 } // namespace glimmer

@@ -48,6 +48,9 @@ done <<'EOF'
 0 palette mono-32767.pcx
 0 info two-bit-25000.pcx zeros-16384.gif
 2 check two-bit-25000.pcx
+0 thumbnail grey-16384.tga t6.png
+2 convert claims-65535.tga c1.png
+2 thumbnail claims-65535.tga t7.png
 EOF
 
 # GdkPixbuf's thumbnailer through the loader holds what the thumbnail holds, and shrinks the
@@ -66,7 +69,8 @@ if [ $sanitized = 0 ]; then
     for c in "mono-32767.pcx 32767 32767 1 png" "two-bit-25000.pcx 25000 25000 1 png" \
         "two-bit-25000.pcx 25000 25000 1 pcx" "rgb-7000.pcx 7000 7000 3 pcx" \
         "two-bit-25000.pcx 25000 25000 1 bmp" "rgb-7000.pcx 7000 7000 3 bmp" \
-        "two-bit-25000.pcx 25000 25000 1 ppm" "rgb-7000.pcx 7000 7000 3 ppm"; do
+        "two-bit-25000.pcx 25000 25000 1 ppm" "rgb-7000.pcx 7000 7000 3 ppm" \
+        "rgb-7000-colours.pcx 7000 7000 3 pcx" "grey-16384.tga 16384 16384 1 png"; do
         read -r file w h samples format <<<"$c"
         read -r rc mib _ < <(measure "$tool" convert "$file" "out.$format")
         limit=$((w * h * samples * 13 / 10 / 1048576 + 96))

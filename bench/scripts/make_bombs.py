@@ -91,6 +91,21 @@ def tga_with_id():
     return head + b"glimmer-id" + bytes([0x30, 0x60, 0x90]) * 16 + footer
 
 
+def pcx_colours(side):
+    """A true-colour picture whose every row is a colour of its own: `side` colours in runs."""
+    bpl = side + (side & 1)
+    rows = []
+    for y in range(side):
+        for value in (y % 256, y // 256 * 8, 128):
+            rows.append(runs(bpl, value))
+    return pcx_header(8, 3, side, side, bpl) + b"".join(rows)
+
+
+def tga(width, height, data, descriptor=0):
+    """A grey TGA picture of run-length packets, bottom row first unless `descriptor` says."""
+    return bytes([0, 0, 11]) + bytes(9) + struct.pack("<HHBB", width, height, 8, descriptor) + data
+
+
 def main():
     folder = Path(sys.argv[1])
     folder.mkdir(parents=True, exist_ok=True)
@@ -103,6 +118,10 @@ def main():
         "tall-1x32767.png": png(1, 32767),
         "zeros-16384.gif": gif(16384, 16384),  # 100 KB, 268 M pixels
         "id10.tga": tga_with_id(),
+        "rgb-7000-colours.pcx": pcx_colours(7000),  # 4.7 MB, 7000 colours to reduce
+        "claims-65535.tga": tga(65535, 65535, bytes([0xFF, 0x55]) * 16),  # 50 bytes, 4 G pixels
+        "grey-16384.tga": tga(16384, 16384, bytes([0xFF, 0x55]) * (16384 * 128)),  # 4 MB, 268 M
+        # pixels, bottom row first: a thumbnail reads it upwards from where each row starts
     }
     manufacturer0 = bytearray(pcx(8, 1, 64, 64, palette=True))
     manufacturer0[0] = 0
