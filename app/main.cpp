@@ -4,6 +4,7 @@
 #include <QCommandLineParser>
 #include <QFont>
 #include <QTimer>
+#include <csignal>
 #include <cstdio>
 
 #include "app/program.h"
@@ -73,6 +74,9 @@ bool choosePlatform() {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Past a file-size limit a save fails with EFBIG and says so, instead of the signal
+    // ending the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     answerWithoutDisplay(argc, argv);
     const bool chosen = choosePlatform();
     QApplication app(argc, argv);

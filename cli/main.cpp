@@ -5,6 +5,7 @@
 #include <QTextStream>
 #include <QThread>
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <unistd.h>
 
@@ -207,6 +208,9 @@ int thumbnail(QStringList a, Io io) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Past a file-size limit a write then fails with EFBIG, which is told and cleaned up,
+    // instead of the signal killing the program with its temporary file left behind.
+    std::signal(SIGXFSZ, SIG_IGN);
     QCoreApplication app(argc, argv);
     QTextStream out(stdout), err(stderr);
     glimmer::cli::Io io{out, err};

@@ -99,6 +99,23 @@ QStringList outputsOverInputs(const QStringList& inputs, const QStringList& outp
     return over;
 }
 
+QByteArray followLinks(const QByteArray& path) {
+    constexpr int kMostLinks = 40; // as the kernel follows them
+    QByteArray at = path;
+    for (int links = 0;; ++links) {
+        struct stat st {};
+        if (::lstat(at.constData(), &st) != 0 || !S_ISLNK(st.st_mode)) return at;
+        if (links == kMostLinks) throw errorFromErrno(ELOOP);
+        QByteArray target(static_cast<qsizetype>(st.st_size > 0 ? st.st_size : 4096) + 1,
+                          Qt::Uninitialized);
+        const ssize_t n = ::readlink(at.constData(), target.data(), size_t(target.size()));
+        if (n < 0 || n >= target.size()) return at; // changed meanwhile: as the kernel finds it
+        target.truncate(n);
+        const qsizetype slash = at.lastIndexOf('/');
+        at = target.startsWith('/') || slash < 0 ? target : at.left(slash + 1) + target;
+    }
+}
+
 QByteArray readWholeFile(const QString& path, qint64 maxBytes) {
     return ReadableFile(path).readAll(maxBytes);
 }

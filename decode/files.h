@@ -40,6 +40,12 @@ class ReadableFile {
 // not there yet is none.
 [[nodiscard]] QStringList outputsOverInputs(const QStringList& inputs, const QStringList& outputs);
 
+// The path a file is reached by once every symbolic link on the way to its name is followed to
+// the end: the last link's target, which need not exist yet; `path` itself when it is no
+// link. Inputs are judged by stat(), which follows links the same way. Throws the error of
+// ELOOP after 40 links.
+[[nodiscard]] QByteArray followLinks(const QByteArray& path);
+
 // The whole file in one read, with the errors of ReadableFile.
 [[nodiscard]] QByteArray readWholeFile(const QString& path, qint64 maxBytes = kMaxFileBytes);
 

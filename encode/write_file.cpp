@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QRandomGenerator>
 #include <algorithm>
 #include <cerrno>
@@ -16,6 +15,7 @@
 #include <vector>
 
 #include "decode/error.h"
+#include "decode/files.h"
 
 namespace glimmer {
 namespace {
@@ -184,6 +184,18 @@ int copyBytes(int from, int to, off_t size) {
     return 0;
 }
 
+// `size` bytes from the start of `fd` into the sink. Throws Error.
+void copyInto(ByteSink& sink, int fd, qint64 size) {
+    std::vector<char> buffer(std::size_t(std::min<qint64>(size, qint64(1) << 20)));
+    for (qint64 at = 0; at < size;) {
+        const auto n = std::min<qint64>(size - at, qint64(buffer.size()));
+        if (const int err = readAt(fd, buffer.data(), off_t(n), off_t(at)))
+            throw errorFromErrno(err);
+        sink.write(buffer.data(), n);
+        at += n;
+    }
+}
+
 // The contents an in-place rewrite replaces, kept until the new ones are on disk: in a file in
 // the temporary folder, synced, so that a crash leaves them there; in memory where no such
 // file can be made and they are no larger than `inMemory`.
@@ -308,13 +320,9 @@ void rewriteInPlace(const QByteArray& target, qint64 size, const Producer& produ
 // What writing `path` replaces, with its status in `st` when it `exists`. Throws Error for a
 // folder and for a file that may not be written.
 QByteArray replacedBy(const QString& path, struct stat& st, bool& exists) {
-    QByteArray native = QFile::encodeName(path);
-    exists = ::lstat(native.constData(), &st) == 0;
-    if (exists && S_ISLNK(st.st_mode)) {
-        // Writing through a link replaces what it points at, not the link.
-        native = QFile::encodeName(QFileInfo(path).symLinkTarget());
-        exists = ::stat(native.constData(), &st) == 0;
-    }
+    // Writing through links replaces what the last one points at, not a link.
+    const QByteArray native = followLinks(QFile::encodeName(path));
+    exists = ::stat(native.constData(), &st) == 0;
     if (exists && S_ISDIR(st.st_mode)) throw errorFromErrno(EISDIR);
     // Renaming over a file the user made read-only would get round its protection.
     if (exists && ::access(native.constData(), W_OK) != 0) throw errorFromErrno(errno);
@@ -366,8 +374,16 @@ void replaceFile(const QString& path, qint64 size, const Producer& produce, Flus
     // On disk before it replaces anything, so a crash leaves the old file or the new one.
     if (flush == Flush::Now && ::fdatasync(fd) != 0) throw errorFromErrno(errno);
     if (const int err = temp.close()) throw errorFromErrno(err);
-    if (::rename(tempName.constData(), native.constData()) != 0) throw errorFromErrno(errno);
-    temp.keep();
+    if (::rename(tempName.constData(), native.constData()) == 0) return temp.keep();
+    const int err = errno;
+    // A sticky folder (as /tmp) refuses to rename over another user's file that the user may
+    // still write: it is rewritten where it stands, from the complete new file.
+    if (!exists || (err != EPERM && err != EACCES)) throw errorFromErrno(err);
+    const int made = ::open(tempName.constData(), O_RDONLY | O_CLOEXEC);
+    if (made < 0) throw errorFromErrno(errno);
+    FileGuard reading(made);
+    rewriteInPlace(
+        native, size, [made, size](ByteSink& sink) { copyInto(sink, made, size); }, err);
 }
 
 void syncFolders(const QStringList& folders) {

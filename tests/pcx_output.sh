@@ -203,5 +203,17 @@ for over in "convert --to png linked in/x.png" "convert --to pcx linked in/shot.
         cmp -s shot24.pcx in/shot.pcx && grep -Eq 'its own input|the input itself' log; echo $?)"
 done
 
+# An output that is a link to a link is followed to the end, as inputs are: the file it
+# leads to is replaced, the links stay; a chain that ends at the input writes nothing.
+mkdir -p chain
+echo old >chain/real.png
+ln -sf real.png chain/l2.png
+ln -sf l2.png chain/l1.png
+ln -sf ../in/x.png chain/to-input.png
+ln -sf to-input.png chain/via.png
+check "a chain of links is followed to the end" "$([ "$(status "$tool" convert shot24.pcx chain/l1.png)" = 0 ] &&
+    [ -L chain/l1.png ] && [ -L chain/l2.png ] && [ "$(head -c 4 chain/real.png | tail -c 3)" = PNG ] &&
+    [ "$(status "$tool" convert in/x.png chain/via.png)" = 2 ] && cmp -s disc.png in/x.png; echo $?)"
+
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]

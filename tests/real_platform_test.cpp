@@ -221,6 +221,26 @@ TEST_F(RealPlatform, CliRefusalsAreNumberedErrorsAndKeepEveryFile) {
     EXPECT_EQ(namesIn(disk), (QStringList{"256-palette.png", "planet.png", "ro"}));
 }
 
+// Where a rename is refused (another user's file in a sticky folder, as in /tmp) a file the
+// user may write is rewritten where it stands; past a file-size limit the write fails with
+// its message and leaves nothing behind, instead of the signal killing glimmer-pcx.
+TEST_F(RealPlatform, CliWritesWhereRenamesOrSizesAreRefused) {
+    const QString planet = testData("pcx/planet.pcx"), out = folder("limited");
+    const QString want = "exit 2: " + out + "/big.bmp: error 61: File too large";
+    EXPECT_EQ(glimmerPcx({"convert", testData("pcx/256-palette.pcx"), out + "/big.bmp"},
+                         {"env", "--default-signal=XFSZ", "prlimit", "--fsize=100000"}),
+              want);
+    EXPECT_EQ(namesIn(out), QStringList());
+    const QString sticky = qEnvironmentVariable("GLIMMER_STICKY");
+    if (sticky.isEmpty()) GTEST_SKIP() << "no sticky folder of another user's (not run as root)";
+    const QString theirs = sticky + "/theirs.png";
+    EXPECT_EQ(glimmerPcx({"convert", planet, theirs}), "exit 0: ");
+    EXPECT_EQ(QImage(theirs).convertToFormat(QImage::Format_RGB32),
+              QImage(testData("pcx/planet.png")).convertToFormat(QImage::Format_RGB32));
+    EXPECT_EQ(QFileInfo(theirs).ownerId(), 0u); // the same file, rewritten
+    EXPECT_EQ(namesIn(sticky), QStringList{"theirs.png"});
+}
+
 // The in-place rewrite keeps the old contents until the new ones are truncated and on disk:
 // when that fails (injected as a failing disk would), it puts them back and says so. Today
 // strace is the only way to make ftruncate or fdatasync fail on a real file as nobody.

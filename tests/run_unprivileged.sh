@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs a test program where file permissions bind: root ignores them, so as root it runs as
-# nobody (65534). It gets a scratch folder of its own (HOME, TMPDIR, XDG_RUNTIME_DIR) and,
-# where root may mount, a small tmpfs to fill up (GLIMMER_FULL_DISK). Both go when the
+# nobody (65534). It gets a scratch folder of its own (HOME, TMPDIR, XDG_RUNTIME_DIR), a sticky
+# folder holding root's writable file (GLIMMER_STICKY) and, where root may mount, a small
+# tmpfs to fill up (GLIMMER_FULL_DISK). Both go when the
 # program ends, however it ends. Each --stage VAR=PATH is exported to the program; as the
 # checkout may lie in a folder nobody cannot enter (a home of mode 0700), the program and each
 # such PATH are then run and read from copies in the scratch folder.
@@ -31,7 +32,7 @@ trap cleanup EXIT
 trap 'exit 130' INT TERM HUP
 mkdir -m 700 "$scratch/home" "$scratch/tmp" "$scratch/run"
 export HOME=$scratch/home TMPDIR=$scratch/tmp XDG_RUNTIME_DIR=$scratch/run
-unset GLIMMER_FULL_DISK GLIMMER_UNPRIVILEGED
+unset GLIMMER_FULL_DISK GLIMMER_STICKY GLIMMER_UNPRIVILEGED
 
 as=()
 if [ "$(id -u)" = 0 ]; then
@@ -45,6 +46,12 @@ if [ "$(id -u)" = 0 ]; then
         else
             echo "$(basename "$0"): cannot mount a tmpfs; full-disk cases use a file-size limit" >&2
         fi
+        # A folder like /tmp, sticky and open to all, holding root's file that anyone may write:
+        # another user's file there may be rewritten but not renamed over.
+        mkdir -m 1777 "$scratch/sticky"
+        echo theirs >"$scratch/sticky/theirs.png"
+        chmod 666 "$scratch/sticky/theirs.png"
+        export GLIMMER_STICKY=$scratch/sticky
         chown -R $uid:$uid "$scratch/home" "$scratch/tmp" "$scratch/run"
         chmod 755 "$scratch"
         mkdir -m 755 "$scratch/stage"
