@@ -68,8 +68,10 @@ QByteArray ReadableFile::readStart(qint64 bytes) const {
 QByteArray ReadableFile::readAll(qint64 maxBytes) const {
     // Checked before allocating, so a huge file costs no memory.
     if (m_size > maxBytes)
-        throw Error(errc::OutOfMemory, QStringLiteral("Out of memory: the file is larger than the "
-                                                      "%1 MiB read at the most")
+        throw Error(errc::OutOfMemory, QStringLiteral("%1: the file is larger than the %2 MiB "
+                                                      "read at the most")
+                                           .arg(QLatin1String(pcx::kTooLargeText.data(),
+                                                              qsizetype(pcx::kTooLargeText.size())))
                                            .arg(maxBytes >> 20));
     QByteArray bytes;
     try {

@@ -49,7 +49,11 @@ bool isOtherPictureName(const QString& name) {
 Error tgaError(tga::Status status) {
     const int number = tga::status_number(status);
     const std::string_view cause = tga::to_string(status);
-    return Error(number, Error::standardText(number) + QStringLiteral(": ") +
+    const QString said =
+        status == tga::Status::TooLarge
+            ? QString::fromLatin1(pcx::kTooLargeText.data(), qsizetype(pcx::kTooLargeText.size()))
+            : Error::standardText(number);
+    return Error(number, said + QStringLiteral(": ") +
                              QString::fromLatin1(cause.data(), qsizetype(cause.size())));
 }
 

@@ -38,11 +38,11 @@ void set_status_error(GError** error, pcx::Status status) noexcept {
 }
 
 void set_too_long_error(GError** error, std::size_t limit) noexcept {
-    const std::string_view memory = pcx::standard_text(7);
+    const std::string_view too_large = pcx::kTooLargeText;
     Message m;
     std::snprintf(m, sizeof m,
                   "error 7: %.*s: the file is larger than the %zu MiB read at the most",
-                  static_cast<int>(memory.size()), memory.data(), limit >> 20);
+                  static_cast<int>(too_large.size()), too_large.data(), limit >> 20);
     set(error, GDK_PIXBUF_ERROR_INSUFFICIENT_MEMORY, m);
 }
 

@@ -212,7 +212,7 @@ if sparse "$tmp/deep.pcx" 3000000000 && sparse "$tmp/rgb.pcx" 3000000000 &&
     done
     measure "$tmp/m" - "$tool" convert "$tmp/rgb.pcx" "$tmp/rgb.png" 2>"$tmp/err"
     read -r rc rss <"$tmp/m"
-    check "huge 24-bit is error 7 ($rss KiB)" 2 "$rc" "$(grep -q 'error 7: Out of memory' "$tmp/err" &&
+    check "huge 24-bit is error 7 ($rss KiB)" 2 "$rc" "$(grep -q 'error 7: Too large: the file is larger' "$tmp/err" &&
         [ "$rss" -lt $small ] && [ ! -e "$tmp/rgb.png" ]; echo $?)"
 else
     echo "SKIP: huge sparse files: $tmp cannot hold a 3 GB sparse file"

@@ -127,7 +127,7 @@ constexpr Line line_of(Status s) {
         w.put(refusal_words(s));
         return w.line;
     }
-    w.put(standard_text(number(s)));
+    w.put(s == Status::TooLarge ? kTooLargeText : standard_text(number(s)));
     w.put(": ");
     w.put(cause(s));
     if (s == Status::TooLarge) { // the limit said with its number, from the one place it is set

@@ -60,6 +60,9 @@ enum class Status : std::uint8_t {
     }
 }
 
+// What a limit on size is told as, under error 7's number: no memory ran out.
+inline constexpr std::string_view kTooLargeText = "Too large";
+
 // What the user is told of `s`, written here once for every program that decodes: a failure's
 // "<its number's standard text>: <the cause>", a refusal's words ("" for a kind refused without
 // a word, which glimmer-pcx then names by to_string()).
