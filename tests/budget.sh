@@ -54,13 +54,13 @@ done <<'EOF'
 EOF
 
 # GdkPixbuf's thumbnailer through the loader holds what the thumbnail holds, and shrinks the
-# 1-bit bomb as glimmer-pcx does, a block of bits at a time: within three times its time.
+# 1-bit bomb as glimmer-pcx does, a block of bits at a time: within twice its time.
 if [ $sanitized = 0 ] && [ -n "${GLIMMER_PIXBUF_CACHE:-}" ]; then
     read -r _ _ ours < <(measure "$tool" thumbnail mono-32767.pcx t4.png)
     read -r rc mib theirs < <(measure env GDK_PIXBUF_MODULE_FILE="$GLIMMER_PIXBUF_CACHE" \
         gdk-pixbuf-thumbnailer -s 256 mono-32767.pcx t5.png)
     check "loader thumbnail: exit $rc, $mib MiB, ${theirs} s against ${ours} s" \
-        "$([ "$rc" = 0 ] && [ "$mib" -lt 256 ] && python3 -c "import sys; sys.exit($theirs > 3 * $ours + 0.2)"; echo $?)"
+        "$([ "$rc" = 0 ] && [ "$mib" -lt 256 ] && python3 -c "import sys; sys.exit($theirs > 2 * $ours + 0.2)"; echo $?)"
 fi
 
 # convert holds the decoded picture once: at most 1.3 times its size at 8 bits a sample, and

@@ -158,7 +158,8 @@ announced = []
 loader.connect("area-prepared", lambda lo: announced.append("prepared"))
 loader.connect("area-updated", lambda lo, *area: announced.append("updated"))
 header = bytearray(128)
-header[0:4], header[8:12], header[65:68] = bytes([10, 5, 1, 8]), bytes([3, 0, 3, 0]), b"\x01\x04\x00"
+# A true-colour 3 x 3 picture, which any bytes after its header complete.
+header[0:4], header[8:12], header[65:68] = bytes([10, 5, 1, 8]), bytes([3, 0, 3, 0]), b"\x03\x04\x00"
 chunk, written, refused = bytes(1 << 28), 0, None
 try:
     loader.write(bytes(header))
