@@ -30,7 +30,7 @@ bool depth_fits(const Header& h) noexcept {
 
 bool map_entry_fits(const Header& h) noexcept {
     const int b = h.map_entry_bits;
-    return b == 15 || b == 16 || b == 24 || b == 32;
+    return b == 8 || b == 15 || b == 16 || b == 24 || b == 32;
 }
 
 // The extension area's size field and its attributes type, at 494, in TGA 2.0's layout.

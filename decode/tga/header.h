@@ -20,7 +20,7 @@ struct Header {
     std::uint8_t image_type = 0;     // 1 mapped, 2 true colour, 3 grey; +8 run-length
     std::uint16_t map_first = 0;     // the index of the map's first entry
     std::uint16_t map_length = 0;    // entries in the map
-    std::uint8_t map_entry_bits = 0; // 15, 16, 24 or 32
+    std::uint8_t map_entry_bits = 0; // 8 (grey), 15, 16, 24 or 32
     std::uint16_t width = 0;
     std::uint16_t height = 0;
     std::uint8_t pixel_bits = 0;

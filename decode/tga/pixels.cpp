@@ -28,16 +28,22 @@ std::uint32_t straight(std::uint32_t c) noexcept {
     return argb(a, un(c >> 16 & 255), un(c >> 8 & 255), un(c & 255));
 }
 
-// A stored colour of 15, 16, 24 or 32 bits (blue first) as 0xAARRGGBB.
+// A stored colour of 8 (grey), 15, 16, 24 or 32 bits (blue first) as 0xAARRGGBB.
 std::uint32_t colour(const std::uint8_t* p, int bits, Alpha alpha) noexcept {
     std::uint32_t c = 0;
-    if (bits <= 16) {
+    switch (bits) {
+    case 8:
+        return argb(255, p[0], p[0], p[0]);
+    case 15:
+    case 16: {
         const unsigned v = p[0] | p[1] << 8;
         const unsigned a = alpha != Alpha::None && (v & 0x8000) == 0 ? 0 : 255;
         c = argb(a, kFive[v >> 10 & 31], kFive[v >> 5 & 31], kFive[v & 31]);
-    } else {
-        const unsigned a = bits == 32 && alpha != Alpha::None ? p[3] : 255;
-        c = argb(a, p[2], p[1], p[0]);
+        break;
+    }
+    default:
+        c = argb(bits == 32 && alpha != Alpha::None ? p[3] : 255, p[2], p[1], p[0]);
+        break;
     }
     return alpha == Alpha::Premultiplied ? straight(c) : c;
 }
@@ -62,7 +68,10 @@ Alpha alpha_of(const Header& h, std::span<const std::uint8_t> file) noexcept {
         if (*type == 4) return Alpha::Premultiplied;
         return Alpha::None;
     }
-    return h.alpha_bits() > 0 ? Alpha::Straight : Alpha::None;
+    // A byte of alpha is alpha whatever the descriptor says (netpbm and GIMP's colour maps
+    // give it no bits there); the top bit of a 16-bit colour is not, as most readers take it.
+    const int bits = h.base_type() == 1 ? h.map_entry_bits : h.pixel_bits;
+    return h.base_type() != 3 && bits == 16 ? Alpha::None : Alpha::Straight;
 }
 
 pcx::PixelFormat format_of(const Header& h, Alpha alpha) noexcept {

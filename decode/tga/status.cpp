@@ -13,7 +13,7 @@ std::string_view to_string(Status s) noexcept {
     case Status::UnsupportedDepth:
         return "a TGA pixel depth its image type does not have";
     case Status::BadMapEntrySize:
-        return "TGA colour-map entries of other than 15, 16, 24 or 32 bits";
+        return "TGA colour-map entries of other than 8, 15, 16, 24 or 32 bits";
     case Status::TruncatedHeader:
         return "file is shorter than the 18-byte TGA header";
     case Status::NoColourMap:

@@ -13,7 +13,7 @@ enum class Status : std::uint8_t {
     NoImageData,      // image type 0: a header without a picture
     UnknownType,      // an image type other than 1, 2, 3, 9, 10 or 11 (Huffman-coded, ...)
     UnsupportedDepth, // bits a pixel that the image type does not have (16-bit indexes too)
-    BadMapEntrySize,  // colour-map entries of other than 15, 16, 24 or 32 bits
+    BadMapEntrySize,  // colour-map entries of other than 8, 15, 16, 24 or 32 bits
 
     // Errors: the file claims a kind that is read but cannot be decoded.
     TruncatedHeader, // shorter than the 18-byte header
