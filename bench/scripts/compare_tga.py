@@ -5,7 +5,9 @@ the origin), Pillow's TGA reader, netpbm (`tgatoppm --alphaout`), GdkPixbuf's ow
 with --gimp GIMP (one batch run; its plug-ins take about a second a file), and by
 `GLIMMER_PCX convert x.tga out.png`. Their RGBA pixels are compared (where alpha is 0, by alpha alone; a reader that gives
 no alpha gives 255): the picture that more than half of the readers that read a file give, and
-at least two, is the agreed one. Pillow and GdkPixbuf read in a child process, so that a crash
+at least two, is the agreed one. Readers widen 5-bit channels (15- and 16-bit pixels and map
+entries) by different rules, so there they agree when the 5-bit values do, and the agreed
+picture is widened as c<<3|c>>2. Pillow and GdkPixbuf read in a child process, so that a crash
 is reported as one.
 
 Prints, for each DIR and in all: files, files every reader agrees on, files with no agreed
@@ -305,6 +307,19 @@ REFERENCES = {"magick": (external, magick), "pillow": (forked, pillow),
               "netpbm": (external, netpbm), "gdkpixbuf": (forked, gdkpixbuf)}
 
 
+def five_bit(info):
+    """Whether the file's colours are 5 bits a channel, which readers widen each their own way."""
+    m = info.get("map")
+    return (m[2] if m else info.get("bits")) in (15, 16) and info.get("type") not in (3, 11)
+
+
+def key(px, loose):
+    """What two readings must share to agree: with `loose`, 5-bit channels however widened."""
+    c = canonical(px)
+    n = narrow5(c[..., :3]) if loose else None
+    return (c.shape, c.tobytes() if n is None else n[1].astype(np.uint8).tobytes() + c[..., 3].tobytes())
+
+
 def check(job):
     """Every reader's reading of one file, and what they agree on."""
     path, exe, gimp_png = job
@@ -313,12 +328,21 @@ def check(job):
     if gimp_png is not None:
         got["gimp"] = rgba(Image.open(gimp_png)) if os.path.exists(gimp_png) else "fails"
     read = {k: v for k, v in got.items() if isinstance(v, np.ndarray)}
+    loose = five_bit(info)
     groups = collections.defaultdict(list)
     for name, px in read.items():
-        c = canonical(px)
-        groups[(c.shape, c.tobytes())].append(name)
+        groups[key(px, loose)].append(name)
     top = max(groups.values(), key=len) if groups else []
     agreed = read[top[0]] if len(top) >= 2 and 2 * len(top) > len(read) else None
+    widened = {}  # the rule each reader widens 5-bit channels by
+    if loose:
+        for name, px in read.items():
+            n = narrow5(canonical(px)[..., :3])
+            widened[name] = n[0] if n else "none of the rules"
+        if agreed is not None and widened[top[0]] in WIDEN5:
+            agreed = agreed.copy()
+            c = narrow5(canonical(agreed)[..., :3])[1].astype(np.uint8)
+            agreed[..., :3] = np.where(agreed[..., 3:] > 0, c << 3 | c >> 2, agreed[..., :3])
     notes = {}  # without an agreed picture, how each differs from the largest group
     for name, v in got.items():
         if not isinstance(v, np.ndarray):
@@ -329,16 +353,31 @@ def check(job):
     if not isinstance(g, np.ndarray):
         verdict = g
     elif agreed is None:
-        alike = groups.get((g.shape, canonical(g).tobytes()))
+        alike = groups.get(key(g, loose))
         verdict = "no agreed picture; reads as " + (",".join(alike) if alike else "none of them")
     else:
-        same = np.array_equal(canonical(g), canonical(agreed))
+        same = key(g, loose) == key(agreed, loose)
         verdict = "matches" if same else how_differs(g, agreed)
+    if loose and isinstance(g, np.ndarray):
+        n = narrow5(canonical(g)[..., :3])
+        widened["glimmer-pcx"] = n[0] if n else "none of the rules"
     wrong = (agreed is not None and verdict != "matches" and isinstance(g, np.ndarray)) or \
             (not isinstance(g, np.ndarray) and agreed is not None and 2 * len(read) > len(got))
-    return dict(path=str(path), info=info, agreed=agreed, top=top, notes=notes,
+    return dict(path=str(path), info=info, agreed=agreed, top=top, notes=notes, widened=widened,
                 all_agree=len(top) == len(got), glimmer=verdict,
                 glimmer_read=isinstance(g, np.ndarray), wrong=wrong)
+
+
+def tally(c, by_reader, r):
+    c["files"] += 1
+    c["all agree"] += r["all_agree"]
+    c["no agreed"] += r["agreed"] is None
+    c["glimmer matches"] += r["glimmer"] == "matches"
+    c["glimmer differs"] += r["glimmer_read"] and r["agreed"] is not None and r["glimmer"] != "matches"
+    c["glimmer fails"] += not r["glimmer_read"]
+    for name, note in r["notes"].items():
+        if r["agreed"] is not None or note.startswith(("fails", "crashed")):
+            by_reader[name][note.split(":")[0]] += 1
 
 
 def main():
@@ -352,40 +391,33 @@ def main():
     args = ap.parse_args()
     exe = os.path.abspath(args.glimmer)
     files = [(d, p) for d in args.dirs for p in sorted(Path(d).rglob("*.tga"))]
-    with tempfile.TemporaryDirectory() as tmp:
+    rows = collections.OrderedDict((d, collections.Counter()) for d in args.dirs)
+    by_reader = collections.defaultdict(collections.Counter)
+    wrong = []
+    with tempfile.TemporaryDirectory() as tmp, multiprocessing.Pool(args.j) as pool:
         if args.gimp:
             gimp_batch([p.resolve() for _, p in files], tmp)
         jobs = [(p, exe, None if not args.gimp else os.path.join(tmp, f"{n}.png"))
                 for n, (_, p) in enumerate(files)]
-        if args.j > 1:
-            with multiprocessing.Pool(args.j) as pool:
-                results = pool.map(check, jobs, chunksize=1)
-        else:
-            results = list(map(check, jobs))
-    rows = collections.OrderedDict((d, collections.Counter()) for d in args.dirs)
-    by_reader = collections.defaultdict(collections.Counter)
-    wrong = []
-    for (d, _), r in zip(files, results):
-        c = rows[d]
-        c["files"] += 1
-        c["all agree"] += r["all_agree"]
-        c["no agreed"] += r["agreed"] is None
-        c["glimmer matches"] += r["glimmer"] == "matches"
-        c["glimmer differs"] += r["glimmer_read"] and r["agreed"] is not None and r["glimmer"] != "matches"
-        c["glimmer fails"] += not r["glimmer_read"]
-        for name, note in r["notes"].items():
-            if r["agreed"] is not None or note.startswith(("fails", "crashed")):
-                by_reader[name][note.split(":")[0]] += 1
-        if r["wrong"]:
-            wrong.append(r)
-        if args.each:
-            top = ",".join(r["top"]) or "none"
-            readers = "; ".join([top + " agree" if r["agreed"] is not None else f"no agreed picture, most alike: {top}"] +
-                                [f"{k}: {v}" for k, v in r["notes"].items()])
-            print(f"{r['path']}: {info_text(r['info'])}\n    {readers} | glimmer-pcx: {r['glimmer']}")
-        if args.agreed and r["agreed"] is not None:
-            os.makedirs(args.agreed, exist_ok=True)
-            Image.fromarray(r["agreed"], "RGBA").save(os.path.join(args.agreed, Path(r["path"]).stem + ".png"))
+        results = pool.imap(check, jobs) if args.j > 1 else map(check, jobs)
+        for n, ((d, _), r) in enumerate(zip(files, results), 1):
+            if sys.stderr.isatty():
+                print(f"\r{n}/{len(files)}", end="", file=sys.stderr, flush=True)
+            tally(rows[d], by_reader, r)
+            if r["wrong"]:
+                wrong.append({k: r[k] for k in ("path", "glimmer")})
+            if args.each:
+                top = ",".join(r["top"]) or "none"
+                readers = "; ".join([top + " agree" if r["agreed"] is not None else f"no agreed picture, most alike: {top}"] +
+                                    [f"{k}: {v}" for k, v in r["notes"].items()])
+                print(f"{r['path']}: {info_text(r['info'])}\n    {readers} | glimmer-pcx: {r['glimmer']}", flush=True)
+                if r["widened"]:
+                    print("    5-bit channels widened as: " + "; ".join(f"{k} {v}" for k, v in r["widened"].items()))
+            if args.agreed and r["agreed"] is not None:
+                os.makedirs(args.agreed, exist_ok=True)
+                Image.fromarray(r["agreed"], "RGBA").save(os.path.join(args.agreed, Path(r["path"]).stem + ".png"))
+    if sys.stderr.isatty():
+        print(file=sys.stderr)
     cols = ["files", "all agree", "no agreed", "glimmer matches", "glimmer differs", "glimmer fails"]
     total = sum(rows.values(), collections.Counter())
     width = max(len(d) for d in list(rows) + ["all"])

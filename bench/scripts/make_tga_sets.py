@@ -17,16 +17,16 @@ others (compare_tga.py):
   to a name of its own there and is renamed into place, so that other scripts may share it.
   The repository holds none of these files.
 
-Usage: make_tga_sets.py [--real-count N] [--no-real] OUT_DIR
+Usage: make_tga_sets.py [--real-count N] [--no-real | --no-writers] OUT_DIR
        --real-count N   N textures of each package, a seeded sample (default: all)
        --no-real        the writer sets alone (no download)
+       --no-writers     the real sets alone
 
 Install what it needs first: scripts/install-deps.sh tga
 """
 import argparse
 import collections
 import hashlib
-import io
 import os
 import random
 import shutil
@@ -248,7 +248,9 @@ def crafted_set(out, pics):
                            map_len=len(pal), map_bits=24),
         "map-first16-rle": tga(9, 8, rle((stored(index) + 16)[..., None]), cmap=bgr(pal).tobytes(), first=16,
                                map_len=len(pal), map_bits=24, footer=True),
-        "map-outside": tga(1, 8, stored(index).tobytes(), cmap=bgr(pal[:8]).tobytes(), map_len=8, map_bits=24),
+        # indexes 8 to 15 outside a map of 8; black, the first colour, is not in it
+        "map-outside": tga(1, 8, stored((index + 15) % 16).tobytes(), cmap=bgr(pal[1:9]).tobytes(), map_len=8,
+                           map_bits=24),
         "map16-alpha": tga(1, 8, stored(index).tobytes(), cmap=five(pal, np.arange(len(pal)) % 2 == 0).tobytes(),
                            map_len=len(pal), map_bits=16, desc=1),
         "map15": tga(1, 8, stored(index).tobytes(), cmap=five(pal, np.arange(len(pal)) % 2 == 0).tobytes(),
@@ -368,22 +370,24 @@ def main():
     ap.add_argument("out")
     ap.add_argument("--real-count", type=int)
     ap.add_argument("--no-real", action="store_true")
+    ap.add_argument("--no-writers", action="store_true")
     args = ap.parse_args()
     out = Path(args.out).resolve()
-    writers = out / "writers"
-    writers.mkdir(parents=True, exist_ok=True)
-    pics = pictures()
-    with tempfile.TemporaryDirectory() as tmp:
-        src = {}
-        for name, im in pics.items():
-            src[name] = Path(tmp) / f"{name}.png"
-            im.save(src[name])
-        pillow_set(writers, pics)
-        magick_set(writers, src)
-        netpbm_set(writers, src)
-        gimp_set(writers, src)
-    crafted_set(writers, pics)
-    summary(writers)
+    if not args.no_writers:
+        writers = out / "writers"
+        writers.mkdir(parents=True, exist_ok=True)
+        pics = pictures()
+        with tempfile.TemporaryDirectory() as tmp:
+            src = {}
+            for name, im in pics.items():
+                src[name] = Path(tmp) / f"{name}.png"
+                im.save(src[name])
+            pillow_set(writers, pics)
+            magick_set(writers, src)
+            netpbm_set(writers, src)
+            gimp_set(writers, src)
+        crafted_set(writers, pics)
+        summary(writers)
     if not args.no_real:
         for name, package in REAL.items():
             real_set(out, name, package, args.real_count)
