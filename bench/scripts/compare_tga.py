@@ -201,7 +201,7 @@ def glimmer(exe, path):
             return "crashed (signal %d)" % -p.returncode
         if p.returncode or not os.path.exists(out):
             msg = p.stderr.decode(errors="replace").strip().splitlines()
-            return "fails: " + (msg[-1][:120] if msg else f"exit {p.returncode}")
+            return "fails: " + (msg[-1].replace(path + ": ", "")[:100] if msg else f"exit {p.returncode}")
         with Image.open(out) as im:
             return rgba(im)
 
