@@ -1,14 +1,15 @@
 #!/usr/bin/python3
 """Checks glimmer-pcx's TGA reading against the other readers. Each `*.tga` under each DIR is
 read by ImageMagick (`convert x.tga -auto-orient pam:-`: without -auto-orient it only records
-the origin), Pillow's TGA reader, netpbm (`tgatoppm --alphaout`), GdkPixbuf's own TGA loader,
-with --gimp GIMP (one batch run; its plug-ins take about a second a file), and by
-`GLIMMER_PCX convert x.tga out.png`. Their RGBA pixels are compared (where alpha is 0, by alpha alone; a reader that gives
-no alpha gives 255): the picture that more than half of the readers that read a file give, and
-at least two, is the agreed one. Readers widen 5-bit channels (15- and 16-bit pixels and map
-entries) by different rules, so there they agree when the 5-bit values do, and the agreed
-picture is widened as c<<3|c>>2. Pillow and GdkPixbuf read in a child process, so that a crash
-is reported as one.
+the origin), Pillow's TGA reader (Image.open takes a file whose image ID is 10 bytes for PCX),
+netpbm (`tgatoppm --alphaout`, whose alpha counts for 32-bit pixels and map entries alone),
+GdkPixbuf's own TGA loader, with --gimp GIMP (one batch run; its plug-ins take about a second
+a file), and by `GLIMMER_PCX convert x.tga out.png`. Their RGBA pixels are compared (where
+alpha is 0, by alpha alone; a reader that gives no alpha gives 255): the picture that more
+than half of the readers that read a file give, and at least two, is the agreed one. Readers
+widen 5-bit channels (15- and 16-bit pixels and map entries) by different rules, so there
+they agree when the 5-bit values do, and the agreed picture is widened as c<<3|c>>2. Pillow
+and GdkPixbuf read in a child process, so that a crash is reported as one.
 
 Prints, for each DIR and in all: files, files every reader agrees on, files with no agreed
 picture, and glimmer-pcx's matches, differences and failures; then how each reader differs
