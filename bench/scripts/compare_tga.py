@@ -74,7 +74,7 @@ def tga_info(path):
             done += count
         info["truncated"] = done < total or pos > len(data)
     else:
-        info["truncated"] = pos + size * total > len(data)
+        info["truncated"] = pos + (bits * total + 7) // 8 > len(data)
     return info
 
 
