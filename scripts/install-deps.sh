@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Glimmer needs that are missing. Usage: install-deps.sh [build|test]
+# Installs the Debian packages Glimmer needs that are missing. Usage: install-deps.sh [build|test|...]
 #   build: compiler, CMake, Qt 6 and the libraries the build links
 #   package: also what CPack needs for the Debian package
 #   bench: also what the benchmarks compare with
+#   tga: also the readers and writers of the TGA sets (bench/scripts/make_tga_sets.py)
 #   test:  also the test, sanitizer, fuzzing and corpus-comparison tools
 set -euo pipefail
 
@@ -53,6 +54,10 @@ package) pkgs+=("${package_pkgs[@]}") ;;
 bench) pkgs+=(libavcodec-dev imagemagick python3-pil python3-numpy pngquant supertuxkart-data
     netpbm libavutil-dev libsdl2-image-dev libmagickwand-dev libgraphicsmagick1-dev libfreeimage-dev
     libdevil-dev) ;;
+# GIMP, ImageMagick, netpbm and Pillow: the TGA writers and readers the TGA sets are made and
+# checked with (GIMP's TGA export needs a display: Xvfb); python3-gi and GdkPixbuf's
+# introspection data: GdkPixbuf's own TGA loader.
+tga) pkgs+=(gimp xvfb imagemagick netpbm python3-pil python3-numpy python3-gi gir1.2-gdkpixbuf-2.0) ;;
 esac
 
 missing=()
