@@ -1,0 +1,70 @@
+// The door glimmer-pcx reads every picture through: which reader a file goes to, by its content
+// and then its name, and TGA files of other writers read to the pixels other readers agree on.
+#include <QDir>
+#include <QImage>
+#include <gtest/gtest.h>
+
+#include "decode/error.h"
+#include "decode/palette_file.h"
+#include "decode/picture_file.h"
+#include "test_data.h"
+
+using namespace glimmer;
+using testing_glimmer::testData;
+
+namespace {
+
+TEST(PictureFile, EachFileGoesToTheReaderItsContentThenItsNameNames) {
+    const QByteArray pcx("\x0a\x05\x01\x08", 4),
+        tga("\0\0\x02\0\0\0\0\0\0\0\0\0\x04\0\x04\0\x18\0", 18);
+    const QByteArray tgaWithId = QByteArray("\x0a\x00\x02", 3) + tga.mid(3); // first byte 10
+    const struct {
+        QByteArray start;
+        const char* name;
+        PictureKind kind;
+    } cases[] = {
+        {pcx + QByteArray(61, 0) + '\x01', "", PictureKind::Pcx}, // one plane
+        {QByteArray("\xb1\x68\xde\x3a", 4), "x", PictureKind::Pcx}, // DCX's number
+        {tga, "x.pcx", PictureKind::Pcx},
+        {tga, "", PictureKind::Tga},
+        {tgaWithId, "x.png", PictureKind::Tga},
+        {QByteArray("\x89PNG\r\n\x1a\n"), "x.tga", PictureKind::Other},
+        {QByteArray("GIF89a"), "x.TGA", PictureKind::Other},
+        {QByteArray("BM"), "", PictureKind::Other},
+        {QByteArray(18, 0), "x.Tga", PictureKind::Tga}, // told by the reader what is wrong
+        {QByteArray(18, 0), "x.jpg", PictureKind::Other},
+        {QByteArray(), "", PictureKind::Other},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(pictureKind(c.start, QString::fromLatin1(c.name)), c.kind)
+            << c.start.toHex().toStdString() << " " << c.name;
+}
+
+TEST(PictureFile, TgaFilesOfOtherWritersReadAsTheOtherReadersAgree) {
+    const QDir dir(testData(QStringLiteral("tga")));
+    const QStringList files = dir.entryList({QStringLiteral("*.tga")}, QDir::Files, QDir::Name);
+    ASSERT_GE(files.size(), 8);
+    for (const QString& name : files) {
+        const PictureFile file(dir.filePath(name));
+        ASSERT_EQ(file.kind(), PictureKind::Tga) << name.toStdString();
+        const PcxResult read = file.read(0);
+        ASSERT_TRUE(std::holds_alternative<Picture>(read)) << name.toStdString();
+        QString png = dir.filePath(name);
+        png.replace(QStringLiteral(".tga"), QStringLiteral(".png"));
+        const auto argb = [](const QImage& i) { return i.convertToFormat(QImage::Format_ARGB32); };
+        EXPECT_EQ(argb(std::get<Picture>(read).image()), argb(QImage(png))) << name.toStdString();
+    }
+}
+
+TEST(PictureFile, AColourMappedTgaGivesItsMapAsThePalette) {
+    // Entries from index 2, blue then red; indexes before them are black.
+    const QByteArray mapped("\0\x01\x01\x02\0\x02\0\x18\0\0\0\0\x01\0\x01\0\x08\0"
+                            "\xff\0\0\0\0\xff\x02",
+                            25);
+    EXPECT_EQ(paletteOf(mapped, QStringLiteral("m.tga")),
+              (QList<QRgb>{qRgb(0, 0, 0), qRgb(0, 0, 0), qRgb(0, 0, 255), qRgb(255, 0, 0)}));
+    const QByteArray truecolour("\0\0\x02\0\0\0\0\0\0\0\0\0\x01\0\x01\0\x18\0\x01\x02\x03", 21);
+    EXPECT_THROW((void)paletteOf(truecolour, QStringLiteral("t.tga")), Error);
+}
+
+} // namespace
