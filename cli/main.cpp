@@ -18,7 +18,8 @@ namespace {
 const char* const kUsage = R"(Usage:
   glimmer-pcx info FILE...
       Print kind, size, planes, BytesPerLine and whether each file decodes; for a
-      DCX file, the number of pages and then each page.
+      DCX file, the number of pages and then each page; for a TGA file, its image
+      type, bits a pixel and size; for another picture, its size.
   glimmer-pcx convert [--page N] [PCX OPTIONS] IN OUT.(png|bmp|ppm|pcx)
       Write IN as OUT; of a DCX file, page N (default 1). IN is a PCX file of any
       kind, a DCX file, or a PNG, BMP, GIF, JPEG or TGA picture.
@@ -52,8 +53,8 @@ const char* const kUsage = R"(Usage:
       passes, 1 warnings only, 2 errors.
   glimmer-pcx palette [--gpl|--pal] FILE
       Print the palette of a paletted PCX file (of a DCX file, the first page),
-      PNG or GIF picture, or palette file, as a GIMP palette (default) or a JASC
-      palette (--pal).
+      PNG or GIF picture, colour-mapped TGA picture, or palette file, as a GIMP
+      palette (default) or a JASC palette (--pal).
   glimmer-pcx thumbnail [-s SIZE] IN OUT.png
       Write a thumbnail of IN (of a DCX file, its first page) for file managers:
       the longest side becomes SIZE pixels (default 256, 1 to 4096; a smaller
@@ -78,6 +79,11 @@ A PCX file is written as Version 5, run-length encoded, no run crossing a scan
 line. An 8-bit PCX file in gives the same indexes and palette out; a picture with
 a palette keeps it; one of at most 256 colours gets exactly them (255 beside a
 mask); more are reduced to 256 by libimagequant.
+
+Inputs are judged by their content, then their name: a PCX header or *.pcx and
+*.dcx go to the PCX reader; PNG, GIF, BMP and JPEG by their signatures; a TGA
+header or *.tga to Glimmer's TGA reader (every image type, depth and origin
+writers use, run-length or not; README, "Reading TGA").
 
 Kinds: 8-bit pictures with a 256-colour palette, or with red, green and blue
 planes, are decoded exactly as the viewer shows them. Beyond the viewer: 1-, 2-

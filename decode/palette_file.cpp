@@ -159,8 +159,8 @@ QList<QRgb> ofPicture(QByteArray bytes) {
     QString why;
     const QImage image = readPictureBytes(std::move(bytes), {}, why);
     if (image.isNull())
-        invalid(QStringLiteral("not a palette: a PCX, PNG or GIF picture, a GIMP palette (.gpl) "
-                               "or a JASC palette (.pal)"));
+        invalid(QStringLiteral("not a palette: a PCX, PNG, GIF or colour-mapped TGA picture, a "
+                               "GIMP palette (.gpl) or a JASC palette (.pal)"));
     if (image.colorCount() == 0)
         invalid(QStringLiteral("the picture has no palette: it is in true colour"));
     return opaque(image.colorTable());

@@ -1,5 +1,5 @@
-// Palette files: the colours of a paletted PCX, PNG or GIF picture, of a GIMP palette (.gpl)
-// or of a JASC palette (.pal), and those two text formats written out.
+// Palette files: the colours of a paletted PCX, PNG or GIF picture or a colour-mapped TGA one, of
+// a GIMP palette (.gpl) or of a JASC palette (.pal), and those two text formats written out.
 #pragma once
 
 #include <QByteArray>
@@ -13,8 +13,9 @@ namespace glimmer {
 // is wrong when it is neither, or holds no colour, more than 256 or a value outside 0 to 255.
 [[nodiscard]] QList<QRgb> parsePaletteText(const QByteArray& text);
 
-// The palette of a file's bytes, by their content and then its name (*.pcx, *.dcx): a PCX
-// file (of a DCX file, the first page) or a PNG or GIF picture that has one, or a palette file
+// The palette of a file's bytes, by their content and then its name, as pictureKind() judges
+// them: a PCX file (of a DCX file, the first page), a PNG or GIF picture that has one, a
+// colour-mapped TGA picture (its colours index by index), or a palette file
 // as above, read without decoding any pixel. Throws 481 for a picture without a palette or a
 // file that is none of these.
 [[nodiscard]] QList<QRgb> paletteOf(QByteArray bytes, const QString& name = {});

@@ -37,4 +37,9 @@ convert rgb-7000.pcx o.bmp
 convert two-bit-25000.pcx o.ppm
 convert rgb-7000.pcx o.ppm
 thumbnail rgb-7000.pcx t.png
+convert rgb-7000-colours.pcx o.pcx
+info grey-16384.tga
+thumbnail grey-16384.tga t.png
+convert grey-16384.tga o.png
+convert claims-65535.tga o.png
 EOF
