@@ -160,12 +160,10 @@ loader.connect("area-updated", lambda lo, *area: announced.append("updated"))
 header = bytearray(128)
 # A true-colour 3 x 3 picture, which any bytes after its header complete.
 header[0:4], header[8:12], header[65:68] = bytes([10, 5, 1, 8]), bytes([3, 0, 3, 0]), b"\x03\x04\x00"
-chunk, written, refused = bytes(1 << 28), 0, None
+chunk, refused = bytes(1 << 30), None
 try:
-    loader.write(bytes(header))
-    while written <= 2 << 30:
-        loader.write(chunk)
-        written += len(chunk)
+    for piece in (bytes(header), chunk, chunk):  # the second GiB passes the limit
+        loader.write(piece)
 except GLib.Error as e:
     refused = e.message
 try:
