@@ -11,6 +11,7 @@
 
 #include "quantize/colour_counts.h"
 #include "quantize/nearest.h"
+#include "quantize/pixel_rows.h"
 #include "quantize/remap.h"
 
 namespace glimmer {
@@ -30,35 +31,21 @@ QRgb opaque(QRgb c) {
     return c | 0xFF000000u;
 }
 
-// Which pixels index 0 takes: those of exactly the mask colour, and those of alpha below half.
-std::vector<bool> maskedPixels(const QImage& argb, const std::optional<QRgb>& mask) {
-    if (!mask) return {};
-    std::vector<bool> masked(std::size_t(argb.width()) * argb.height());
-    std::size_t p = 0;
-    for (int y = 0; y < argb.height(); ++y) {
-        const auto* in = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
-        for (int x = 0; x < argb.width(); ++x, ++p)
-            masked[p] = qAlpha(in[x]) < 128 || opaque(in[x]) == opaque(*mask);
-    }
-    return masked;
-}
-
-QImage indexedLike(const QImage& argb, const QList<QRgb>& table) {
-    QImage out(argb.size(), QImage::Format_Indexed8);
+QImage indexedLike(const PixelRows& pixels, const QList<QRgb>& table) {
+    QImage out(pixels.width(), pixels.height(), QImage::Format_Indexed8);
     if (!out.isNull()) out.setColorTable(table);
     return out;
 }
 
 // The picture in exactly its own colours when it has at most `room` beside the mask; else null.
-QImage exactly(const QImage& argb, const std::vector<bool>& masked, const Indexing& how, int room) {
+QImage exactly(PixelRows& pixels, const Indexing& how, int room) {
     QList<QRgb> table;
     if (how.mask) table.append(opaque(*how.mask));
     QHash<QRgb, int> index;
-    std::size_t p = 0;
-    for (int y = 0; y < argb.height(); ++y) {
-        const auto* in = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
-        for (int x = 0; x < argb.width(); ++x, ++p) {
-            if (!masked.empty() && masked[p]) continue;
+    for (int y = 0; y < pixels.height(); ++y) {
+        const QRgb* in = pixels.row(y);
+        for (int x = 0; x < pixels.width(); ++x) {
+            if (pixels.masked(in[x])) continue;
             const QRgb c = opaque(in[x]);
             if (index.contains(c)) continue;
             if (index.size() == room) return {};
@@ -66,14 +53,13 @@ QImage exactly(const QImage& argb, const std::vector<bool>& masked, const Indexi
             table.append(c);
         }
     }
-    QImage out = indexedLike(argb, table);
+    QImage out = indexedLike(pixels, table);
     if (out.isNull()) return out;
-    p = 0;
-    for (int y = 0; y < argb.height(); ++y) {
-        const auto* in = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
+    for (int y = 0; y < pixels.height(); ++y) {
+        const QRgb* in = pixels.row(y);
         std::uint8_t* to = out.scanLine(y);
-        for (int x = 0; x < argb.width(); ++x, ++p)
-            to[x] = !masked.empty() && masked[p] ? 0 : std::uint8_t(index.value(opaque(in[x])));
+        for (int x = 0; x < pixels.width(); ++x)
+            to[x] = pixels.masked(in[x]) ? 0 : std::uint8_t(index.value(opaque(in[x])));
     }
     return out;
 }
@@ -142,39 +128,30 @@ void refine(QList<QRgb>& table, const std::vector<ColourCount>& counts, int iter
 
 // A palette made for the unmasked pixels (after the mask colour at index 0), every pixel mapped
 // onto it.
-QImage reduced(const QImage& argb, const std::vector<bool>& masked, const Indexing& how) {
+QImage reduced(PixelRows& pixels, const Indexing& how) {
     const int colours = how.mask ? 255 : 256;
-    const std::vector<ColourCount> counts = countColours(argb, masked, kExact, kCubes);
+    const std::vector<ColourCount> counts = countColours(pixels, kExact, kCubes);
     QList<QRgb> chosen = paletteFor(counts, colours, how.fast);
     if (chosen.isEmpty()) return {};
     refine(chosen, counts, kRefinements);
     QList<QRgb> table;
     if (how.mask) table.append(opaque(*how.mask));
     table.append(chosen);
-    QImage out = indexedLike(argb, table);
-    if (!out.isNull()) remapOnto(argb, table, how.mask ? 1 : 0, masked, how.dither, out);
+    QImage out = indexedLike(pixels, table);
+    if (!out.isNull()) remapOnto(pixels, table, how.mask ? 1 : 0, how.dither, out);
     return out;
 }
 
-QImage ontoPalette(const QImage& argb, const std::vector<bool>& masked, const Indexing& how) {
+QImage ontoPalette(PixelRows& pixels, const Indexing& how) {
     QList<QRgb> table = how.palette.mid(0, 256);
     for (QRgb& c : table)
         c = opaque(c);
     if (how.mask) table[0] = opaque(*how.mask);
     const int first = how.mask ? 1 : 0;
     if (table.size() <= first) return {};
-    QImage out = indexedLike(argb, table);
-    if (!out.isNull()) remapOnto(argb, table, first, masked, how.dither, out);
+    QImage out = indexedLike(pixels, table);
+    if (!out.isNull()) remapOnto(pixels, table, first, how.dither, out);
     return out;
-}
-
-// The picture as ARGB32. Opaque 32-bit pixels (0xFFRRGGBB) already are: they are read where
-// they lie instead of copied, so a large picture is not held twice.
-QImage argbOf(const QImage& picture) {
-    if (picture.format() != QImage::Format_RGB32)
-        return picture.convertToFormat(QImage::Format_ARGB32);
-    return QImage(picture.constBits(), picture.width(), picture.height(), picture.bytesPerLine(),
-                  QImage::Format_ARGB32);
 }
 
 } // namespace
@@ -192,13 +169,11 @@ QImage toIndexed8(const QImage& picture, const Indexing& how) {
             out.setColorTable(table);
             return out;
         }
-        const QImage argb = argbOf(picture);
-        if (argb.isNull()) return {};
-        const std::vector<bool> masked = maskedPixels(argb, how.mask);
-        if (!how.palette.isEmpty()) return ontoPalette(argb, masked, how);
-        if (QImage exact = exactly(argb, masked, how, how.mask ? 255 : 256); !exact.isNull())
+        PixelRows pixels(picture, how.mask);
+        if (!how.palette.isEmpty()) return ontoPalette(pixels, how);
+        if (QImage exact = exactly(pixels, how, how.mask ? 255 : 256); !exact.isNull())
             return exact;
-        return reduced(argb, masked, how);
+        return reduced(pixels, how);
     } catch (const std::bad_alloc&) {
         return {};
     }
