@@ -96,6 +96,8 @@ def main():
     folder.mkdir(parents=True, exist_ok=True)
     files = {
         "mono-32767.pcx": pcx(1, 1, 32767, 32767),  # 4 MB, 1 G pixels
+        # 1 MB, 268 M pixels of alternate colours, whose 8-bit rows no run shortens
+        "mono-16384.pcx": pcx(1, 1, 16384, 16384),
         "two-bit-25000.pcx": pcx(2, 1, 25000, 25000),  # 5 MB of runs, 625 M pixels
         "rgb-7000.pcx": pcx(8, 3, 7000, 7000),  # 4.7 MB, 49 M true-colour pixels
         "tall-1x32767.pcx": pcx(8, 1, 1, 32767, palette=True),
@@ -103,6 +105,7 @@ def main():
         "tall-1x32767.png": png(1, 32767),
         "zeros-16384.gif": gif(16384, 16384),  # 100 KB, 268 M pixels
         "id10.tga": tga_with_id(),
+        "two.gpl": b"GIMP Palette\n0 0 0\n255 255 255\n",
     }
     manufacturer0 = bytearray(pcx(8, 1, 64, 64, palette=True))
     manufacturer0[0] = 0
