@@ -10,6 +10,7 @@
 #include "decode/read_pcx.h"
 #include "encode/pcx_writer.h"
 #include "pcx/runs.h"
+#include "quantize/box_palette.h"
 #include "quantize/colour_counts.h"
 #include "quantize/nearest.h"
 #include "quantize/pixel_rows.h"
@@ -217,8 +218,8 @@ TEST(Indexing, TheNearestEntryIsFoundExactly) {
             for (int i = c.first; i < c.entries; ++i)
                 if (d(i) < d(best)) best = i;
             const int guess = level(c.first, c.entries - c.first);
-            for (const int found : {nearest(r, g, b, guess), nearest.scattered(r, g, b, guess)})
-                mismatches += found < c.first || d(found) != d(best);
+            const int found = nearest(r, g, b, guess);
+            mismatches += found < c.first || d(found) != d(best);
         }
         EXPECT_EQ(mismatches, 0) << c.name;
     }
@@ -260,6 +261,40 @@ TEST(Indexing, ColoursAreCountedExactlyOrInCubesAtTheirMean) {
     EXPECT_TRUE(std::all_of(cubes.begin(), cubes.end(), [](const ColourCount& e) {
         return e.count == 2 && e.r % 4 == 1 && e.g % 4 == 0 && e.b == 9;
     }));
+}
+
+// Boxes split until each holds one colour or there are enough: few colours come back exactly,
+// clusters at their weighted means, many as many entries as asked for.
+TEST(Indexing, APaletteIsSplitFromTheCountsAtTheirMeans) {
+    std::vector<ColourCount> many;
+    for (int i = 0; i < 4096; ++i)
+        many.push_back({std::uint8_t(i), std::uint8_t(i >> 4), std::uint8_t(i * 7), 1});
+    struct Case {
+        const char* name;
+        std::vector<ColourCount> counts;
+        int colours;
+        QList<QRgb> want; // in any order; empty: only the number of entries is known
+    };
+    const Case cases[] = {{"exact",
+                           {{1, 2, 3, 9}, {1, 2, 4, 1}, {250, 0, 0, 1}},
+                           8,
+                           {qRgb(1, 2, 3), qRgb(1, 2, 4), qRgb(250, 0, 0)}},
+                          {"clusters",
+                           {{10, 10, 10, 3}, {14, 10, 10, 1}, {200, 50, 90, 1}, {200, 54, 90, 1}},
+                           2,
+                           {qRgb(11, 10, 10), qRgb(200, 52, 90)}},
+                          {"many", many, 256, {}}};
+    for (const Case& c : cases) {
+        QList<QRgb> got = boxPalette(c.counts, c.colours);
+        if (c.want.isEmpty()) {
+            EXPECT_EQ(got.size(), c.colours) << c.name;
+            continue;
+        }
+        QList<QRgb> want = c.want;
+        std::sort(got.begin(), got.end());
+        std::sort(want.begin(), want.end());
+        EXPECT_EQ(got, want) << c.name;
+    }
 }
 
 TEST(Indexing, AGivenPaletteIsUsedInItsOrder) {
