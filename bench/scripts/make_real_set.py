@@ -7,10 +7,11 @@ after where it came from. The repository holds none of them.
 
 - supertuxkart (the default, 200 pictures): supertuxkart-data, installed when missing; every
   track screenshot, then textures of the tracks, karts, models and shared textures.
-- nexuiz (150 pictures): nexuiz-data 2.5.2-12, fetched with apt-get download into
-  ${XDG_CACHE_HOME:-~/.cache}/glimmer-sets/ and unpacked there, not installed (its pictures lie
-  in the zip archive data.pk3); every level shot (dark scenes), then skies and the skins of
-  players, weapons, turrets and map objects (metal, rust, armour, glow).
+- nexuiz (150 pictures): nexuiz-data and nexuiz-textures 2.5.2-12, fetched with apt-get
+  download into ${XDG_CACHE_HOME:-~/.cache}/glimmer-sets/ and unpacked there, not installed
+  (their pictures lie in the zip archives data.pk3 and textures.pk3); every level shot (dark
+  scenes), then the level textures (stone, gravel, rust, metal), skies and the skins of
+  players, turrets and map objects.
 
 Usage: make_real_set.py [--game supertuxkart|nexuiz] [--count N] OUT_DIR
                                                 N pictures in all
@@ -24,6 +25,7 @@ import argparse
 import hashlib
 import os
 import random
+import shutil
 import subprocess
 import sys
 import zipfile
@@ -37,12 +39,12 @@ KINDS = (".png", ".jpg", ".jpeg", ".tga")
 # Maps a shader reads rather than pictures anyone looks at.
 NOT_SEEN = ("normal", "gloss", "spec", "_mask", "nmap")
 
-NEXUIZ = "nexuiz-data"
+NEXUIZ = {"nexuiz-data": "data.pk3", "nexuiz-textures": "textures.pk3"}
 NEXUIZ_VERSION = "2.5.2-12"
-NEXUIZ_FOLDERS = ("maps", "env", "models")
-# Also bump and glow maps, lightmaps (maps/NAME/lm_0000.tga), and the flat icons of
-# models/sprites.
-NEXUIZ_NOT_SEEN = NOT_SEEN + ("_norm", "_bump", "_glow", "_blend", "lm_")
+NEXUIZ_FOLDERS = ("maps", "env", "models", "textures")
+# Also bump, glow and colour maps (_pants, _shirt: where player colours go), lightmaps
+# (maps/NAME/lm_0000.tga), and the flat icons of models/sprites.
+NEXUIZ_NOT_SEEN = NOT_SEEN + ("_norm", "_bump", "_glow", "_blend", "_pants", "_shirt", "lm_")
 NEXUIZ_SKIPPED = ("sprites",)
 
 
@@ -55,26 +57,28 @@ def install():
 
 
 def unpack_nexuiz():
-    """The folder of nexuiz-data's pictures, unpacked from the package (fetched once) under the
-    cache folder."""
+    """The folder of the nexuiz packages' pictures, unpacked from the packages (fetched once)
+    under the cache folder."""
     cache = os.path.join(os.environ.get("XDG_CACHE_HOME") or os.path.expanduser("~/.cache"),
                          "glimmer-sets")
-    data = os.path.join(cache, f"{NEXUIZ}-{NEXUIZ_VERSION}")
-    pictures = os.path.join(data, "pk3")
+    pictures = os.path.join(cache, f"nexuiz-{NEXUIZ_VERSION}")
     if os.path.isdir(pictures):
         return pictures
     os.makedirs(cache, exist_ok=True)
-    deb = os.path.join(cache, f"{NEXUIZ}_{NEXUIZ_VERSION}_all.deb")
-    if not os.path.exists(deb):
-        fetch = ["apt-get", "download", f"{NEXUIZ}={NEXUIZ_VERSION}"]
-        if subprocess.run(fetch, cwd=cache).returncode != 0:  # no package lists yet
-            sudo = [] if os.geteuid() == 0 else ["sudo"]
-            subprocess.run(sudo + ["apt-get", "update", "-qq"], check=True)
-            subprocess.run(fetch, cwd=cache, check=True)
-    subprocess.run(["dpkg-deb", "-x", deb, data], check=True)
-    with zipfile.ZipFile(os.path.join(data, "usr/share/games/nexuiz/data/data.pk3")) as pk3:
-        pk3.extractall(pictures + ".part", [n for n in pk3.namelist() if
-                                            n.startswith(NEXUIZ_FOLDERS) and n.lower().endswith(KINDS)])
+    for package, archive in NEXUIZ.items():
+        deb = os.path.join(cache, f"{package}_{NEXUIZ_VERSION}_all.deb")
+        if not os.path.exists(deb):
+            fetch = ["apt-get", "download", f"{package}={NEXUIZ_VERSION}"]
+            if subprocess.run(fetch, cwd=cache).returncode != 0:  # no package lists yet
+                sudo = [] if os.geteuid() == 0 else ["sudo"]
+                subprocess.run(sudo + ["apt-get", "update", "-qq"], check=True)
+                subprocess.run(fetch, cwd=cache, check=True)
+        unpacked = os.path.join(cache, package)
+        subprocess.run(["dpkg-deb", "-x", deb, unpacked], check=True)
+        with zipfile.ZipFile(os.path.join(unpacked, "usr/share/games/nexuiz/data", archive)) as pk3:
+            pk3.extractall(pictures + ".part", [n for n in pk3.namelist() if
+                                                n.startswith(NEXUIZ_FOLDERS) and n.lower().endswith(KINDS)])
+        shutil.rmtree(unpacked)
     os.rename(pictures + ".part", pictures)
     return pictures
 
@@ -118,7 +122,7 @@ def main():
     ap.add_argument("out")
     args = ap.parse_args()
     if args.game == "nexuiz":
-        package, data, count = NEXUIZ, unpack_nexuiz(), 150
+        package, data, count = " and ".join(NEXUIZ), unpack_nexuiz(), 150
         maps = os.path.join(data, "maps")
         # A level's shot lies beside its folder: maps/NAME.jpg.
         is_shot = lambda p: os.path.dirname(p) == maps
