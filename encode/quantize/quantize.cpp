@@ -14,8 +14,8 @@ namespace {
 
 // Chosen on real textures and screenshots of two games (README "Colours"): the palette is
 // split from the exact colours of a picture of up to 16384, else from at most 65536 cubes of
-// near colours; --fast splits at most 4096 either way.
-constexpr std::size_t kExact = 16384, kCubes = 65536, kFastCounts = 4096;
+// near colours.
+constexpr std::size_t kExact = 16384, kCubes = 65536;
 
 QRgb opaque(QRgb c) {
     return c | 0xFF000000u;
@@ -58,9 +58,7 @@ QImage exactly(PixelRows& pixels, const Indexing& how, int room) {
 // onto it.
 QImage reduced(PixelRows& pixels, const Indexing& how) {
     const int colours = how.mask ? 255 : 256;
-    const QList<QRgb> chosen = boxPalette(how.fast ? countColours(pixels, kFastCounts, kFastCounts)
-                                                   : countColours(pixels, kExact, kCubes),
-                                          colours);
+    const QList<QRgb> chosen = boxPalette(countColours(pixels, kExact, kCubes), colours);
     if (chosen.isEmpty()) return {};
     QList<QRgb> table;
     if (how.mask) table.append(opaque(*how.mask));

@@ -17,9 +17,6 @@ struct Indexing {
     // Map onto these colours, in this order (entry 0 becomes the mask colour when there is
     // one); empty: a palette made for the picture.
     QList<QRgb> palette;
-    // A palette split from fewer colour counts: a little quicker, on real textures 0.1 to 0.2
-    // dB worse (PSNR after a blur), a few worse than ImageMagick's.
-    bool fast = false;
 };
 
 // `picture` as Indexed8. A paletted picture keeps its palette and indexes unless a mask or a
