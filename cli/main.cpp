@@ -72,13 +72,13 @@ PCX options (PCX output only):
                    entry 0 becomes the mask colour.
   --dither         Diffuse the error where colours are reduced (the default).
   --no-dither      Each pixel takes its nearest colour.
-  --fast           Reduce colours at libimagequant's fastest setting: 1.3 times
-                   as quick, slightly worse colours on real textures.
+  --fast           Kept for older scripts: colours are reduced as by default,
+                   which now takes less time than --fast did.
   --truecolor      Write red, green and blue planes instead of 8-bit.
 A PCX file is written as Version 5, run-length encoded, no run crossing a scan
 line. An 8-bit PCX file in gives the same indexes and palette out; a picture with
 a palette keeps it; one of at most 256 colours gets exactly them (255 beside a
-mask); more are reduced to 256 by libimagequant.
+mask); more are reduced to 256 colours split from the picture's colour counts.
 
 Inputs are judged by their content, then their name: a PCX header or *.pcx and
 *.dcx go to the PCX reader; PNG, GIF, BMP and JPEG by their signatures; a TGA

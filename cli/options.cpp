@@ -90,7 +90,6 @@ Parsed parseOptions(QStringList args, Options& o, Io io) {
     o.batch.tree = o.given.contains(QStringLiteral("--tree"));
     o.batch.pcx.truecolor = o.given.contains(QStringLiteral("--truecolor"));
     o.batch.pcx.indexing.dither = !o.given.contains(QStringLiteral("--no-dither"));
-    o.batch.pcx.indexing.fast = o.given.contains(QStringLiteral("--fast"));
     o.fit = o.given.contains(QStringLiteral("--fit"));
     o.jasc = o.given.contains(QStringLiteral("--pal"));
     const auto& ix = o.batch.pcx.indexing;
@@ -105,7 +104,7 @@ Parsed parseOptions(QStringList args, Options& o, Io io) {
 
 bool onlyFrom(const Options& o, const QStringList& allowed) {
     for (const QString& name : o.given) {
-        // --fast is a choice of colour reduction: it goes wherever dithering may be chosen.
+        // --fast, kept for scripts that pass it, goes wherever dithering may be chosen.
         const bool ridesAlong =
             name == QLatin1String("--fast") && allowed.contains(QStringLiteral("--dither"));
         if (!allowed.contains(name) && !ridesAlong) return false;

@@ -8,9 +8,8 @@
 set -euo pipefail
 
 # libxcb: whether the X11 window manager keeps windows on top; libdeflate and zlib: the PNG writer of
-# glimmer-pcx; libimagequant: its colour reduction for 8-bit PCX files; GdkPixbuf's headers: the
-# loader module for GTK programs.
-build_pkgs=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libxcb1-dev libdeflate-dev zlib1g-dev libimagequant-dev
+# glimmer-pcx; GdkPixbuf's headers: the loader module for GTK programs.
+build_pkgs=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libxcb1-dev libdeflate-dev zlib1g-dev
     libgtest-dev libgmock-dev libbenchmark-dev libgdk-pixbuf-2.0-dev)
 # clang-14 + its runtime: libFuzzer; python3-pil: compares our pixels with Pillow's;
 # Xvfb, openbox, xdotool, the X11 utilities and trayer: the end-to-end runs of the real

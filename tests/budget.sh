@@ -79,6 +79,19 @@ if [ $sanitized = 0 ]; then
     done
 fi
 
+# Made 8-bit with a mask or onto a given palette, a picture is read a row at a time: beside it
+# only its indexes, a byte a pixel, and the output, in the same budget.
+if [ $sanitized = 0 ]; then
+    limit=$((16384 * 16384 * 13 / 10 / 1048576 + 96))
+    for opts in "" "--mask #000000" "--palette two.gpl"; do
+        # shellcheck disable=SC2086 # the words are split on purpose
+        read -r rc mib < <(measure "$tool" convert $opts mono-16384.pcx out.pcx)
+        check "convert $opts mono-16384.pcx to pcx: exit $rc, $mib MiB of $limit" \
+            "$([ "$rc" = 0 ] && [ "$mib" -le $limit ]; echo $?)"
+        rm -f out.pcx
+    done
+fi
+
 # A file's kind by its content, then its name; info and convert give it the same verdict.
 verdict() { # file: info's status and convert's
     local info=0 conv=0

@@ -10,8 +10,10 @@
 #include "decode/read_pcx.h"
 #include "encode/pcx_writer.h"
 #include "pcx/runs.h"
+#include "quantize/box_palette.h"
 #include "quantize/colour_counts.h"
 #include "quantize/nearest.h"
+#include "quantize/pixel_rows.h"
 #include "quantize/quantize.h"
 
 using namespace glimmer;
@@ -148,13 +150,15 @@ TEST(Indexing, FewColoursAreKeptExactlyAndManyAreReducedTo256) {
 }
 
 // Index 0 is the mask colour and exactly the masked pixels use it, whichever way the picture
-// becomes 8-bit, dithered or not, even when the palette holds the colour a second time.
+// becomes 8-bit, dithered or not, even when the palette holds the colour a second time, and
+// whether its rows are read in place or converted one at a time.
 TEST(Indexing, ExactlyTheMaskedPixelsUseIndexZero) {
     const QRgb magenta = qRgb(255, 0, 255);
     struct Case {
         const char* name;
         QImage picture;
         QList<QRgb> palette;
+        QImage::Format format = QImage::Format_ARGB32;
     };
     QImage few = indexedPicture(30, 20, 40).convertToFormat(QImage::Format_ARGB32);
     QImage many = noise(64, 48, 3);
@@ -162,7 +166,10 @@ TEST(Indexing, ExactlyTheMaskedPixelsUseIndexZero) {
     for (int i = 0; i < 64; ++i)
         given.append(qRgb(i * 4, 255 - i * 4, (i * 50) % 256));
     given[9] = magenta;
-    std::vector<Case> cases = {{"exact", few, {}}, {"reduced", many, {}}, {"palette", many, given}};
+    std::vector<Case> cases = {{"exact", few, {}},
+                               {"reduced", many, {}},
+                               {"premultiplied", many, {}, QImage::Format_ARGB32_Premultiplied},
+                               {"palette", many, given, QImage::Format_RGBA8888}};
     for (Case& c : cases) {
         std::vector<bool> want;
         for (int y = 0; y < c.picture.height(); ++y)
@@ -173,6 +180,7 @@ TEST(Indexing, ExactlyTheMaskedPixelsUseIndexZero) {
                 if (kind == 2) c.picture.setPixel(x, y, qRgba(250, 0, 250, 128));
                 want.push_back(kind < 2);
             }
+        c.picture = c.picture.convertToFormat(c.format);
         for (bool dither : {true, false}) {
             const QImage out = toIndexed8(c.picture, {dither, magenta, c.palette});
             ASSERT_FALSE(out.isNull()) << c.name;
@@ -210,8 +218,8 @@ TEST(Indexing, TheNearestEntryIsFoundExactly) {
             for (int i = c.first; i < c.entries; ++i)
                 if (d(i) < d(best)) best = i;
             const int guess = level(c.first, c.entries - c.first);
-            for (const int found : {nearest(r, g, b, guess), nearest.scattered(r, g, b, guess)})
-                mismatches += found < c.first || d(found) != d(best);
+            const int found = nearest(r, g, b, guess);
+            mismatches += found < c.first || d(found) != d(best);
         }
         EXPECT_EQ(mismatches, 0) << c.name;
     }
@@ -229,24 +237,64 @@ TEST(Indexing, ColoursAreCountedExactlyOrInCubesAtTheirMean) {
         QImage picture;
         std::size_t exact, cubes;
     };
-    for (const Case& c : {Case{"exact", pairs, 5000, 5000}, Case{"cubes", pairs, 1000, 5000},
-                          Case{"larger cubes", noise(300, 300, 4), 1000, 500}}) {
-        std::vector<bool> masked(std::size_t(c.picture.width()) * c.picture.height());
-        for (std::size_t p = 0; p < masked.size(); p += 3)
-            masked[p] = true;
-        const std::vector<ColourCount> counts = countColours(c.picture, masked, c.exact, c.cubes);
+    for (Case c : {Case{"exact", pairs, 5000, 5000}, Case{"cubes", pairs, 1000, 5000},
+                   Case{"larger cubes", noise(300, 300, 4), 1000, 500}}) {
+        std::uint64_t unmasked = 0;
+        for (int y = 0; y < c.picture.height(); ++y)
+            for (int x = 0; x < c.picture.width(); ++x)
+                if ((x + y) % 3 == 0)
+                    c.picture.setPixel(x, y, qRgba(1, 2, 3, 127));
+                else
+                    ++unmasked;
+        PixelRows pixels(c.picture, qRgb(1, 2, 3));
+        const std::vector<ColourCount> counts = countColours(pixels, c.exact, c.cubes);
         std::uint64_t total = 0;
         for (const ColourCount& e : counts)
             total += e.count;
-        EXPECT_EQ(total, std::count(masked.begin(), masked.end(), false)) << c.name;
+        EXPECT_EQ(total, unmasked) << c.name;
         EXPECT_LE(counts.size(), c.cubes) << c.name;
     }
-    EXPECT_EQ(countColours(pairs, {}, 5000, 5000).size(), 4096u);
-    const std::vector<ColourCount> cubes = countColours(pairs, {}, 1000, 5000);
+    PixelRows all(pairs, std::nullopt);
+    EXPECT_EQ(countColours(all, 5000, 5000).size(), 4096u);
+    const std::vector<ColourCount> cubes = countColours(all, 1000, 5000);
     EXPECT_EQ(cubes.size(), 2048u);
     EXPECT_TRUE(std::all_of(cubes.begin(), cubes.end(), [](const ColourCount& e) {
         return e.count == 2 && e.r % 4 == 1 && e.g % 4 == 0 && e.b == 9;
     }));
+}
+
+// Boxes split until each holds one colour or there are enough: few colours come back exactly,
+// clusters at their weighted means, many as many entries as asked for.
+TEST(Indexing, APaletteIsSplitFromTheCountsAtTheirMeans) {
+    std::vector<ColourCount> many;
+    for (int i = 0; i < 4096; ++i)
+        many.push_back({std::uint8_t(i), std::uint8_t(i >> 4), std::uint8_t(i * 7), 1});
+    struct Case {
+        const char* name;
+        std::vector<ColourCount> counts;
+        int colours;
+        QList<QRgb> want; // in any order; empty: only the number of entries is known
+    };
+    const Case cases[] = {{"exact",
+                           {{1, 2, 3, 9}, {1, 2, 4, 1}, {250, 0, 0, 1}},
+                           8,
+                           {qRgb(1, 2, 3), qRgb(1, 2, 4), qRgb(250, 0, 0)}},
+                          {"clusters",
+                           {{10, 10, 10, 3}, {14, 10, 10, 1}, {200, 50, 90, 1}, {200, 54, 90, 1}},
+                           2,
+                           {qRgb(11, 10, 10), qRgb(200, 52, 90)}},
+                          {"many", many, 256, {}}};
+    for (const Case& c : cases) {
+        QList<QRgb> got = boxPalette(c.counts, c.colours);
+        if (c.want.isEmpty()) {
+            EXPECT_EQ(got.size(), c.colours) << c.name;
+            continue;
+        }
+        QList<QRgb> want = c.want;
+        std::sort(got.begin(), got.end());
+        std::sort(want.begin(), want.end());
+        EXPECT_EQ(got, want) << c.name;
+    }
 }
 
 TEST(Indexing, AGivenPaletteIsUsedInItsOrder) {

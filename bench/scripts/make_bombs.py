@@ -111,6 +111,8 @@ def main():
     folder.mkdir(parents=True, exist_ok=True)
     files = {
         "mono-32767.pcx": pcx(1, 1, 32767, 32767),  # 4 MB, 1 G pixels
+        # 1 MB, 268 M pixels of alternate colours, whose 8-bit rows no run shortens
+        "mono-16384.pcx": pcx(1, 1, 16384, 16384),
         "two-bit-25000.pcx": pcx(2, 1, 25000, 25000),  # 5 MB of runs, 625 M pixels
         "rgb-7000.pcx": pcx(8, 3, 7000, 7000),  # 4.7 MB, 49 M true-colour pixels
         "tall-1x32767.pcx": pcx(8, 1, 1, 32767, palette=True),
@@ -122,6 +124,7 @@ def main():
         "claims-65535.tga": tga(65535, 65535, bytes([0xFF, 0x55]) * 16),  # 50 bytes, 4 G pixels
         "grey-16384.tga": tga(16384, 16384, bytes([0xFF, 0x55]) * (16384 * 128)),  # 4 MB, 268 M
         # pixels, bottom row first: a thumbnail reads it upwards from where each row starts
+        "two.gpl": b"GIMP Palette\n0 0 0\n255 255 255\n",
     }
     manufacturer0 = bytearray(pcx(8, 1, 64, 64, palette=True))
     manufacturer0[0] = 0

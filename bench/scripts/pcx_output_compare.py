@@ -1,14 +1,13 @@
 #!/usr/bin/python3
 """Measures glimmer-pcx's 8-bit PCX output against the tools a modder would use instead, in one
 run over folders of true-colour pictures (make_project_set.py draws the project's,
-make_real_set.py takes real game textures and screenshots from Debian):
+make_real_set.py takes real game textures and screenshots from Debian, of supertuxkart and of
+nexuiz):
 
 - colour quality: the PSNR of each 8-bit result against its source after a Gaussian blur of
-  radius 1 (dithering judged as the eye sees it), for glimmer-pcx (its default and --fast),
-  ImageMagick (-colors 256), Pillow (quantize(256)) and pngquant, all given the same pictures
-  without alpha;
-- speed: glimmer-pcx convert --to pcx of each folder (and with --fast) against
-  mogrify -format pcx -colors 256;
+  radius 1 (dithering judged as the eye sees it), for glimmer-pcx, ImageMagick (-colors 256),
+  Pillow (quantize(256)) and pngquant, all given the same pictures without alpha;
+- speed: glimmer-pcx convert --to pcx of each folder against mogrify -format pcx -colors 256;
 - masks: with --mask, palette index 0 holds exactly the pixels of the masked colour or of
   alpha below half, on every picture that has either.
 
@@ -51,10 +50,8 @@ def quality(tool, pictures, work):
         source = Image.open(path).convert("RGB")
         source.info.pop("icc_profile", None)
         source.save(rgb)
-        out = {}
-        for label, extra in (("glimmer-pcx", []), ("--fast", ["--fast"])):
-            out[label] = f"{work}/{name}-glimmer{len(extra)}.pcx"
-            run([tool, "convert", *extra, rgb, out[label]])
+        out = {"glimmer-pcx": f"{work}/{name}-glimmer.pcx"}
+        run([tool, "convert", rgb, out["glimmer-pcx"]])
         run(["/usr/bin/convert", rgb, "-colors", "256", f"PNG8:{work}/{name}-magick.png"])
         out["ImageMagick"] = f"{work}/{name}-magick.png"
         source.quantize(256).save(f"{work}/{name}-pillow.png")
@@ -95,7 +92,7 @@ def seconds(cmd):
 
 
 PEERS = ["ImageMagick", "Pillow", "pngquant"]
-COLUMNS = ["glimmer-pcx", "--fast"] + PEERS
+COLUMNS = ["glimmer-pcx"] + PEERS
 
 
 def measure(tool, folder, each):
@@ -105,32 +102,31 @@ def measure(tool, folder, each):
         rows = quality(tool, pictures, work)
         means = {k: float(np.mean([r[k] for _, r in rows])) for k in COLUMNS}
         print(f"\n{folder}: {len(rows)} pictures, mean PSNR (dB, after blur radius 1)\n")
-        print("| picture | glimmer-pcx | glimmer-pcx --fast | " + " | ".join(PEERS) + " |")
-        print("|---|---:|---:|" + "---:|" * len(PEERS))
+        print("| picture | glimmer-pcx | " + " | ".join(PEERS) + " |")
+        print("|---|---:|" + "---:|" * len(PEERS))
         for name, r in rows if each else []:
             print(f"| {name} | " + " | ".join(f"{r[k]:.2f}" for k in COLUMNS) + " |")
         print("| **mean** | **%.2f** | " % means["glimmer-pcx"] +
               " | ".join("%.2f" % means[k] for k in COLUMNS[1:]) + " |")
         worse = [n for n, r in rows if r["glimmer-pcx"] < r["ImageMagick"]]
-        fast_worse = sum(r["--fast"] < r["ImageMagick"] for _, r in rows)
         margin = min(r["glimmer-pcx"] - r["ImageMagick"] for _, r in rows)
+        below = sum(r["glimmer-pcx"] < r["pngquant"] for _, r in rows)
         print(f"\nbest peer {max(means[p] for p in PEERS):.2f}; pictures worse than ImageMagick: "
-              f"{len(worse)} {worse} (closest {margin:+.2f} dB); with --fast: {fast_worse}")
+              f"{len(worse)} {worse} (closest {margin:+.2f} dB); below pngquant: {below}")
 
         mask_rows = masks(tool, pictures, work)
         print(f"masks: {sum(e for _, _, e in mask_rows)} of {len(mask_rows)} pictures with index 0 "
               "exactly on the masked pixels")
 
-        dirs = {k: os.path.join(work, k) for k in ("ours", "fast", "theirs")}
+        dirs = {k: os.path.join(work, k) for k in ("ours", "theirs")}
         for d in dirs.values():
             os.mkdir(d)
         t_ours = seconds([tool, "convert", "--to", "pcx", dirs["ours"], *pictures])
-        t_fast = seconds([tool, "convert", "--fast", "--to", "pcx", dirs["fast"], *pictures])
         t_theirs = seconds(["mogrify", "-path", dirs["theirs"], "-format", "pcx", "-colors", "256",
                             *pictures])
         print(f"speed: glimmer-pcx convert --to pcx {t_ours:.2f} s ({t_ours / t_theirs:.3f} of "
-              f"ImageMagick's time), with --fast {t_fast:.2f} s ({t_fast / t_theirs:.3f}); "
-              f"mogrify -format pcx -colors 256 {t_theirs:.2f} s ({os.cpu_count()} cores)")
+              f"ImageMagick's time); mogrify -format pcx -colors 256 {t_theirs:.2f} s "
+              f"({os.cpu_count()} cores)")
         ok = means["glimmer-pcx"] >= max(means[p] for p in PEERS) and not worse
         return ok and all(e for _, _, e in mask_rows) and t_ours * 5 <= t_theirs
 

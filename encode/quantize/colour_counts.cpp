@@ -109,14 +109,12 @@ class CubeCounts {
 
 } // namespace
 
-std::vector<ColourCount> countColours(const QImage& argb, const std::vector<bool>& masked,
-                                      std::size_t exact, std::size_t cubes) {
+std::vector<ColourCount> countColours(PixelRows& pixels, std::size_t exact, std::size_t cubes) {
     CubeCounts counts(0);
-    std::size_t p = 0;
-    for (int y = 0; y < argb.height(); ++y) {
-        const auto* in = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
-        for (int x = 0; x < argb.width(); ++x, ++p) {
-            if (!masked.empty() && masked[p]) continue;
+    for (int y = 0; y < pixels.height(); ++y) {
+        const QRgb* in = pixels.row(y);
+        for (int x = 0; x < pixels.width(); ++x) {
+            if (pixels.masked(in[x])) continue;
             counts.add(in[x] & 0xFFFFFF);
             // Past `exact` colours, cubes of 2 levels a side; larger ones if the table grows
             // far past `cubes`, which bounds what counting holds.

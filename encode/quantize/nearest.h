@@ -26,17 +26,6 @@ class NearestColour {
         return search(&m_lists[m_fine[cell]], r, g, b, best, bestDistance);
     }
 
-    // The same, for colours scattered over the whole cube: a search among the candidates of
-    // large cells, which are far fewer to fill.
-    int scattered(int r, int g, int b, int guess) {
-        const int bestDistance = distance(m_entries[guess], r, g, b);
-        if (bestDistance <= m_sure[guess]) return guess;
-        const int cell = (r >> kCoarseShift) << (2 * kCoarseBits) |
-                         (g >> kCoarseShift) << kCoarseBits | (b >> kCoarseShift);
-        if (m_coarse[cell] < 0) m_coarse[cell] = fillCoarse(cell);
-        return search(&m_lists[m_coarse[cell]], r, g, b, guess, bestDistance);
-    }
-
   private:
     // Cells of 8 levels a side, within cells of 32.
     static constexpr int kFineShift = 3, kCoarseShift = 5, kFineBits = 8 - kFineShift,

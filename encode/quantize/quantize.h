@@ -17,15 +17,12 @@ struct Indexing {
     // Map onto these colours, in this order (entry 0 becomes the mask colour when there is
     // one); empty: a palette made for the picture.
     QList<QRgb> palette;
-    // libimagequant's fastest palette search: 1.3 times as quick, and on real textures 0.15 dB
-    // worse (PSNR after a blur), some worse than ImageMagick's.
-    bool fast = false;
 };
 
 // `picture` as Indexed8. A paletted picture keeps its palette and indexes unless a mask or a
 // palette is asked for; a picture of at most 256 colours (255 beside a mask) gets exactly
-// them; more are reduced to a palette libimagequant searches in the picture's colour counts. Alpha
-// is dropped except where it masks. A null image when memory runs out or the palette leaves no
+// them; more are reduced to a palette split from the picture's colour counts. Alpha is dropped
+// except where it masks. A null image when memory runs out or the palette leaves no
 // colour for unmasked pixels.
 [[nodiscard]] QImage toIndexed8(const QImage& picture, const Indexing& how);
 

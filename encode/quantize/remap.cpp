@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <vector>
 
 #include "quantize/nearest.h"
 
@@ -48,22 +49,21 @@ void spread(int err[3], int* here, int* below, int ahead) {
 
 } // namespace
 
-void remapOnto(const QImage& argb, const QList<QRgb>& palette, int first,
-               const std::vector<bool>& masked, bool dither, QImage& out) {
-    const int w = argb.width();
+void remapOnto(PixelRows& pixels, const QList<QRgb>& palette, int first, bool dither, QImage& out) {
+    const int w = pixels.width();
     NearestColour nearest(palette, first);
     // Errors carried to this row and the next, three channels a pixel, one pixel of margin.
     std::vector<int> here(3 * (w + 2)), below(3 * (w + 2));
     int last = first;
-    for (int y = 0; y < argb.height(); ++y) {
-        const auto* in = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
+    for (int y = 0; y < pixels.height(); ++y) {
+        const QRgb* in = pixels.row(y);
         std::uint8_t* to = out.scanLine(y);
         std::fill(below.begin(), below.end(), 0);
         // Serpentine: every other row right to left, so errors do not drift one way.
         const int ahead = dither && (y & 1) ? -1 : 1;
         for (int n = 0; n < w; ++n) {
             const int x = ahead < 0 ? w - 1 - n : n;
-            if (!masked.empty() && masked[std::size_t(y) * w + x]) {
+            if (pixels.masked(in[x])) {
                 to[x] = 0;
                 continue;
             }
