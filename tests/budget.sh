@@ -85,7 +85,7 @@ if [ $sanitized = 0 ]; then
     limit=$((16384 * 16384 * 13 / 10 / 1048576 + 96))
     for opts in "" "--mask #000000" "--palette two.gpl"; do
         # shellcheck disable=SC2086 # the words are split on purpose
-        read -r rc mib < <(measure "$tool" convert $opts mono-16384.pcx out.pcx)
+        read -r rc mib _ < <(measure "$tool" convert $opts mono-16384.pcx out.pcx)
         check "convert $opts mono-16384.pcx to pcx: exit $rc, $mib MiB of $limit" \
             "$([ "$rc" = 0 ] && [ "$mib" -le $limit ]; echo $?)"
         rm -f out.pcx
