@@ -90,7 +90,7 @@ PcxResult PictureFile::read(int i) const {
     }
 }
 
-PcxResult PictureFile::readOther() const {
+PcxResult PictureFile::readOther() const try {
     QString why;
     const QByteArray format = QFileInfo(m_name).suffix().toLower().toLatin1();
     QImage image = readPictureBytes(m_bytes, format, why);
@@ -100,6 +100,8 @@ PcxResult PictureFile::readOther() const {
                                     "JPEG, TGA): %1")
                          .arg(why));
     return Picture(std::move(image));
+} catch (const Error& e) {
+    return e;
 }
 
 PcxResult PictureFile::readRows(int i, pcx::RowSink& sink) const {

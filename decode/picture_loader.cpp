@@ -6,6 +6,7 @@
 
 #include "decode/error.h"
 #include "decode/gif_indexes.h"
+#include "pcx/status.h"
 
 namespace glimmer {
 
@@ -26,8 +27,18 @@ QImage readPictureBytes(QByteArray bytes, const QByteArray& format, QString& why
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, format);
+    const QSize size = reader.size();
     QImage image = reader.read();
-    if (image.isNull()) why = reader.errorString();
+    if (!image.isNull()) return image;
+    // Qt refuses a picture past its allocation limit only as data it could not read.
+    const qint64 limit = qint64(QImageReader::allocationLimit()) << 20;
+    if (size.isValid() && limit > 0 && qint64(size.width()) * size.height() * 4 > limit)
+        throw Error(errc::OutOfMemory,
+                    QStringLiteral("%1: the picture is larger than the %2 MiB Qt's readers take")
+                        .arg(QLatin1String(pcx::kTooLargeText.data(),
+                                           qsizetype(pcx::kTooLargeText.size())))
+                        .arg(limit >> 20));
+    why = reader.errorString();
     return image;
 }
 

@@ -17,7 +17,7 @@ namespace glimmer {
 // The picture in `bytes`, in any format Qt reads (`format`, e.g. a file's suffix, helps those
 // without a signature, such as TGA); a GIF file's first frame with its indexes and palette as
 // stored, which Qt's reader turns into colours. A null image, with Qt's reason in `why`, when
-// there is none.
+// there is none. Throws Error 7 for a picture past the allocation limit of Qt's readers.
 [[nodiscard]] QImage readPictureBytes(QByteArray bytes, const QByteArray& format, QString& why);
 
 } // namespace glimmer

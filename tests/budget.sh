@@ -92,6 +92,11 @@ if [ $sanitized = 0 ]; then
     done
 fi
 
+# A picture past the limit of Qt's readers is told as too large, not as no picture.
+read -r rc mib _ < <(measure "$tool" convert rgb-6000.png o6.png)
+check "a PNG past Qt's limit: exit $rc, $mib MiB" \
+    "$([ "$rc" = 2 ] && { [ $sanitized = 1 ] || [ "$mib" -lt 256 ]; } && grep -q 'error 7: Too large' err; echo $?)"
+
 # A file's kind by its content, then its name; info and convert give it the same verdict.
 verdict() { # file: info's status and convert's
     local info=0 conv=0

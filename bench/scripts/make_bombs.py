@@ -125,6 +125,7 @@ def main():
         "grey-16384.tga": tga(16384, 16384, bytes([0xFF, 0x55]) * (16384 * 128)),  # 4 MB, 268 M
         # pixels, bottom row first: a thumbnail reads it upwards from where each row starts
         "two.gpl": b"GIMP Palette\n0 0 0\n255 255 255\n",
+        "rgb-6000.png": png(6000, 6000),  # 100 KB, past the 128 MiB Qt's readers take
     }
     manufacturer0 = bytearray(pcx(8, 1, 64, 64, palette=True))
     manufacturer0[0] = 0
