@@ -1,5 +1,6 @@
 #include "decode/palette_file.h"
 
+#include <algorithm>
 #include <variant>
 
 #include "decode/error.h"
@@ -145,8 +146,8 @@ QList<QRgb> ofTga(const QByteArray& bytes) {
     if (r.status != tga::Status::Ok) invalid(tgaError(r.status).text());
     if (r.header.base_type() != 1)
         invalid(QStringLiteral("the picture has no palette: it is not colour-mapped"));
-    return opaque(
-        QList<QRgb>(r.image.colours.begin(), r.image.colours.begin() + r.image.colour_count));
+    const int reached = std::min(256, r.header.map_first + r.header.map_length);
+    return opaque(QList<QRgb>(r.image.colours.begin(), r.image.colours.begin() + reached));
 }
 
 QList<QRgb> ofPicture(QByteArray bytes) {

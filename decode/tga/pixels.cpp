@@ -91,9 +91,9 @@ void read_colours(const Header& h, std::span<const std::uint8_t> file, Alpha alp
     img.colours.fill(argb(255, 0, 0, 0));
     const std::uint8_t* map = file.data() + kHeaderSize + h.id_length;
     const std::size_t entry = h.map_entry_bytes();
+    // Every index has a colour, those the map does not reach too.
     for (std::size_t i = 0; i < h.map_length && h.map_first + i < 256; ++i)
         img.colours[h.map_first + i] = colour(map + i * entry, h.map_entry_bits, alpha);
-    img.colour_count = std::min(256, h.map_first + h.map_length);
 }
 
 void convert_row(const Header& h, Alpha alpha, pcx::PixelFormat format, const std::uint8_t* in,

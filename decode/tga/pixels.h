@@ -19,8 +19,8 @@ enum class Alpha : std::uint8_t { None, Straight, Premultiplied };
 // The picture's format: indexes for colour-mapped and 8-bit grey pictures, else 32-bit words.
 [[nodiscard]] pcx::PixelFormat format_of(const Header& h, Alpha alpha) noexcept;
 
-// The colours of a colour-mapped picture's indexes (entry i at index map_first + i; indexes
-// the map does not reach are opaque black), or the greys of an 8-bit grey one, into `img`.
+// The colours of all 256 indexes of a colour-mapped picture (entry i at index map_first + i;
+// indexes the map does not reach are opaque black), or the greys of an 8-bit grey one.
 // The map must lie within `file`.
 void read_colours(const Header& h, std::span<const std::uint8_t> file, Alpha alpha,
                   pcx::Image& img) noexcept;
