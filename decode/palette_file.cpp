@@ -112,13 +112,14 @@ quint32 big32(const QByteArray& b, qsizetype at) {
 // A PNG file's PLTE chunk, read without inflating its pixels; nothing unless it is paletted.
 QList<QRgb> ofPng(const QByteArray& bytes) {
     constexpr qsizetype kSignature = 8;
+    constexpr quint32 kIhdrSize = 13; // width, height, depth, colour type (byte 9), 3 more
     bool paletted = false;
     for (qsizetype at = kSignature; at + 8 <= bytes.size();) {
         const quint32 size = big32(bytes, at);
         const QByteArray type = bytes.mid(at + 4, 4);
         const qsizetype data = at + 8;
         if (size > quint32(bytes.size() - data)) break;
-        if (type == "IHDR" && size >= 10) paletted = bytes[data + 9] == 3;
+        if (type == "IHDR" && size >= kIhdrSize) paletted = bytes[data + 9] == 3;
         if (type == "PLTE" && paletted && size % 3 == 0 && size > 0 && size <= 768) {
             QList<QRgb> colours;
             for (qsizetype i = data; i < data + qsizetype(size); i += 3)

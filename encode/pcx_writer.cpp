@@ -169,9 +169,13 @@ template <class Out> void PcxFile::encode(Out& out) const {
     const bool bits = image.format() == QImage::Format_Mono;
     for (int y = 0; y < image.height(); ++y) {
         const std::uint8_t* line = image.constScanLine(y);
-        for (std::size_t x = 0; bits && x < plane.size(); ++x)
+        if (!bits) {
+            lines.append(out, line);
+            continue;
+        }
+        for (std::size_t x = 0; x < plane.size(); ++x)
             plane[x] = (line[x >> 3] >> (7 - (x & 7))) & 1;
-        lines.append(out, bits ? plane.data() : line);
+        lines.append(out, plane.data());
     }
     palette(out, image.colorTable());
 }

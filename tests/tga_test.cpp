@@ -129,6 +129,13 @@ TEST(Tga, EachFileEndsWithTheStatusOfItsCause) {
          with(grey_rle, [](TgaFile& f) { f.width = f.height = 1000, f.data = Bytes(60, 0xFF); })
              .bytes(),
          Status::DataTooShort},
+        {"packets that end before the picture",
+         with(grey_rle,
+              [](TgaFile& f) {
+                  f.data = {0x81, 5};
+              })
+             .bytes(),
+         Status::DataEnded},
         {"a literal packet cut short",
          with(grey_rle,
               [](TgaFile& f) {
