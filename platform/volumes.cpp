@@ -22,8 +22,7 @@ bool systemType(const QByteArray& type) {
 }
 
 bool systemMount(const Mount& m) {
-    const QString& r = m.root;
-    if (r == QLatin1String("/")) return false;
+    const QString& r = m.root; // never "/", which userVolumes() lists first
     if (systemType(m.fsType)) return true;
     if (within(r, QLatin1String("/proc")) || within(r, QLatin1String("/sys")) ||
         within(r, QLatin1String("/dev")))

@@ -33,9 +33,9 @@ shot = Image.new("RGB", (321, 201))  # odd: every line padded to an even length
 shot.putdata([(x % 256, (x * y) % 256, random.randrange(256)) for y in range(201) for x in range(321)])
 shot.save("shot.png")
 shot.save("shot.tga")
-gif = Image.new("P", (37, 9))
+gif = Image.new("P", (97, 83))  # noise: its codes fill the LZW table of 4096 again and again
 gif.putpalette([(i * 7) % 256 for i in range(768)])
-gif.putdata([(x * 5 + y) % 256 for y in range(9) for x in range(37)])
+gif.putdata([random.randrange(256) for _ in range(97 * 83)])
 gif.save("paletted.gif")
 with open("few.gpl", "w") as f:
     f.write("GIMP Palette\nName: few\n#\n255 0 255\n0 0 0\n255 255 255\n200 30 40\n")

@@ -1,5 +1,6 @@
 // The door glimmer-pcx reads every picture through: which reader a file goes to, by its content
 // and then its name, and TGA files of other writers read to the pixels other readers agree on.
+#include <QBuffer>
 #include <QDir>
 #include <QImage>
 #include <gtest/gtest.h>
@@ -23,7 +24,7 @@ TEST(PictureFile, EachFileGoesToTheReaderItsContentThenItsNameNames) {
         const char* name;
         PictureKind kind;
     } cases[] = {
-        {pcx + QByteArray(61, 0) + '\x01', "", PictureKind::Pcx}, // one plane
+        {pcx + QByteArray(61, 0) + '\x01', "", PictureKind::Pcx},   // one plane
         {QByteArray("\xb1\x68\xde\x3a", 4), "x", PictureKind::Pcx}, // DCX's number
         {tga, "x.pcx", PictureKind::Pcx},
         {tga, "", PictureKind::Tga},
@@ -56,7 +57,7 @@ TEST(PictureFile, TgaFilesOfOtherWritersReadAsTheOtherReadersAgree) {
     }
 }
 
-TEST(PictureFile, AColourMappedTgaGivesItsMapAsThePalette) {
+TEST(PictureFile, PicturesWithAPaletteGiveItAndOthersAreToldWhy) {
     // Entries from index 2, blue then red; indexes before them are black.
     const QByteArray mapped("\0\x01\x01\x02\0\x02\0\x18\0\0\0\0\x01\0\x01\0\x08\0"
                             "\xff\0\0\0\0\xff\x02",
@@ -65,6 +66,19 @@ TEST(PictureFile, AColourMappedTgaGivesItsMapAsThePalette) {
               (QList<QRgb>{qRgb(0, 0, 0), qRgb(0, 0, 0), qRgb(0, 0, 255), qRgb(255, 0, 0)}));
     const QByteArray truecolour("\0\0\x02\0\0\0\0\0\0\0\0\0\x01\0\x01\0\x18\0\x01\x02\x03", 21);
     EXPECT_THROW((void)paletteOf(truecolour, QStringLiteral("t.tga")), Error);
+    // A BMP file, read by Qt: paletted, or in true colour and so without one.
+    QImage indexed(4, 2, QImage::Format_Indexed8);
+    indexed.setColorTable({qRgb(1, 2, 3), qRgb(200, 100, 50)});
+    indexed.fill(1);
+    for (const QImage& image : {indexed, indexed.convertToFormat(QImage::Format_RGB32)}) {
+        QByteArray bmp;
+        QBuffer buffer(&bmp);
+        ASSERT_TRUE(buffer.open(QIODevice::WriteOnly) && image.save(&buffer, "BMP"));
+        if (image.format() == QImage::Format_Indexed8)
+            EXPECT_EQ(paletteOf(bmp).mid(0, 2), indexed.colorTable());
+        else
+            EXPECT_THROW((void)paletteOf(bmp), Error);
+    }
 }
 
 } // namespace
