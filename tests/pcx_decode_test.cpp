@@ -76,6 +76,7 @@ TEST(PcxStatus, EachFileEndsWithTheStatusOfItsCause) {
         {"3 x 10922", edges(0, 0, 0, 0, 3, 10922), Ok},
         {"header cut at 100", cut(goodFile(), 100), TruncatedHeader},
         {"no palette room", cut(goodFile(), 700), PaletteBeforeStart},
+        {"palette room exactly, over the header", cut(goodFile(), 769), NoPalette},
         {"cut mid-row", sized(64, 100, 64, 1, {1, 2, 3}), DataEnded},
         {"cut after count", sized(64, 100, 64, 1, {0xC5}), DataEnded},
         {"tail read as rows", sized(2, 5000, 2, 1, {1, 2}), DataEnded},
