@@ -130,6 +130,9 @@ TEST(Runs, RunsThatCrossScanLinesAreCounted) {
     file[66] = 4; // 4x2, 4 bytes a line
     EXPECT_EQ(pcx::runs_across_lines(bytesOf(file + QByteArray("\xC4\x01\xC4\x02", 4))), 0u);
     EXPECT_EQ(pcx::runs_across_lines(bytesOf(file + QByteArray("\x01\xC6\x02\x03", 4))), 1u);
+    // A file that ends early: what lies after it in memory is not read as a run.
+    const QByteArray after = file + QByteArray("\x01\x02\x03\xC6", 4);
+    EXPECT_EQ(pcx::runs_across_lines(bytesOf(after).first(131)), 0u);
 }
 
 TEST(Indexing, PalettedPicturesKeepTheirPaletteAndIndexes) {
@@ -329,6 +332,7 @@ TEST(PaletteFile, WhatIsNoPaletteIsToldWhy) {
                               "GIMP Palette\n# none\n",
                               "JASC-PAL\n0100\n3\n1 2 3\n",
                               "JASC-PAL\n0100\n0\n",
+                              "JASC-PAL\n0100\n3\n1 2 3\n4 5 6",
                               tooMany,
                               "RIFF....PAL data",
                               ""};
