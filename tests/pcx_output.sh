@@ -37,6 +37,10 @@ gif = Image.new("P", (97, 83))  # noise: its codes fill the LZW table of 4096 ag
 gif.putpalette([(i * 7) % 256 for i in range(768)])
 gif.putdata([random.randrange(256) for _ in range(97 * 83)])
 gif.save("paletted.gif")
+four = Image.new("P", (9, 5))
+four.putpalette([0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0, 255] + [0] * 756)
+four.putdata([3 - (x + y) % 4 for y in range(5) for x in range(9)])
+four.save("four-pillow.gif")
 with open("few.gpl", "w") as f:
     f.write("GIMP Palette\nName: few\n#\n255 0 255\n0 0 0\n255 255 255\n200 30 40\n")
 PY
@@ -62,7 +66,17 @@ done < <(find "$data" -name '*.pcx' | sort)
 check "8-bit files found" "$([ "$n" -ge 7 ]; echo $?)"
 
 /usr/bin/convert -size 97x61 plasma:fractal -colors 200 -interlace GIF interlaced.gif
-for f in paletted interlaced; do
+# ImageMagick writes four colours with LZW codes of 3 bits at first (Pillow's start at 9) and a
+# graphic control extension that names no transparent index.
+/usr/bin/convert four-pillow.gif four.gif
+"$tool" convert four.gif four.png
+check "a GIF with no transparent index stays opaque" "$(py <<'PY'
+import sys
+from PIL import Image
+sys.exit("transparency" in Image.open("four.png").info)
+PY
+echo $?)"
+for f in paletted interlaced four; do
     "$tool" convert $f.gif $f.pcx
     check "$f.gif's own palette and indexes kept" "$(py $f <<'PY'
 import sys
