@@ -69,11 +69,9 @@ echo "Installing: ${missing[*]}"
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo=sudo
 export DEBIAN_FRONTEND=noninteractive
-# An install cut short (a machine stopped mid-way) leaves packages half configured, and apt-get
-# then refuses every install until dpkg finishes them.
-if [ -n "$(dpkg --audit 2>/dev/null)" ]; then
-    echo "Finishing an interrupted dpkg run"
-    $sudo dpkg --configure -a
-fi
+# An install cut short (a machine stopped mid-way) leaves dpkg's journal or half-configured
+# packages behind, and apt-get refuses every install until dpkg finishes them; with nothing
+# pending this does nothing.
+$sudo dpkg --configure -a
 $sudo apt-get update -qq
 $sudo apt-get install -y -qq "${missing[@]}"
