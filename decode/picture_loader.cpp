@@ -33,11 +33,11 @@ QImage readPictureBytes(QByteArray bytes, const QByteArray& format, QString& why
     // Qt refuses a picture past its allocation limit only as data it could not read.
     const qint64 limit = qint64(QImageReader::allocationLimit()) << 20;
     if (size.isValid() && limit > 0 && qint64(size.width()) * size.height() * 4 > limit)
-        throw Error(errc::OutOfMemory,
-                    QStringLiteral("%1: the picture is larger than the %2 MiB Qt's readers take")
-                        .arg(QLatin1String(pcx::kTooLargeText.data(),
-                                           qsizetype(pcx::kTooLargeText.size())))
-                        .arg(limit >> 20));
+        throw Error(
+            errc::OutOfMemory,
+            QStringLiteral("%1: the picture is larger than the %2 MiB Qt's readers take")
+                .arg(QLatin1String(pcx::kTooLargeText.data(), qsizetype(pcx::kTooLargeText.size())))
+                .arg(limit >> 20));
     why = reader.errorString();
     return image;
 }
