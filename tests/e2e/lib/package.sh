@@ -44,10 +44,16 @@ package_finish_dpkg() {
         sleep 1
     done
 }
+package_installed() { # NAME: true when dpkg holds anything of it but its name
+    case $(dpkg-query -W -f='${db:Status-Status}' "$1" 2>/dev/null || true) in
+    "" | not-installed) return 1 ;;
+    esac
+}
 if [ -e "$package_mark" ]; then
     echo "$package_run: removing the package an earlier run left installed" >&2
     package_finish_dpkg || exit 1
-    apt_get purge -y -qq glimmer >/dev/null || exit 1
+    # The run may have ended before the install, or after the removal: then there is none.
+    if package_installed glimmer; then apt_get purge -y -qq glimmer >/dev/null || exit 1; fi
     $package_sudo rm -f "$package_mark"
 fi
 for installed in glimmer glimmer-pcx; do
@@ -78,7 +84,7 @@ install_package() {
 remove_package() {
     local out rc=0
     [ ! -e "$package_mark" ] || package_finish_dpkg || rc=1
-    if dpkg-query -W -f='${db:Status-Status}' glimmer 2>/dev/null | grep -qvx not-installed; then
+    if package_installed glimmer; then
         out=$(apt_get purge -y -qq glimmer 2>&1) || {
             rc=$?
             echo "$package_run: apt-get purge glimmer failed: $out" >&2
