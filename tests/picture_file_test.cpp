@@ -3,6 +3,8 @@
 #include <QBuffer>
 #include <QDir>
 #include <QImage>
+#include <algorithm>
+#include <cstring>
 #include <gtest/gtest.h>
 
 #include "decode/error.h"
@@ -14,6 +16,46 @@ using namespace glimmer;
 using testing_glimmer::testData;
 
 namespace {
+
+// Builds the picture from the rows a reader hands on, and fails unless each row came once.
+class Assembled : public pcx::RowSink {
+  public:
+    bool start(const pcx::Image& shape) noexcept override {
+        static constexpr QImage::Format formats[] = {QImage::Format_Indexed8, QImage::Format_Mono,
+                                                     QImage::Format_RGB32, QImage::Format_ARGB32};
+        image = QImage(shape.width, shape.height, formats[int(shape.format)]);
+        QList<QRgb> table(shape.colours.begin(), shape.colours.begin() + shape.colour_count);
+        image.setColorTable(table);
+        stride = shape.stride;
+        seen.assign(std::size_t(shape.height), 0);
+        return true;
+    }
+    void row(int y, const std::uint8_t* pixels) noexcept override {
+        if (y < 0 || y >= image.height() || seen[std::size_t(y)]++) {
+            ADD_FAILURE() << "row " << y << " of " << image.height()
+                          << " handed on again or outside";
+            return;
+        }
+        std::memcpy(image.scanLine(y), pixels, std::min<std::size_t>(stride, image.bytesPerLine()));
+    }
+    [[nodiscard]] bool whole() const { return std::ranges::count(seen, 1) == image.height(); }
+
+    QImage image;
+    std::size_t stride = 0;
+    std::vector<int> seen;
+};
+
+QImage argb(const QImage& i) {
+    return i.convertToFormat(QImage::Format_ARGB32);
+}
+
+// The picture as readRows hands it on, or a null picture when a row is missing.
+QImage rowsOf(const PictureFile& file) {
+    Assembled rows;
+    const PcxResult read = file.readRows(0, rows);
+    if (!std::holds_alternative<Picture>(read) || !rows.whole()) return QImage();
+    return argb(rows.image);
+}
 
 TEST(PictureFile, EachFileGoesToTheReaderItsContentThenItsNameNames) {
     const QByteArray pcx("\x0a\x05\x01\x08", 4),
@@ -52,8 +94,17 @@ TEST(PictureFile, TgaFilesOfOtherWritersReadAsTheOtherReadersAgree) {
         ASSERT_TRUE(std::holds_alternative<Picture>(read)) << name.toStdString();
         QString png = dir.filePath(name);
         png.replace(QStringLiteral(".tga"), QStringLiteral(".png"));
-        const auto argb = [](const QImage& i) { return i.convertToFormat(QImage::Format_ARGB32); };
         EXPECT_EQ(argb(std::get<Picture>(read).image()), argb(QImage(png))) << name.toStdString();
+        EXPECT_EQ(rowsOf(file), argb(QImage(png))) << name.toStdString();
+    }
+}
+
+TEST(PictureFile, RowsHandedOnAreThePicture) {
+    for (const char* name : {"kinds/kde-16color.pcx", "kinds/kde-16color.png", "pcx/bw.pcx"}) {
+        const PictureFile file(testData(QString::fromLatin1(name)));
+        const PcxResult read = file.read(0);
+        ASSERT_TRUE(std::holds_alternative<Picture>(read)) << name;
+        EXPECT_EQ(rowsOf(file), argb(std::get<Picture>(read).image())) << name;
     }
 }
 

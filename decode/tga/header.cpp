@@ -15,17 +15,12 @@ std::uint32_t u32(const std::uint8_t* p) noexcept {
            std::uint32_t{p[3]} << 24;
 }
 
+// Only for a base type of 1, 2 or 3, already checked.
 bool depth_fits(const Header& h) noexcept {
-    switch (h.base_type()) {
-    case 1:
-        return h.pixel_bits == 8;
-    case 2:
-        return h.pixel_bits == 15 || h.pixel_bits == 16 || h.pixel_bits == 24 || h.pixel_bits == 32;
-    case 3:
-        return h.pixel_bits == 8 || h.pixel_bits == 16;
-    default:
-        return false;
-    }
+    const int b = h.pixel_bits;
+    if (h.base_type() == 1) return b == 8;
+    if (h.base_type() == 2) return b == 15 || b == 16 || b == 24 || b == 32;
+    return b == 8 || b == 16;
 }
 
 bool map_entry_fits(const Header& h) noexcept {
