@@ -117,18 +117,21 @@ TEST(PictureFile, PicturesWithAPaletteGiveItAndOthersAreToldWhy) {
               (QList<QRgb>{qRgb(0, 0, 0), qRgb(0, 0, 0), qRgb(0, 0, 255), qRgb(255, 0, 0)}));
     const QByteArray truecolour("\0\0\x02\0\0\0\0\0\0\0\0\0\x01\0\x01\0\x18\0\x01\x02\x03", 21);
     EXPECT_THROW((void)paletteOf(truecolour, QStringLiteral("t.tga")), Error);
-    // A BMP file, read by Qt: paletted, or in true colour and so without one.
+    // BMP (read by Qt) and PNG (its PLTE chunk) files: paletted, or in true colour and so
+    // without a palette.
     QImage indexed(4, 2, QImage::Format_Indexed8);
     indexed.setColorTable({qRgb(1, 2, 3), qRgb(200, 100, 50)});
     indexed.fill(1);
-    for (const QImage& image : {indexed, indexed.convertToFormat(QImage::Format_RGB32)}) {
-        QByteArray bmp;
-        QBuffer buffer(&bmp);
-        ASSERT_TRUE(buffer.open(QIODevice::WriteOnly) && image.save(&buffer, "BMP"));
-        if (image.format() == QImage::Format_Indexed8)
-            EXPECT_EQ(paletteOf(bmp).mid(0, 2), indexed.colorTable());
-        else
-            EXPECT_THROW((void)paletteOf(bmp), Error);
+    for (const char* format : {"BMP", "PNG"}) {
+        for (const QImage& image : {indexed, indexed.convertToFormat(QImage::Format_RGB32)}) {
+            QByteArray bytes;
+            QBuffer buffer(&bytes);
+            ASSERT_TRUE(buffer.open(QIODevice::WriteOnly) && image.save(&buffer, format));
+            if (image.format() == QImage::Format_Indexed8)
+                EXPECT_EQ(paletteOf(bytes).mid(0, 2), indexed.colorTable()) << format;
+            else
+                EXPECT_THROW((void)paletteOf(bytes), Error) << format;
+        }
     }
 }
 
