@@ -52,7 +52,7 @@ QPushButton* pictureButton(QWidget* parent, const QString& name, int left, int t
     setButtonPicture(b, art(artName));
     b->setAccessibleName(text.name);
     b->setAccessibleDescription(text.description);
-    if (!text.tooltip.isEmpty()) b->setToolTip(text.tooltip);
+    b->setToolTip(text.tooltip); // none when empty
     return b;
 }
 

@@ -279,9 +279,9 @@ TEST(Indexing, APaletteIsSplitFromTheCountsAtTheirMeans) {
         QList<QRgb> want; // in any order; empty: only the number of entries is known
     };
     const Case cases[] = {{"exact",
-                           {{1, 2, 3, 9}, {1, 2, 4, 1}, {250, 0, 0, 1}},
+                           {{1, 2, 3, 9}, {1, 2, 4, 1}, {1, 9, 3, 1}, {250, 0, 0, 1}},
                            8,
-                           {qRgb(1, 2, 3), qRgb(1, 2, 4), qRgb(250, 0, 0)}},
+                           {qRgb(1, 2, 3), qRgb(1, 2, 4), qRgb(1, 9, 3), qRgb(250, 0, 0)}},
                           {"clusters",
                            {{10, 10, 10, 3}, {14, 10, 10, 1}, {200, 50, 90, 1}, {200, 54, 90, 1}},
                            2,
@@ -322,6 +322,7 @@ TEST(PaletteFile, GimpAndJascPalettesReadAndWriteBack) {
               colours);
     EXPECT_EQ(parsePaletteText(gimpPalette(colours, QStringLiteral("t"))), colours);
     EXPECT_EQ(parsePaletteText(jascPalette(colours)), colours);
+    EXPECT_EQ(parsePaletteText("JASC-PAL\n0100\n1\n1 2 3\n"), QList<QRgb>{qRgb(1, 2, 3)});
 }
 
 TEST(PaletteFile, WhatIsNoPaletteIsToldWhy) {

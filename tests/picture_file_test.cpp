@@ -2,12 +2,15 @@
 // and then its name, and TGA files of other writers read to the pixels other readers agree on.
 #include <QBuffer>
 #include <QDir>
+#include <QFile>
 #include <QImage>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <cstring>
 #include <gtest/gtest.h>
 
 #include "decode/error.h"
+#include "decode/files.h"
 #include "decode/palette_file.h"
 #include "decode/picture_file.h"
 #include "test_data.h"
@@ -105,6 +108,21 @@ TEST(PictureFile, RowsHandedOnAreThePicture) {
         const PcxResult read = file.read(0);
         ASSERT_TRUE(std::holds_alternative<Picture>(read)) << name;
         EXPECT_EQ(rowsOf(file), argb(std::get<Picture>(read).image())) << name;
+    }
+}
+
+TEST(PictureFile, AFileIsReadWholeUpToItsLimitAndRefusedPastIt) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("ten"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("0123456789") == 10);
+    file.close();
+    EXPECT_EQ(readWholeFile(path, 10), QByteArray("0123456789"));
+    try {
+        (void)readWholeFile(path, 9);
+        ADD_FAILURE() << "a file past its limit was read";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.number(), errc::OutOfMemory);
     }
 }
 

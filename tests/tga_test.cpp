@@ -136,6 +136,9 @@ TEST(Tga, EachFileEndsWithTheStatusOfItsCause) {
               })
              .bytes(),
          Status::DataEnded},
+        {"a run whose colour is cut short",
+         with(rgb, [](TgaFile& f) { f.type = 10, f.data = {0x00, 1, 2, 3, 0x82, 1, 2}; }).bytes(),
+         Status::DataEnded},
         {"a literal packet cut short",
          with(grey_rle,
               [](TgaFile& f) {
