@@ -111,7 +111,7 @@ TEST(PictureFile, RowsHandedOnAreThePicture) {
     }
 }
 
-TEST(PictureFile, AFileIsReadWholeUpToItsLimitAndRefusedPastIt) {
+TEST(PictureFile, AFileIsReadWholeUpToItsLimitAndWhatCannotBeReadSaysWhy) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("ten"));
     QFile file(path);
@@ -123,6 +123,22 @@ TEST(PictureFile, AFileIsReadWholeUpToItsLimitAndRefusedPastIt) {
         ADD_FAILURE() << "a file past its limit was read";
     } catch (const Error& e) {
         EXPECT_EQ(e.number(), errc::OutOfMemory);
+    }
+    // What cannot be opened: nothing there, a folder, a link to itself.
+    ASSERT_TRUE(
+        QFile::link(dir.filePath(QStringLiteral("loop")), dir.filePath(QStringLiteral("loop"))));
+    const struct {
+        const char* name;
+        int number;
+    } refused[] = {
+        {"none", errc::FileNotFound}, {".", errc::FileNotFound}, {"loop", errc::DeviceUnavailable}};
+    for (const auto& r : refused) {
+        try {
+            (void)readWholeFile(dir.filePath(QString::fromLatin1(r.name)));
+            ADD_FAILURE() << r.name << " was read";
+        } catch (const Error& e) {
+            EXPECT_EQ(e.number(), r.number) << r.name;
+        }
     }
 }
 

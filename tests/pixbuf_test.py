@@ -158,7 +158,7 @@ announced = []
 loader.connect("area-prepared", lambda lo: announced.append("prepared"))
 loader.connect("area-updated", lambda lo, *area: announced.append("updated"))
 header = bytearray(128)
-# A true-colour 3 x 3 picture, which any bytes after its header complete.
+# A true-colour 4 x 4 picture, which any bytes after its header complete.
 header[0:4], header[8:12], header[65:68] = bytes([10, 5, 1, 8]), bytes([3, 0, 3, 0]), b"\x03\x04\x00"
 chunk, refused = bytes(1 << 30), None
 try:
@@ -173,6 +173,16 @@ except GLib.Error:
 check("a load past the limit", refused and "2048 MiB" in refused and not announced
       and loader.get_pixbuf() is None, f"{refused!r}, signals {announced}")
 del chunk
+
+# The size is told as soon as the header is there, before any pixel data.
+loader, sizes = GdkPixbuf.PixbufLoader.new_with_type("pcx"), []  # no sniffing buffer
+loader.connect("size-prepared", lambda lo, w, h: sizes.append((w, h)))
+loader.write(bytes(header))
+check("the size from the header alone", sizes == [(4, 4)], f"{sizes}")
+try:
+    loader.close()
+except GLib.Error:
+    pass
 
 print(f"{len(files)} files, {len(failures)} failures")
 print("\n".join(failures))
