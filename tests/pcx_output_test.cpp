@@ -330,6 +330,7 @@ TEST(PaletteFile, WhatIsNoPaletteIsToldWhy) {
     for (int i = 0; i < 257; ++i)
         tooMany += "1 2 3\n";
     const QByteArray bad[] = {"GIMP Palette\n1 2 256\n",
+                              "GIMP Palette\n1 2\n",
                               "GIMP Palette\n# none\n",
                               "JASC-PAL\n0100\n3\n1 2 3\n",
                               "JASC-PAL\n0100\n0\n",
