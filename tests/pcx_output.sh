@@ -191,7 +191,7 @@ echo "not a picture" >junk.png
 cp disc.pcx keep.pcx
 for bad in "convert junk.png keep.pcx" "convert --mask magenta disc.png keep.pcx" \
     "convert --palette junk.png disc.png keep.pcx" "convert --mask #FF00FF disc.png keep.png" \
-    "preview disc.png keep.png" "convert --fast disc.png keep.png"; do
+    "preview disc.png keep.png" "convert --fast disc.png keep.png" "convert --tree disc.png keep.pcx"; do
     # shellcheck disable=SC2086 # the words are split on purpose
     check "$bad" "$([ "$(status "$tool" $bad)" = 2 ] && [ -s log ] && cmp -s disc.pcx keep.pcx &&
         [ ! -e keep.png ]; echo $?)"

@@ -111,7 +111,7 @@ TEST(PictureFile, RowsHandedOnAreThePicture) {
     }
 }
 
-TEST(PictureFile, AFileIsReadWholeUpToItsLimitAndWhatCannotBeReadSaysWhy) {
+TEST(PictureFile, AFileIsReachedThroughItsLinksReadUpToItsLimitOrToldWhy) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("ten"));
     QFile file(path);
@@ -124,6 +124,11 @@ TEST(PictureFile, AFileIsReadWholeUpToItsLimitAndWhatCannotBeReadSaysWhy) {
     } catch (const Error& e) {
         EXPECT_EQ(e.number(), errc::OutOfMemory);
     }
+    // Links are followed to the end, to an absolute or a relative target alike.
+    const QByteArray real = QFile::encodeName(dir.filePath(QStringLiteral("ten")));
+    ASSERT_TRUE(QFile::link(path, dir.filePath(QStringLiteral("absolute"))));
+    ASSERT_TRUE(QFile::link(QStringLiteral("absolute"), dir.filePath(QStringLiteral("relative"))));
+    EXPECT_EQ(followLinks(QFile::encodeName(dir.filePath(QStringLiteral("relative")))), real);
     // What cannot be opened: nothing there, a folder, a link to itself.
     ASSERT_TRUE(
         QFile::link(dir.filePath(QStringLiteral("loop")), dir.filePath(QStringLiteral("loop"))));
