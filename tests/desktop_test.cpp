@@ -11,6 +11,7 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTest>
 
 #include "browser/frm_tip.h"
 #include "browser/pcx_main.h"
@@ -69,6 +70,23 @@ TEST_F(DesktopTest, TheHelpWindowOpensOnceAndOnTop) {
     EXPECT_TRUE(tip().isVisible());
     EXPECT_FALSE(tip().isShownModally());
     EXPECT_EQ(tip().keepOnTop().value(), 1);
+}
+
+// The pointer over a heading lights it and puts out the other; over the background, both.
+TEST_F(DesktopTest, TheHelpWindowsHeadingsLightUnderThePointer) {
+    tip().open(false);
+    QWidget* window = tip().widget();
+    const auto lit = [this] {
+        return std::pair{tip().heading(0)->palette().color(QPalette::WindowText) == Qt::red,
+                         tip().heading(1)->palette().color(QPalette::WindowText) == Qt::red};
+    };
+    const auto over = [&](QWidget* w) { QTest::mouseMove(w, w->rect().center()); };
+    over(tip().heading(1));
+    EXPECT_EQ(lit(), std::pair(false, true));
+    over(tip().heading(0));
+    EXPECT_EQ(lit(), std::pair(true, false));
+    QTest::mouseMove(window, QPoint(2, 2));
+    EXPECT_EQ(lit(), std::pair(false, false));
 }
 
 TEST_F(DesktopTest, ScreenshotManagerButtonsDoNothing) {
