@@ -172,6 +172,21 @@ except GLib.Error:
     pass
 check("a load past the limit", refused and "2048 MiB" in refused and not announced
       and loader.get_pixbuf() is None, f"{refused!r}, signals {announced}")
+
+# A load told at its size to make no picture, as gdk_pixbuf_get_file_info does, holds none of
+# what follows: the same two GiB pass.
+loader, stopped = GdkPixbuf.PixbufLoader.new_with_type("pcx"), "ok"
+loader.connect("size-prepared", lambda lo, w, h: lo.set_size(0, 0))
+try:
+    for piece in (bytes(header), chunk, chunk):
+        loader.write(piece)
+except GLib.Error as e:
+    stopped = e.message
+try:
+    loader.close()
+except GLib.Error:
+    pass
+check("a load stopped at its size", stopped == "ok", stopped)
 del chunk
 
 # The size is told as soon as the header is there, before any pixel data.
