@@ -67,6 +67,21 @@ def fed(path, piece=7):
     return loader.get_pixbuf()
 
 
+def written(loader, pieces):
+    """Writes the pieces, then closes the loader: the first error's message, or None."""
+    refused = None
+    try:
+        for piece in pieces:
+            loader.write(piece)
+    except GLib.Error as e:
+        refused = e.message
+    try:
+        loader.close()
+    except GLib.Error:
+        pass
+    return refused
+
+
 def expected(path):
     """glimmer-pcx's pixels (page 1), or the text it prints after the file's name."""
     out = pathlib.Path(tmp.name, "out.png")
@@ -160,33 +175,17 @@ loader.connect("area-updated", lambda lo, *area: announced.append("updated"))
 header = bytearray(128)
 # A true-colour 4 x 4 picture, which any bytes after its header complete.
 header[0:4], header[8:12], header[65:68] = bytes([10, 5, 1, 8]), bytes([3, 0, 3, 0]), b"\x03\x04\x00"
-chunk, refused = bytes(1 << 30), None
-try:
-    for piece in (bytes(header), chunk, chunk):  # the second GiB passes the limit
-        loader.write(piece)
-except GLib.Error as e:
-    refused = e.message
-try:
-    loader.close()
-except GLib.Error:
-    pass
+chunk = bytes(1 << 30)
+refused = written(loader, (bytes(header), chunk, chunk))  # the second GiB passes the limit
 check("a load past the limit", refused and "2048 MiB" in refused and not announced
       and loader.get_pixbuf() is None, f"{refused!r}, signals {announced}")
 
 # A load told at its size to make no picture, as gdk_pixbuf_get_file_info does, holds none of
 # what follows: the same two GiB pass.
-loader, stopped = GdkPixbuf.PixbufLoader.new_with_type("pcx"), "ok"
+loader = GdkPixbuf.PixbufLoader.new_with_type("pcx")
 loader.connect("size-prepared", lambda lo, w, h: lo.set_size(0, 0))
-try:
-    for piece in (bytes(header), chunk, chunk):
-        loader.write(piece)
-except GLib.Error as e:
-    stopped = e.message
-try:
-    loader.close()
-except GLib.Error:
-    pass
-check("a load stopped at its size", stopped == "ok", stopped)
+stopped = written(loader, (bytes(header), chunk, chunk))
+check("a load stopped at its size", stopped is None, stopped)
 del chunk
 
 # The size is told as soon as the header is there, before any pixel data.
