@@ -353,6 +353,7 @@ int pageCount(const QString& in) {
 }
 
 int thumbnail(const QString& in, const QString& out, int size, Io io) {
+    if (!outputIsNotInput(in, out, io)) return kFailed;
     Shrinker shrinker(Framing::Longest, size);
     if (int s = loadRows(in, 0, shrinker, io); s != kDecoded) return s;
     const QImage image = shrinker.result();

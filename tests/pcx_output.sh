@@ -203,6 +203,9 @@ check "batch over its own input" "$([ "$(status "$tool" convert --to pcx . mine.
     grep -q 'mine.pcx would be written over its own input' log && cmp -s shot24.pcx mine.pcx; echo $?)"
 check "convert onto itself" "$([ "$(status "$tool" convert mine.pcx ./mine.pcx)" = 2 ] &&
     cmp -s shot24.pcx mine.pcx; echo $?)"
+ln -s mine.pcx mine-link.png
+check "thumbnail onto itself through a link" "$([ "$(status "$tool" thumbnail mine.pcx mine-link.png)" = 2 ] &&
+    cmp -s shot24.pcx mine.pcx; echo $?)"
 # Nor through a link or another name of the same file, for a batch, one file or a preview.
 mkdir -p in linked
 cp disc.png in/x.png
