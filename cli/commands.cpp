@@ -8,6 +8,7 @@
 #include <optional>
 #include <vector>
 
+#include "cli/confined_thumbnail.h"
 #include "cli/convert.h"
 #include "decode/error.h"
 #include "decode/files.h"
@@ -96,19 +97,6 @@ int tell(const QString& file, const PcxResult& result, Io io) {
            << ": refused: " << (text.isEmpty() ? QString::fromUtf8(pcx::to_string(kind)) : text)
            << Qt::endl;
     return kRefused;
-}
-
-// Says what is wrong with a DCX file's table of pages; the exit status.
-int tellTable(const QString& file, pcx::Status table, Io io) {
-    const Telling told = telling(table);
-    return fail(io, file, Error(told.number, told.text));
-}
-
-// Says why page `page` (from 0) of `in` is not decoded, naming the page of a DCX file.
-int tellPage(const QString& in, const PictureFile& pages, int page, const PcxResult& result,
-             Io io) {
-    return tell(pages.isDcx() ? QStringLiteral("%1 page %2").arg(in).arg(page + 1) : in, result,
-                io);
 }
 
 // Decodes page `page` (from 0); 0 with `pic` set, or the failure status after saying why.
@@ -203,6 +191,19 @@ int convertPage(const QString& in, const PictureFile& pages, int page, const QSt
 }
 
 } // namespace
+
+// Says what is wrong with a DCX file's table of pages; the exit status.
+int tellTable(const QString& file, pcx::Status table, Io io) {
+    const Telling told = telling(table);
+    return fail(io, file, Error(told.number, told.text));
+}
+
+// Says why page `page` (from 0) of `in` is not decoded, naming the page of a DCX file.
+int tellPage(const QString& in, const PictureFile& pages, int page, const PcxResult& result,
+             Io io) {
+    return tell(pages.isDcx() ? QStringLiteral("%1 page %2").arg(in).arg(page + 1) : in, result,
+                io);
+}
 
 // `in` with a sound table of pages, or nothing after saying why not.
 std::optional<PictureFile> openSource(const QString& in, Io io) {
@@ -354,10 +355,8 @@ int pageCount(const QString& in) {
 
 int thumbnail(const QString& in, const QString& out, int size, Io io) {
     if (!outputIsNotInput(in, out, io)) return kFailed;
-    Shrinker shrinker(Framing::Longest, size);
-    if (int s = loadRows(in, 0, shrinker, io); s != kDecoded) return s;
-    const QImage image = shrinker.result();
-    if (image.isNull()) return fail(io, in, Error(errc::OutOfMemory));
+    QImage image;
+    if (int s = confinedThumbnail(in, size, image, io); s != kDecoded) return s;
     return write(Picture(image), out, "png", {}, Flush::Now, io);
 }
 

@@ -21,6 +21,11 @@ struct PcxOutput {
 
 // Says "WHAT: error N: TEXT" on io.err; the exit status of a failure.
 int fail(Io io, const QString& what, const Error& e);
+// Says what is wrong with a DCX file's table of pages; the exit status.
+int tellTable(const QString& file, pcx::Status table, Io io);
+// Says why page `page` (from 0) of `in` is not decoded, naming the page of a DCX file; the
+// exit status.
+int tellPage(const QString& in, const PictureFile& pages, int page, const PcxResult& result, Io io);
 // `in` with a sound table of pages, or nothing after saying why not.
 std::optional<PictureFile> openSource(const QString& in, Io io);
 // Page `page` (from 0) of `in` handed to `sink` a row at a time; 0, or the failure status

@@ -57,9 +57,10 @@ Error tgaError(tga::Status status) {
                              QString::fromLatin1(cause.data(), qsizetype(cause.size())));
 }
 
-PictureFile::PictureFile(const QString& path) : m_name(path) {
-    const ReadableFile file(path);
-    m_kind = pictureKind(file.readStart(static_cast<qint64>(pcx::kHeaderSize)), path);
+PictureFile::PictureFile(const QString& path) : PictureFile(ReadableFile(path), path) {}
+
+PictureFile::PictureFile(const ReadableFile& file, const QString& name) : m_name(name) {
+    m_kind = pictureKind(file.readStart(static_cast<qint64>(pcx::kHeaderSize)), name);
     if (m_kind == PictureKind::Pcx)
         m_pages.emplace(file);
     else

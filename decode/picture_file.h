@@ -7,6 +7,7 @@
 #include <QString>
 #include <optional>
 
+#include "decode/files.h"
 #include "decode/pcx_pages.h"
 #include "decode/read_pcx.h"
 #include "tga/status.h"
@@ -32,6 +33,8 @@ class PictureFile {
     // Judges `path` as pictureKind() does. A PCX file whose header already refuses it is read
     // no further than its header. Throws Error 53, 70, 68 or 7 when it cannot be read.
     explicit PictureFile(const QString& path);
+    // The same for a file already open, named `name`.
+    PictureFile(const ReadableFile& file, const QString& name);
     // The same for a file already in memory.
     PictureFile(QByteArray bytes, const QString& name);
 

@@ -1,5 +1,6 @@
 // One load of a PCX or DCX file (a DCX's first page): the bytes gathered as they come, within
-// the read limit of glimmer-pcx, and decoded once they are all there.
+// the read limit of glimmer-pcx, judged as soon as the header is there and decoded once they
+// are all there, by the backend (a confined process, in the module).
 #pragma once
 
 #include <gdk-pixbuf/gdk-pixbuf-io.h>
@@ -7,12 +8,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
-#include <vector>
 
 #include "pcx/decode.h"
-#include "pixbuf/rows.h"
+#include "pixbuf/backend.h"
 
 namespace glimmer::pixbuf {
 
@@ -25,9 +26,9 @@ struct Callbacks {
 
 class Loader {
   public:
-    explicit Loader(Callbacks callbacks = {},
+    explicit Loader(std::unique_ptr<Backend> backend, Callbacks callbacks = {},
                     std::size_t max_file_bytes = pcx::kMaxFileBytes) noexcept
-        : m_callbacks(callbacks), m_max_file_bytes(max_file_bytes) {}
+        : m_backend(std::move(backend)), m_callbacks(callbacks), m_max_file_bytes(max_file_bytes) {}
 
     // Takes the next bytes; false with `error` set when the file is refused or too long, and
     // from then on for every call, finish() too.
@@ -40,21 +41,27 @@ class Loader {
     [[nodiscard]] PixbufPtr take() noexcept { return std::move(m_pixbuf); }
 
   private:
-    bool grow(std::size_t more, GError** error);
+    struct Size {
+        int width = 0;
+        int height = 0;
+    };
+    bool keep(std::span<const std::uint8_t> bytes, GError** error);
     // Marks the load failed for good; false.
     bool failed() noexcept;
     static bool fail_again(GError** error) noexcept;
-    [[nodiscard]] std::span<const std::uint8_t> first_page(pcx::Status& status) const;
-    bool judge(std::span<const std::uint8_t> page, GError** error) noexcept;
-    bool decode(std::span<const std::uint8_t> page, GError** error);
+    bool judge(bool whole, GError** error);
+    bool decode(GError** error);
 
+    std::unique_ptr<Backend> m_backend;
     Callbacks m_callbacks;
     std::size_t m_max_file_bytes;
-    std::vector<std::uint8_t> m_bytes;
+    std::size_t m_kept = 0;
     bool m_judged = false;  // the header was judged and the size asked
+    bool m_whole = false;   // a DCX file: judged once it is whole
     bool m_stopped = false; // the size callback asked for no picture
     bool m_failed = false;  // a write failed: nothing more is taken, no picture is made
-    std::optional<PixbufRows::Size> m_size;
+    Header m_header;
+    std::optional<Size> m_size;
     PixbufPtr m_pixbuf;
 };
 

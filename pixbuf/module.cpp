@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <new>
+#include <vector>
 
 #include "pixbuf/failure.h"
 #include "pixbuf/loader.h"
@@ -12,7 +13,7 @@ namespace {
 
 GdkPixbuf* load(FILE* f, GError** error) {
     try {
-        Loader loader;
+        Loader loader(make_backend());
         std::vector<std::uint8_t> chunk(std::size_t{1} << 16);
         while (true) {
             const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), f);
@@ -34,9 +35,12 @@ GdkPixbuf* load(FILE* f, GError** error) {
 
 gpointer begin_load(GdkPixbufModuleSizeFunc size, GdkPixbufModulePreparedFunc prepared,
                     GdkPixbufModuleUpdatedFunc updated, gpointer user_data, GError** error) {
-    auto* loader = new (std::nothrow) Loader({size, prepared, updated, user_data});
-    if (!loader) set_memory_error(error);
-    return loader;
+    try {
+        return new Loader(make_backend(), {size, prepared, updated, user_data});
+    } catch (...) {
+        set_memory_error(error);
+        return nullptr;
+    }
 }
 
 gboolean load_increment(gpointer context, const guchar* buf, guint size, GError** error) {

@@ -39,36 +39,34 @@ void convert_row(const pcx::Image& shape, const std::uint8_t* in, std::uint8_t* 
     }
 }
 
-bool PixbufRows::start(const pcx::Image& shape) noexcept {
+bool CanvasRows::start(const pcx::Image& shape) noexcept {
+    const int channels = shape.format == pcx::PixelFormat::Argb32 ? 4 : 3;
+    // The decoder's own limit, held to the pixels this door makes.
+    if (static_cast<std::size_t>(m_width) * static_cast<std::size_t>(m_height) *
+            static_cast<std::size_t>(channels) >
+        kMaxCanvasBytes) {
+        m_status = pcx::Status::TooLarge;
+        return false;
+    }
+    if (m_width < 1 || m_height < 1 || m_width > shape.width || m_height > shape.height)
+        return false;
     try {
-        return make(shape);
+        m_canvas = m_maker.make(m_width, m_height, channels);
+        return m_canvas && begin(shape);
     } catch (const std::bad_alloc&) {
-        m_pixbuf.reset();
         m_status = pcx::Status::OutOfMemory;
         return false;
     }
 }
 
-bool PixbufRows::make(const pcx::Image& shape) {
+bool CanvasRows::begin(const pcx::Image& shape) {
     m_shape.format = shape.format;
     m_shape.width = shape.width;
     m_shape.height = shape.height;
     m_shape.colours = shape.colours;
-    m_channels = shape.format == pcx::PixelFormat::Argb32 ? 4 : 3;
-    const Size size = m_size.value_or(Size{shape.width, shape.height});
-    // The decoder's own limit, held to the pixels this door makes.
-    const auto bytes = static_cast<std::size_t>(size.width) *
-                       static_cast<std::size_t>(size.height) * static_cast<std::size_t>(m_channels);
-    if (bytes > m_max_bytes) {
-        m_status = pcx::Status::TooLarge;
-        return false;
-    }
-    m_pixbuf.reset(gdk_pixbuf_new(GDK_COLORSPACE_RGB, m_channels == 4, 8, size.width, size.height));
-    if (!m_pixbuf) {
-        m_status = pcx::Status::OutOfMemory;
-        return false;
-    }
-    if (m_size) {
+    const Canvas& c = *m_canvas;
+    if (c.width != m_width || c.height != m_height) return false;
+    if (c.width < shape.width || c.height < shape.height) {
         // Each pixel of the smaller size averages the pixels whose box falls on it.
         const auto edges = [](int from, int to) {
             std::vector<int> e(static_cast<std::size_t>(to) + 1);
@@ -76,20 +74,20 @@ bool PixbufRows::make(const pcx::Image& shape) {
                 e[std::size_t(i)] = static_cast<int>((std::int64_t{i} * from + to - 1) / to);
             return e;
         };
-        m_boxes.emplace(shape, 0, edges(shape.width, size.width), 0,
-                        edges(shape.height, size.height));
+        m_boxes.emplace(shape, 0, edges(shape.width, c.width), 0, edges(shape.height, c.height));
     }
-    if (m_prepared.func) m_prepared.func(m_pixbuf.get(), nullptr, m_prepared.user_data);
+    m_drawing = true;
     return true;
 }
 
-void PixbufRows::row(int y, const std::uint8_t* pixels) noexcept {
-    const auto stride = static_cast<std::size_t>(gdk_pixbuf_get_rowstride(m_pixbuf.get()));
-    std::uint8_t* start = gdk_pixbuf_get_pixels(m_pixbuf.get());
+void CanvasRows::row(int y, const std::uint8_t* pixels) noexcept {
+    const Canvas& c = *m_canvas;
     if (!m_boxes) {
-        convert_row(m_shape, pixels, start + static_cast<std::size_t>(y) * stride, m_channels);
+        convert_row(m_shape, pixels, c.pixels + static_cast<std::size_t>(y) * c.rowstride,
+                    c.channels);
     } else if (m_boxes->add(y, pixels)) {
-        m_boxes->take_straight(start + static_cast<std::size_t>(m_done++) * stride, m_channels);
+        m_boxes->take_straight(c.pixels + static_cast<std::size_t>(m_done++) * c.rowstride,
+                               c.channels);
     }
 }
 

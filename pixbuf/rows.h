@@ -1,61 +1,45 @@
-// The decoder's rows made GdkPixbuf rows: RGB, or RGBA for a picture with alpha.
+// The decoder's rows made canvas rows: RGB, or RGBA for a picture with alpha.
 #pragma once
 
-#include <gdk-pixbuf/gdk-pixbuf-io.h>
-#include <gdk-pixbuf/gdk-pixbuf.h>
-
 #include <cstdint>
-#include <memory>
 #include <optional>
 
 #include "pcx/box_average.h"
 #include "pcx/decode.h"
+#include "pixbuf/decoding.h"
 
 namespace glimmer::pixbuf {
-
-struct PixbufUnref {
-    void operator()(GdkPixbuf* p) const noexcept { g_object_unref(p); }
-};
-using PixbufPtr = std::unique_ptr<GdkPixbuf, PixbufUnref>;
 
 // One row of `shape`'s format as 3 (RGB) or 4 (RGBA) bytes a pixel.
 void convert_row(const pcx::Image& shape, const std::uint8_t* in, std::uint8_t* out,
                  int channels) noexcept;
 
-// Makes the pixbuf when the decoder knows the picture's shape and fills it row by row, at the
-// picture's size or shrunk to `size` when that is smaller.
-class PixbufRows final : public pcx::RowSink {
+// Fills a canvas of the size asked row by row, at the picture's size or shrunk to the asked
+// one when that is smaller. It takes no row when the size is none, larger than the decoder's
+// limit or larger than the picture, or when no canvas could be made.
+class CanvasRows final : public pcx::RowSink {
   public:
-    struct Size {
-        int width = 0;
-        int height = 0;
-    };
-    // Told of the pixbuf as soon as it is made, before any row is in it: programs such as
-    // Geeqie clear the picture they are handed then, and read it on the updates that follow.
-    struct Prepared {
-        GdkPixbufModulePreparedFunc func = nullptr;
-        gpointer user_data = nullptr;
-    };
-    PixbufRows(std::optional<Size> size, std::size_t max_bytes, Prepared prepared) noexcept
-        : m_size(size), m_max_bytes(max_bytes), m_prepared(prepared) {}
+    CanvasRows(int width, int height, CanvasMaker& maker) noexcept
+        : m_width(width), m_height(height), m_maker(maker) {}
 
     bool start(const pcx::Image& shape) noexcept override;
     void row(int y, const std::uint8_t* pixels) noexcept override;
 
-    // Status::Ok, or why no pixbuf could be made for the shape.
+    // Status::Ok, or why the rows could not be taken.
     [[nodiscard]] pcx::Status status() const noexcept { return m_status; }
-    [[nodiscard]] PixbufPtr take() noexcept { return std::move(m_pixbuf); }
+    // Whether the canvas fits the picture and took its rows.
+    [[nodiscard]] bool drawing() const noexcept { return m_drawing; }
 
   private:
-    bool make(const pcx::Image& shape);
+    bool begin(const pcx::Image& shape);
 
-    std::optional<Size> m_size;
-    std::size_t m_max_bytes;
-    Prepared m_prepared;
+    int m_width;
+    int m_height;
+    CanvasMaker& m_maker;
+    const Canvas* m_canvas = nullptr;
     pcx::Status m_status = pcx::Status::Ok;
-    pcx::Image m_shape; // the shape and colours, no pixels
-    int m_channels = 3;
-    PixbufPtr m_pixbuf;
+    bool m_drawing = false;
+    pcx::Image m_shape;                     // the shape and colours, no pixels
     std::optional<pcx::BoxAverage> m_boxes; // for a smaller size
     int m_done = 0;                         // rows of boxes written
 };

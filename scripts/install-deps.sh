@@ -8,8 +8,9 @@
 set -euo pipefail
 
 # libxcb: whether the X11 window manager keeps windows on top; libdeflate and zlib: the PNG writer of
-# glimmer-pcx; GdkPixbuf's headers: the loader module for GTK programs.
-build_pkgs=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libxcb1-dev libdeflate-dev zlib1g-dev
+# glimmer-pcx; GdkPixbuf's headers: the loader module for GTK programs; libseccomp: the filter of
+# the processes that decode untrusted files unattended.
+build_pkgs=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libxcb1-dev libdeflate-dev zlib1g-dev libseccomp-dev
     libgtest-dev libgmock-dev libbenchmark-dev libgdk-pixbuf-2.0-dev)
 # clang-14 + its runtime: libFuzzer; python3-pil: compares our pixels with Pillow's;
 # Xvfb, openbox, xdotool, the X11 utilities and trayer: the end-to-end runs of the real

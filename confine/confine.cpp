@@ -1,0 +1,134 @@
+#include "confine/confine.h"
+
+#include <sched.h>
+#include <seccomp.h>
+#include <sys/mman.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace glimmer::confine {
+namespace {
+
+int set_limit(int resource, rlim_t value) noexcept {
+    const rlimit l{value, value};
+    return ::setrlimit(resource, &l) == 0 ? 0 : errno;
+}
+
+int set_limits(const Limits& limits) noexcept {
+    int err = 0;
+    if (limits.address_space != 0 && limits_address_space())
+        err = set_limit(RLIMIT_AS, limits.address_space);
+    // A CPU limit is a soft signal (SIGXCPU, which kills) a second before the hard one.
+    if (err == 0 && limits.cpu_seconds != 0) {
+        const rlimit cpu{limits.cpu_seconds, limits.cpu_seconds + 1};
+        err = ::setrlimit(RLIMIT_CPU, &cpu) == 0 ? 0 : errno;
+    }
+    if (err == 0) err = set_limit(RLIMIT_CORE, 0);
+    return err;
+}
+
+// What decoding needs, and nothing that reaches a file, the network or another process.
+constexpr int kAllowed[] = {
+    SCMP_SYS(read),
+    SCMP_SYS(readv),
+    SCMP_SYS(pread64),
+    SCMP_SYS(lseek),
+    SCMP_SYS(close),
+    SCMP_SYS(fstat),
+    SCMP_SYS(munmap),
+    SCMP_SYS(mremap),
+    SCMP_SYS(brk),
+    SCMP_SYS(madvise),
+    SCMP_SYS(exit),
+    SCMP_SYS(exit_group),
+    SCMP_SYS(rt_sigreturn),
+    SCMP_SYS(rt_sigprocmask),
+    SCMP_SYS(futex),
+    SCMP_SYS(sched_yield),
+    SCMP_SYS(getpid),
+    SCMP_SYS(gettid),
+    SCMP_SYS(clock_gettime),
+    SCMP_SYS(getrandom),
+    SCMP_SYS(restart_syscall),
+    SCMP_SYS(sched_getaffinity),
+    SCMP_SYS(set_robust_list),
+    SCMP_SYS(rseq),
+    SCMP_SYS(sigaltstack),
+    SCMP_SYS(rt_sigaction),
+    // A thread's own wake-up counter: the one descriptor it may make, which reaches nothing.
+    SCMP_SYS(eventfd2),
+};
+
+int add_rules(scmp_filter_ctx ctx, std::initializer_list<int> writable) noexcept {
+    int rc = 0;
+    for (const int call : kAllowed)
+        if (rc == 0) rc = seccomp_rule_add(ctx, SCMP_ACT_ALLOW, call, 0);
+    // Memory, but never executable: no code of its own can be brought in.
+    for (const int call : {SCMP_SYS(mmap), SCMP_SYS(mprotect)})
+        if (rc == 0)
+            rc = seccomp_rule_add(ctx, SCMP_ACT_ALLOW, call, 1,
+                                  SCMP_A2(SCMP_CMP_MASKED_EQ, PROT_EXEC, 0));
+    // Threads (Qt scales and converts large pictures on several), which share the filter; never
+    // a process. clone3 hides its flags from the filter: told it is missing, glibc uses clone.
+    if (rc == 0)
+        rc = seccomp_rule_add(ctx, SCMP_ACT_ALLOW, SCMP_SYS(clone), 1,
+                              SCMP_A0(SCMP_CMP_MASKED_EQ, CLONE_THREAD, CLONE_THREAD));
+    if (rc == 0) rc = seccomp_rule_add(ctx, SCMP_ACT_ERRNO(ENOSYS), SCMP_SYS(clone3), 0);
+    // A thread's name, and nothing else prctl does.
+    if (rc == 0)
+        rc = seccomp_rule_add(ctx, SCMP_ACT_ALLOW, SCMP_SYS(prctl), 1,
+                              SCMP_A0(SCMP_CMP_EQ, PR_SET_NAME));
+    // glibc's fstat: the descriptor's own status, never a path's.
+    if (rc == 0)
+        rc = seccomp_rule_add(ctx, SCMP_ACT_ALLOW, SCMP_SYS(newfstatat), 1,
+                              SCMP_A3(SCMP_CMP_MASKED_EQ, AT_EMPTY_PATH, AT_EMPTY_PATH));
+    for (const int fd : writable)
+        for (const int call : {SCMP_SYS(write), SCMP_SYS(writev)})
+            if (rc == 0)
+                rc = seccomp_rule_add(ctx, SCMP_ACT_ALLOW, call, 1,
+                                      SCMP_A0(SCMP_CMP_EQ, static_cast<scmp_datum_t>(fd)));
+    return rc;
+}
+
+int load_filter(std::initializer_list<int> writable) noexcept {
+    scmp_filter_ctx ctx = seccomp_init(SCMP_ACT_KILL_PROCESS);
+    if (!ctx) return ENOMEM;
+    int rc = add_rules(ctx, writable);
+    // Every thread of the process, should there be any already.
+    if (rc == 0) rc = seccomp_attr_set(ctx, SCMP_FLTATR_CTL_TSYNC, 1);
+    if (rc == 0) rc = seccomp_load(ctx);
+    seccomp_release(ctx);
+    return rc < 0 ? -rc : rc;
+}
+
+} // namespace
+
+bool limits_address_space() noexcept {
+#ifdef GLIMMER_CONFINE_NO_ADDRESS_LIMIT
+    return false;
+#else
+    return true;
+#endif
+}
+
+int enter(const Limits& limits, std::initializer_list<int> writable) noexcept {
+    if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0) return errno;
+    if (const int err = set_limits(limits); err != 0) return err;
+    return load_filter(writable);
+}
+
+std::size_t address_space_in_use(std::size_t fallback) noexcept {
+    std::FILE* f = std::fopen("/proc/self/statm", "re");
+    if (!f) return fallback;
+    unsigned long pages = 0;
+    const bool read = std::fscanf(f, "%lu", &pages) == 1;
+    std::fclose(f);
+    return read ? pages * static_cast<std::size_t>(::sysconf(_SC_PAGESIZE)) : fallback;
+}
+
+} // namespace glimmer::confine

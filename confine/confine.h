@@ -1,0 +1,29 @@
+// A process that parses a file nobody chose confines itself before it reads a byte of it: from
+// then on it may compute, take and give back memory (never executable), read its descriptors
+// and write the few it names, start threads of its own (which share the filter), and end;
+// anything else (open, socket, connect, execve, ptrace, fork, ...) kills it.
+#pragma once
+
+#include <cstddef>
+#include <initializer_list>
+
+namespace glimmer::confine {
+
+struct Limits {
+    std::size_t address_space = 0; // bytes of virtual memory; 0: none (see below)
+    unsigned cpu_seconds = 0;      // 0: none
+};
+
+// Whether address_space is enforced: not in sanitizer builds, whose shadow memory alone
+// passes any limit.
+[[nodiscard]] bool limits_address_space() noexcept;
+
+// no_new_privs, the limits (and no core files), then the filter, in that order. Returns 0, or the
+// errno of the step that failed: the caller must then stop, since it is not confined.
+[[nodiscard]] int enter(const Limits& limits, std::initializer_list<int> writable) noexcept;
+
+// Virtual memory this process holds now (from /proc/self/statm), or `fallback` where that
+// cannot be read.
+[[nodiscard]] std::size_t address_space_in_use(std::size_t fallback) noexcept;
+
+} // namespace glimmer::confine
