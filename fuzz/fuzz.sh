@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs a fuzzer (pcx_fuzz, tga_fuzz, thumbnail_fuzz, palette_fuzz, pcx_roundtrip_fuzz,
-# pixbuf_fuzz) for a number of seconds, seeded with the project's PCX and TGA files. A finding is kept in fuzz/findings/
+# pixbuf_fuzz, reply_fuzz) for a number of seconds, seeded with the project's PCX and TGA files. A finding is kept in fuzz/findings/
 # and fails the run. The memory limits are the working budget of glimmer-pcx's doors (and of
 # the GdkPixbuf loader's): an input that takes more is a bomb, found as a crash.
 set -euo pipefail

@@ -194,6 +194,7 @@ class Confined final : public Backend {
             return nullptr;
         }
         m_pixbuf.reset();
+        m_canvas_error = false;
         m_made = &made;
         m_asked = {width, height};
         Reply r;
@@ -255,11 +256,15 @@ class Confined final : public Backend {
     bool m_canvas_error = false;
 };
 
-// A tighter margin than the usual may be asked of the environment, never a wider one.
+// A tighter margin than the usual may be asked of the environment (0: none beyond what the
+// process holds when it starts), never a wider one.
 unsigned margin_mib() noexcept {
     const char* asked = std::getenv("GLIMMER_DECODER_MARGIN_MIB");
-    const long n = asked ? std::strtol(asked, nullptr, 10) : 0;
-    return n > 0 && n < static_cast<long>(kMarginMib) ? static_cast<unsigned>(n) : kMarginMib;
+    char* end = nullptr;
+    const long n = asked ? std::strtol(asked, &end, 10) : -1;
+    const bool given = asked && *asked != '\0' && *end == '\0';
+    return given && n >= 0 && n < static_cast<long>(kMarginMib) ? static_cast<unsigned>(n)
+                                                                : kMarginMib;
 }
 
 void tell_stopped(const Reply* r, const confine::Ending& e, bool timed_out, GError** error) {
@@ -354,7 +359,9 @@ bool Confined::run(const char* mode, int input, Drawing drawing, Dims dims, Repl
     r = *reply;
     if (r.status == pcx::Status::Ok) return true;
     m_pixbuf.reset();
-    if (r.status == pcx::Status::OutOfMemory && r.limit_mib != 0) {
+    if (m_canvas_error) {
+        set_memory_error(error); // the host's own: it could not make the canvas
+    } else if (r.status == pcx::Status::OutOfMemory && r.limit_mib != 0) {
         std::snprintf(m, sizeof m, "the decoder was stopped: it passed its memory limit of %u MiB",
                       r.limit_mib);
         set_failed(error, m, GDK_PIXBUF_ERROR_INSUFFICIENT_MEMORY);

@@ -91,8 +91,8 @@ bool parse(int argc, char** argv, Args& a) {
     a.width = std::atoi(argv[3]);
     a.height = std::atoi(argv[4]);
     return (a.mode == "judge" || a.mode == "judge-whole" || a.mode == "decode") &&
-           a.margin_mib > 0 && a.margin_mib <= px::kMarginMib && a.width >= 0 && a.width <= 32767 &&
-           a.height >= 0 && a.height <= 32767;
+           a.margin_mib <= px::kMarginMib && a.width >= 0 && a.width <= 32767 && a.height >= 0 &&
+           a.height <= 32767;
 }
 
 } // namespace

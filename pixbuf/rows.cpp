@@ -52,6 +52,7 @@ bool CanvasRows::start(const pcx::Image& shape) noexcept {
         return false;
     try {
         m_canvas = m_maker.make(m_width, m_height, channels);
+        if (!m_canvas) m_status = pcx::Status::OutOfMemory;
         return m_canvas && begin(shape);
     } catch (const std::bad_alloc&) {
         m_status = pcx::Status::OutOfMemory;
