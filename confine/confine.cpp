@@ -1,14 +1,19 @@
 #include "confine/confine.h"
 
+#include <linux/filter.h>
+#include <linux/seccomp.h>
 #include <sched.h>
 #include <seccomp.h>
 #include <sys/mman.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <new>
 #include <unistd.h>
 
 namespace glimmer::confine {
@@ -88,22 +93,11 @@ int add_rules(scmp_filter_ctx ctx, std::initializer_list<int> writable) noexcept
         rc = seccomp_rule_add(ctx, SCMP_ACT_ALLOW, SCMP_SYS(newfstatat), 1,
                               SCMP_A3(SCMP_CMP_MASKED_EQ, AT_EMPTY_PATH, AT_EMPTY_PATH));
     for (const int fd : writable)
-        for (const int call : {SCMP_SYS(write), SCMP_SYS(writev)})
+        for (const int call : {SCMP_SYS(write), SCMP_SYS(writev), SCMP_SYS(pwrite64)})
             if (rc == 0)
                 rc = seccomp_rule_add(ctx, SCMP_ACT_ALLOW, call, 1,
                                       SCMP_A0(SCMP_CMP_EQ, static_cast<scmp_datum_t>(fd)));
     return rc;
-}
-
-int load_filter(std::initializer_list<int> writable) noexcept {
-    scmp_filter_ctx ctx = seccomp_init(SCMP_ACT_KILL_PROCESS);
-    if (!ctx) return ENOMEM;
-    int rc = add_rules(ctx, writable);
-    // Every thread of the process, should there be any already.
-    if (rc == 0) rc = seccomp_attr_set(ctx, SCMP_FLTATR_CTL_TSYNC, 1);
-    if (rc == 0) rc = seccomp_load(ctx);
-    seccomp_release(ctx);
-    return rc < 0 ? -rc : rc;
 }
 
 } // namespace
@@ -116,10 +110,48 @@ bool limits_address_space() noexcept {
 #endif
 }
 
-int enter(const Limits& limits, std::initializer_list<int> writable) noexcept {
+// The program is made once, by libseccomp, and kept as BPF: entering it is then one call, with
+// nothing of libseccomp's work left for the process that is about to read a file.
+Filter::Filter(std::initializer_list<int> writable) noexcept {
+    scmp_filter_ctx ctx = seccomp_init(SCMP_ACT_KILL_PROCESS);
+    if (!ctx) {
+        m_error = ENOMEM;
+        return;
+    }
+    int rc = add_rules(ctx, writable);
+    const int fd = ::memfd_create("glimmer-filter", MFD_CLOEXEC);
+    if (rc == 0) rc = fd < 0 ? -errno : seccomp_export_bpf(ctx, fd);
+    seccomp_release(ctx);
+    const off_t size = rc == 0 ? ::lseek(fd, 0, SEEK_END) : 0;
+    try {
+        m_program.resize(static_cast<std::size_t>(std::max<off_t>(size, 0)) / sizeof(sock_filter));
+    } catch (const std::bad_alloc&) {
+        rc = -ENOMEM;
+    }
+    const auto bytes = static_cast<ssize_t>(m_program.size() * sizeof(sock_filter));
+    if (rc == 0 &&
+        (m_program.empty() || ::pread(fd, m_program.data(), std::size_t(bytes), 0) != bytes))
+        rc = -EIO;
+    if (fd >= 0) ::close(fd);
+    m_error = rc < 0 ? -rc : rc;
+}
+
+int enter(const Limits& limits, const Filter& filter) noexcept {
+    if (filter.m_error != 0) return filter.m_error;
     if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0) return errno;
     if (const int err = set_limits(limits); err != 0) return err;
-    return load_filter(writable);
+    sock_fprog program{static_cast<unsigned short>(filter.m_program.size()),
+                       const_cast<sock_filter*>(filter.m_program.data())};
+    // Every thread of the process, should there be any already.
+    const long rc =
+        ::syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, SECCOMP_FILTER_FLAG_TSYNC, &program);
+    // Above 0: a thread that could not take the filter.
+    return rc == 0 ? 0 : rc < 0 ? errno : ESRCH;
+}
+
+int enter(const Limits& limits, std::initializer_list<int> writable) noexcept {
+    const Filter filter(writable);
+    return enter(limits, filter);
 }
 
 std::size_t address_space_in_use(std::size_t fallback) noexcept {

@@ -6,6 +6,9 @@
 
 #include <cstddef>
 #include <initializer_list>
+#include <vector>
+
+#include <linux/filter.h>
 
 namespace glimmer::confine {
 
@@ -18,8 +21,21 @@ struct Limits {
 // passes any limit.
 [[nodiscard]] bool limits_address_space() noexcept;
 
+// The filter, made ahead of entering it (libseccomp's work, done before any file is there);
+// `writable`: the descriptors it may write.
+class Filter {
+  public:
+    explicit Filter(std::initializer_list<int> writable) noexcept;
+
+  private:
+    friend int enter(const Limits& limits, const Filter& filter) noexcept;
+    std::vector<sock_filter> m_program;
+    int m_error = 0;
+};
+
 // no_new_privs, the limits (and no core files), then the filter, in that order. Returns 0, or the
 // errno of the step that failed: the caller must then stop, since it is not confined.
+[[nodiscard]] int enter(const Limits& limits, const Filter& filter) noexcept;
 [[nodiscard]] int enter(const Limits& limits, std::initializer_list<int> writable) noexcept;
 
 // Virtual memory this process holds now (from /proc/self/statm), or `fallback` where that

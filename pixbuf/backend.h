@@ -18,19 +18,28 @@ struct PixbufUnref {
 };
 using PixbufPtr = std::unique_ptr<GdkPixbuf, PixbufUnref>;
 
+// What the program wants of a judged picture: a size (the picture's or smaller; 0 x 0 when the
+// header gave none, so that the decode says why), or no picture at all.
+struct Decision {
+    int width = 0;
+    int height = 0;
+    bool stop = false;
+};
+using Decide = std::function<Decision(const Header&)>;
+using Made = std::function<void(GdkPixbuf*)>;
+
 class Backend {
   public:
     virtual ~Backend() = default;
     // Keeps the next bytes; false with `error` set when they cannot be kept.
     virtual bool append(std::span<const std::uint8_t> bytes, GError** error) = 0;
-    // Judges the bytes kept (their first kJudgedBytes; all of them when `whole`); false with
-    // `error` set when the file is refused.
-    virtual bool judge(bool whole, Header& out, GError** error) = 0;
-    // Decodes every byte kept at `width` x `height` (0 x 0 when the header gave no size, so
-    // that the decode says why): the pixbuf, or null with `error` set. `made` is told of the
-    // pixbuf once the file was checked and before any row is in it.
-    virtual PixbufPtr decode(int width, int height, const std::function<void(GdkPixbuf*)>& made,
-                             GError** error) = 0;
+    // Judges the first kJudgedBytes kept, before the rest is there; false with `error` set when
+    // the file is refused.
+    virtual bool judge_start(Header& out, GError** error) = 0;
+    // Judges every byte kept, asks `decide`, and decodes at the size decided: the pixbuf, told
+    // of through `made` once the file was checked and before any row is in it; null with
+    // `error` set when the load fails, or with no error when `decide` stopped it.
+    virtual PixbufPtr load(const Decide& decide, const Made& made, GError** error) = 0;
     // The bytes are not needed any more.
     virtual void drop() noexcept = 0;
 };

@@ -1,19 +1,27 @@
-// glimmer-pcx-decoder: the GdkPixbuf module's decoding process. It maps the file it was given
-// (descriptor 0), confines itself, and only then reads it; its answers go to descriptor 1. A
-// decode that has checked the file asks for its canvas, and maps it (descriptor 3) once the
-// host says go (descriptor 4). Usage (by the module alone):
-//   glimmer-pcx-decoder judge|judge-whole|decode MARGIN_MIB WIDTH HEIGHT
+// glimmer-pcx-decoder: the GdkPixbuf module's decoding process, started by the module alone. It
+// waits on its socket (descriptor 0) for jobs and their descriptors, and forks for each a
+// process whose parent is the host's, whose pid it tells the host. That process maps the file,
+// confines itself, and only then reads it; its answers go to the answers' pipe. A decode that
+// has checked the file asks for its canvas, and maps it once the host says go.
+#include <fcntl.h>
+#include <sched.h>
 #include <sys/mman.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <span>
 #include <string_view>
 
 #include "confine/confine.h"
+#include "pixbuf/job.h"
 #include "pixbuf/reply.h"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -54,7 +62,7 @@ bool map(int fd, int prot, int flags, std::size_t expected, std::span<std::uint8
     return true;
 }
 
-// Asks the host for the canvas and maps it once the host says go.
+// Asks the host for the canvas, and writes into it once the host says go.
 class HostCanvas final : public px::CanvasMaker {
   public:
     const px::Canvas* make(int width, int height, int channels) noexcept override {
@@ -63,13 +71,7 @@ class HostCanvas final : public px::CanvasMaker {
         ready.header = {px::Header::Kind::Picture, width, height, channels == 4};
         char go = 0;
         if (!answer(ready) || ::read(4, &go, 1) != 1 || go != 'g') return nullptr;
-        m_canvas = {nullptr, width, height, px::canvas_rowstride(width, channels), channels};
-        std::span<std::uint8_t> pixels;
-        if (!map(3, PROT_READ | PROT_WRITE, MAP_SHARED,
-                 m_canvas.rowstride * static_cast<std::size_t>(height), pixels) ||
-            pixels.empty())
-            return nullptr;
-        m_canvas.pixels = pixels.data();
+        m_canvas = {nullptr, width, height, px::canvas_rowstride(width, channels), channels, 3};
         return &m_canvas;
     }
 
@@ -77,38 +79,64 @@ class HostCanvas final : public px::CanvasMaker {
     px::Canvas m_canvas;
 };
 
-struct Args {
-    std::string_view mode;
-    unsigned margin_mib = 0;
-    int width = 0;
-    int height = 0;
-};
-
-bool parse(int argc, char** argv, Args& a) {
-    if (argc != 5) return false;
-    a.mode = argv[1];
-    a.margin_mib = static_cast<unsigned>(std::strtoul(argv[2], nullptr, 10));
-    a.width = std::atoi(argv[3]);
-    a.height = std::atoi(argv[4]);
-    return (a.mode == "judge" || a.mode == "judge-whole" || a.mode == "decode") &&
-           a.margin_mib <= px::kMarginMib && a.width >= 0 && a.width <= 32767 && a.height >= 0 &&
-           a.height <= 32767;
+// What the host decided of the judged picture; false when it said nothing.
+bool decided(px::Decided& d) {
+    std::size_t got = 0;
+    auto* at = reinterpret_cast<std::uint8_t*>(&d);
+    while (got < sizeof d) {
+        const ssize_t n = ::read(4, at + got, sizeof d - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        got += static_cast<std::size_t>(n);
+    }
+    return d.stop == 0 && d.width >= 0 && d.width <= 32767 && d.height >= 0 && d.height <= 32767;
 }
 
-} // namespace
+// The next job and its descriptors (`count` of them); false when the host is gone.
+bool receive(px::Job& job, std::array<int, 4>& fds, std::size_t& count) {
+    alignas(cmsghdr) std::array<char, CMSG_SPACE(sizeof fds)> control{};
+    iovec data{&job, sizeof job};
+    msghdr msg{};
+    msg.msg_iov = &data;
+    msg.msg_iovlen = 1;
+    msg.msg_control = control.data();
+    msg.msg_controllen = control.size();
+    ssize_t n;
+    do {
+        n = ::recvmsg(0, &msg, MSG_CMSG_CLOEXEC);
+    } while (n < 0 && errno == EINTR);
+    const cmsghdr* c = CMSG_FIRSTHDR(&msg);
+    if (n != sizeof job || (msg.msg_flags & MSG_CTRUNC) || !c || c->cmsg_type != SCM_RIGHTS)
+        return false;
+    count = std::min<std::size_t>((c->cmsg_len - CMSG_LEN(0)) / sizeof(int), fds.size());
+    std::memcpy(fds.data(), CMSG_DATA(c), count * sizeof(int));
+    return true;
+}
 
-int main(int argc, char** argv) {
-    Args a;
-    if (!parse(argc, argv, a)) return 2;
+// The job's descriptors laid out as the rest expects: the file on 0 (in place of the socket),
+// the answers' pipe on 1, a decode's canvas on 3 and the host's go on 4, nothing else but
+// standard error.
+bool place(const px::Job& job, std::array<int, 4> fds, std::size_t count) {
+    const std::size_t wanted = job.mode == px::Job::Mode::Load ? 4 : 2;
+    if (count != wanted || job.margin_mib > px::kMarginMib) return false;
+    // Above the numbers they go to first, so that none overwrites another.
+    for (std::size_t i = 0; i < count; ++i)
+        fds[i] = ::fcntl(fds[i], F_DUPFD, 10);
+    const int at[] = {0, 1, 3, 4};
+    for (std::size_t i = 0; i < wanted; ++i)
+        if (fds[i] < 0 || ::dup2(fds[i], at[i]) != at[i]) return false;
+    ::close_range(5, ~0U, 0);
+    return true;
+}
+
+int work(const px::Job& job, const glimmer::confine::Filter& filter, std::size_t held) {
     std::span<std::uint8_t> file;
     if (!map(0, PROT_READ, MAP_PRIVATE, 0, file)) return 2;
-    // What it holds now (the file mapped among it), the canvas at its largest, and what
-    // decoding rows takes.
-    const std::size_t canvas = px::canvas_rowstride(a.width, 4) * std::size_t(a.height);
-    const std::size_t limit = glimmer::confine::address_space_in_use(std::size_t{64} << 20) +
-                              canvas + (std::size_t{a.margin_mib} << 20);
+    // What it holds (what the waiting decoder held, and the file) and what decoding rows takes:
+    // the canvas is the host's, written to, never mapped here.
+    const std::size_t limit = held + file.size() + (std::size_t{job.margin_mib} << 20);
     Reply r;
-    if (const int err = glimmer::confine::enter({limit, px::kCpuSeconds}, {1, 2}); err != 0) {
+    if (const int err = glimmer::confine::enter({limit, px::kCpuSeconds}, filter); err != 0) {
         r.kind = Reply::Kind::NotConfined;
         r.error = err;
         answer(r);
@@ -116,15 +144,39 @@ int main(int argc, char** argv) {
     }
     if (glimmer::confine::limits_address_space())
         r.limit_mib = static_cast<std::uint32_t>((limit + (std::size_t{1} << 20) - 1) >> 20);
-    if (a.mode == "decode") {
-        HostCanvas maker;
-        const px::Decoded d = px::decode_into(file, a.width, a.height, maker);
-        r.kind =
-            d.status == pcx::Status::Ok && !d.drawn ? Reply::Kind::NoCanvas : Reply::Kind::Decoded;
-        r.status = d.status;
-    } else {
-        r.kind = Reply::Kind::Judged;
-        r.status = px::judge(file, a.mode == "judge-whole", r.header);
-    }
+    const bool whole = job.mode == px::Job::Mode::Load;
+    r.kind = Reply::Kind::Judged;
+    r.status = px::judge(file, whole, r.header);
+    if (!answer(r)) return 1;
+    px::Decided d;
+    if (!whole || r.status != pcx::Status::Ok || !decided(d)) return 0;
+    HostCanvas maker;
+    const px::Decoded decoded = px::decode_into(file, d.width, d.height, maker);
+    r.header = {};
+    r.kind = decoded.status == pcx::Status::Ok && !decoded.drawn ? Reply::Kind::NoCanvas
+                                                                 : Reply::Kind::Decoded;
+    r.status = decoded.status;
     return answer(r) ? 0 : 1;
+}
+
+} // namespace
+
+int main() {
+    // Made once, before any file is there, and copied into every process forked for a job.
+    const glimmer::confine::Filter filter({1, 2, 3});
+    const std::size_t held = glimmer::confine::address_space_in_use(std::size_t{64} << 20);
+    px::Job job;
+    std::array<int, 4> fds{};
+    std::size_t count = 0;
+    while (receive(job, fds, count)) {
+        // A child of the host's, which reaps it and learns how it ended.
+        const auto pid =
+            static_cast<pid_t>(::syscall(SYS_clone, CLONE_PARENT | SIGCHLD, 0, 0, 0, 0));
+        if (pid == 0) ::_exit(place(job, fds, count) ? work(job, filter, held) : 2);
+        for (std::size_t i = 0; i < count; ++i)
+            ::close(fds[i]);
+        const std::int32_t told = pid > 0 ? pid : -errno;
+        if (::send(0, &told, sizeof told, MSG_NOSIGNAL) != sizeof told) return 0;
+    }
+    return 0;
 }

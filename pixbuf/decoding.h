@@ -31,13 +31,16 @@ struct Header {
 [[nodiscard]] pcx::Status judge(std::span<const std::uint8_t> bytes, bool whole,
                                 Header& out) noexcept;
 
-// Pixels RGB or RGBA, `rowstride` bytes apart.
+// Pixels RGB or RGBA, `rowstride` bytes apart: in memory at `pixels`, or when that is null
+// written a row at a time into the file `fd` (the host's canvas, which a confined process
+// fills without mapping it).
 struct Canvas {
     std::uint8_t* pixels = nullptr;
     int width = 0;
     int height = 0;
     std::size_t rowstride = 0;
     int channels = 3;
+    int fd = -1;
 };
 
 // The largest canvas a load makes: the decoder's own limit.

@@ -28,18 +28,20 @@ class Direct final : public Backend {
         }
     }
 
-    bool judge(bool whole, Header& out, GError** error) override {
-        const pcx::Status status = pixbuf::judge(m_bytes, whole, out);
-        if (status == pcx::Status::Ok) return true;
-        set_status_error(error, status);
-        return false;
+    bool judge_start(Header& out, GError** error) override {
+        return judged(
+            pixbuf::judge({m_bytes.data(), std::min(m_bytes.size(), kJudgedBytes)}, false, out),
+            error);
     }
 
-    PixbufPtr decode(int width, int height, const std::function<void(GdkPixbuf*)>& made,
-                     GError** error) override {
+    PixbufPtr load(const Decide& decide, const Made& made, GError** error) override {
+        Header header;
+        if (!judged(pixbuf::judge(m_bytes, true, header), error)) return nullptr;
+        const Decision d = decide(header);
+        if (d.stop) return nullptr;
         class Maker final : public CanvasMaker {
           public:
-            explicit Maker(const std::function<void(GdkPixbuf*)>& made) : m_made(made) {}
+            explicit Maker(const Made& made) : m_made(made) {}
             const Canvas* make(int width, int height, int channels) noexcept override {
                 pixbuf.reset(gdk_pixbuf_new(GDK_COLORSPACE_RGB, channels == 4, 8, width, height));
                 if (!pixbuf) return nullptr;
@@ -50,15 +52,13 @@ class Direct final : public Backend {
             PixbufPtr pixbuf;
 
           private:
-            const std::function<void(GdkPixbuf*)>& m_made;
+            const Made& m_made;
             Canvas m_canvas;
         } maker(made);
-        const Decoded d = decode_into(m_bytes, width, height, maker);
-        if (d.drawn) return std::move(maker.pixbuf);
-        if (d.status != pcx::Status::Ok)
-            set_status_error(error, d.status);
-        else if (!maker.pixbuf && width > 0)
-            set_status_error(error, pcx::Status::OutOfMemory);
+        const Decoded decoded = decode_into(m_bytes, d.width, d.height, maker);
+        if (decoded.drawn) return std::move(maker.pixbuf);
+        if (decoded.status != pcx::Status::Ok)
+            set_status_error(error, decoded.status);
         else
             set_internal_error(error);
         return nullptr;
@@ -67,6 +67,12 @@ class Direct final : public Backend {
     void drop() noexcept override { m_bytes = {}; }
 
   private:
+    static bool judged(pcx::Status status, GError** error) {
+        if (status == pcx::Status::Ok) return true;
+        set_status_error(error, status);
+        return false;
+    }
+
     std::vector<std::uint8_t> m_bytes;
 };
 

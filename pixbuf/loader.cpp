@@ -7,18 +7,17 @@
 namespace glimmer::pixbuf {
 
 Canvas canvas_of(GdkPixbuf* p) noexcept {
-    return {gdk_pixbuf_get_pixels(p), gdk_pixbuf_get_width(p), gdk_pixbuf_get_height(p),
-            static_cast<std::size_t>(gdk_pixbuf_get_rowstride(p)), gdk_pixbuf_get_n_channels(p)};
+    return {gdk_pixbuf_get_pixels(p),     gdk_pixbuf_get_width(p),
+            gdk_pixbuf_get_height(p),     static_cast<std::size_t>(gdk_pixbuf_get_rowstride(p)),
+            gdk_pixbuf_get_n_channels(p), -1};
 }
 
 bool Loader::feed(std::span<const std::uint8_t> bytes, GError** error) noexcept {
     if (m_failed) return fail_again(error);
-    if (m_stopped || bytes.empty()) return true;
+    if ((m_decided && m_decided->stop) || bytes.empty()) return true;
     try {
         if (!keep(bytes, error)) return failed();
-        // A PCX file is judged by its header as soon as it is there, as glimmer-pcx judges it
-        // before reading the rest; a DCX file's page once the file is whole.
-        if (!m_judged && !m_whole && m_kept >= kJudgedBytes) return judge(false, error) || failed();
+        if (!m_decided && !m_whole && m_kept >= kEarlyBytes) return judge_start(error) || failed();
         return true;
     } catch (const std::bad_alloc&) {
         set_memory_error(error);
@@ -51,33 +50,35 @@ bool Loader::fail_again(GError** error) noexcept {
     return false;
 }
 
-// Refuses a kind glimmer-pcx does not read and asks the program for the size it wants.
-bool Loader::judge(bool whole, GError** error) {
-    if (!m_backend->judge(whole, m_header, error)) return false;
-    if (m_header.kind == Header::Kind::WholeFile) {
+// Refuses a kind glimmer-pcx does not read and asks the program for the size it wants, as
+// glimmer-pcx judges a file before reading the rest; a DCX file's page once the file is whole.
+bool Loader::judge_start(GError** error) {
+    Header header;
+    if (!m_backend->judge_start(header, error)) return false;
+    if (header.kind == Header::Kind::WholeFile) {
         m_whole = true;
         return true;
     }
-    m_judged = true;
-    if (!m_callbacks.size || m_header.kind != Header::Kind::Picture) return true;
-    int width = m_header.width;
-    int height = m_header.height;
-    m_callbacks.size(&width, &height, m_callbacks.user_data);
-    if (width <= 0 || height <= 0)
-        m_stopped = true;
-    else if (width <= m_header.width && height <= m_header.height &&
-             (width < m_header.width || height < m_header.height))
-        m_size = Size{width, height};
-    if (m_stopped) m_backend->drop();
+    m_decided = decide(header);
+    if (m_decided->stop) m_backend->drop();
     return true;
+}
+
+Decision Loader::decide(const Header& header) {
+    if (header.kind != Header::Kind::Picture) return {};
+    int width = header.width;
+    int height = header.height;
+    if (m_callbacks.size) m_callbacks.size(&width, &height, m_callbacks.user_data);
+    if (width <= 0 || height <= 0) return {0, 0, true};
+    // Only a smaller size in both is taken; GdkPixbuf scales to any other.
+    if (width > header.width || height > header.height) return {header.width, header.height};
+    return {width, height};
 }
 
 bool Loader::finish(GError** error) noexcept {
     if (m_failed) return fail_again(error);
     try {
-        if (m_stopped) return true;
-        if (!m_judged && !judge(true, error)) return false;
-        return m_stopped || decode(error);
+        return (m_decided && m_decided->stop) || load(error);
     } catch (const std::bad_alloc&) {
         set_memory_error(error);
     } catch (...) {
@@ -86,21 +87,27 @@ bool Loader::finish(GError** error) noexcept {
     return false;
 }
 
-bool Loader::decode(GError** error) {
-    const bool sized = m_header.kind == Header::Kind::Picture;
-    const Size size = sized ? m_size.value_or(Size{m_header.width, m_header.height}) : Size{};
+bool Loader::load(GError** error) {
+    const Decide decide = [this](const Header& header) {
+        return m_decided ? *m_decided : this->decide(header);
+    };
     // Told of the pixbuf as soon as it is made, before any row is in it: programs such as
     // Geeqie clear the picture they are handed then, and read it on the updates.
-    const auto made = [this](GdkPixbuf* p) {
+    const Made made = [this](GdkPixbuf* p) {
         if (m_callbacks.prepared) m_callbacks.prepared(p, nullptr, m_callbacks.user_data);
     };
-    m_pixbuf = m_backend->decode(size.width, size.height, made, error);
+    GError* failure = nullptr;
+    m_pixbuf = m_backend->load(decide, made, &failure);
     m_backend->drop(); // the file is not needed beside its picture
+    if (failure) {
+        g_propagate_error(error, failure);
+        return false;
+    }
     GdkPixbuf* p = m_pixbuf.get();
     if (p && m_callbacks.updated)
         m_callbacks.updated(p, 0, 0, gdk_pixbuf_get_width(p), gdk_pixbuf_get_height(p),
                             m_callbacks.user_data);
-    return p != nullptr;
+    return true; // no pixbuf and no error: the program asked for none
 }
 
 } // namespace glimmer::pixbuf

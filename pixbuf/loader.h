@@ -1,6 +1,7 @@
 // One load of a PCX or DCX file (a DCX's first page): the bytes gathered as they come, within
-// the read limit of glimmer-pcx, judged as soon as the header is there and decoded once they
-// are all there, by the backend (a confined process, in the module).
+// the read limit of glimmer-pcx, judged and decoded once they are all there by the backend (a
+// confined process, in the module). A file still coming past kEarlyBytes has its header judged
+// on its own first, so that a program that asks only the size reads no further.
 #pragma once
 
 #include <gdk-pixbuf/gdk-pixbuf-io.h>
@@ -16,6 +17,8 @@
 #include "pixbuf/backend.h"
 
 namespace glimmer::pixbuf {
+
+inline constexpr std::size_t kEarlyBytes = std::size_t{1} << 20;
 
 struct Callbacks {
     GdkPixbufModuleSizeFunc size = nullptr;
@@ -41,27 +44,22 @@ class Loader {
     [[nodiscard]] PixbufPtr take() noexcept { return std::move(m_pixbuf); }
 
   private:
-    struct Size {
-        int width = 0;
-        int height = 0;
-    };
     bool keep(std::span<const std::uint8_t> bytes, GError** error);
     // Marks the load failed for good; false.
     bool failed() noexcept;
     static bool fail_again(GError** error) noexcept;
-    bool judge(bool whole, GError** error);
-    bool decode(GError** error);
+    bool judge_start(GError** error);
+    // What the program wants of a picture with this header: asks the size callback.
+    Decision decide(const Header& header);
+    bool load(GError** error);
 
     std::unique_ptr<Backend> m_backend;
     Callbacks m_callbacks;
     std::size_t m_max_file_bytes;
     std::size_t m_kept = 0;
-    bool m_judged = false;  // the header was judged and the size asked
-    bool m_whole = false;   // a DCX file: judged once it is whole
-    bool m_stopped = false; // the size callback asked for no picture
-    bool m_failed = false;  // a write failed: nothing more is taken, no picture is made
-    Header m_header;
-    std::optional<Size> m_size;
+    std::optional<Decision> m_decided; // judged before the file was whole, and the size asked
+    bool m_whole = false;              // a DCX file: judged once it is whole
+    bool m_failed = false;             // a write failed: nothing more is taken, no picture is made
     PixbufPtr m_pixbuf;
 };
 

@@ -1,5 +1,8 @@
 #include "pixbuf/rows.h"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -77,18 +80,39 @@ bool CanvasRows::begin(const pcx::Image& shape) {
         };
         m_boxes.emplace(shape, 0, edges(shape.width, c.width), 0, edges(shape.height, c.height));
     }
+    if (!c.pixels) m_line.resize(c.rowstride);
     m_drawing = true;
     return true;
 }
 
-void CanvasRows::row(int y, const std::uint8_t* pixels) noexcept {
+std::uint8_t* CanvasRows::line(int y) noexcept {
     const Canvas& c = *m_canvas;
+    return c.pixels ? c.pixels + static_cast<std::size_t>(y) * c.rowstride : m_line.data();
+}
+
+void CanvasRows::put(int y) noexcept {
+    const Canvas& c = *m_canvas;
+    if (c.pixels) return;
+    const auto at = static_cast<off_t>(static_cast<std::size_t>(y) * c.rowstride);
+    // A row the host's canvas does not take leaves it as it was: the host judges the answer.
+    std::size_t done = 0;
+    while (done < m_line.size()) {
+        const ssize_t n = ::pwrite(c.fd, m_line.data() + done, m_line.size() - done,
+                                   at + static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return;
+        done += static_cast<std::size_t>(n);
+    }
+}
+
+void CanvasRows::row(int y, const std::uint8_t* pixels) noexcept {
+    const int channels = m_canvas->channels;
     if (!m_boxes) {
-        convert_row(m_shape, pixels, c.pixels + static_cast<std::size_t>(y) * c.rowstride,
-                    c.channels);
+        convert_row(m_shape, pixels, line(y), channels);
+        put(y);
     } else if (m_boxes->add(y, pixels)) {
-        m_boxes->take_straight(c.pixels + static_cast<std::size_t>(m_done++) * c.rowstride,
-                               c.channels);
+        m_boxes->take_straight(line(m_done), channels);
+        put(m_done++);
     }
 }
 

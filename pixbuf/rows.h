@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "pcx/box_average.h"
 #include "pcx/decode.h"
@@ -32,6 +33,9 @@ class CanvasRows final : public pcx::RowSink {
 
   private:
     bool begin(const pcx::Image& shape);
+    // Where row `y` is made: in the canvas, or in m_line to be written out by put().
+    std::uint8_t* line(int y) noexcept;
+    void put(int y) noexcept;
 
     int m_width;
     int m_height;
@@ -41,6 +45,7 @@ class CanvasRows final : public pcx::RowSink {
     bool m_drawing = false;
     pcx::Image m_shape;                     // the shape and colours, no pixels
     std::optional<pcx::BoxAverage> m_boxes; // for a smaller size
+    std::vector<std::uint8_t> m_line;       // a row on its way to a canvas written to
     int m_done = 0;                         // rows of boxes written
 };
 

@@ -50,11 +50,11 @@ rgba = pcx(tmp / "rgba.pcx", 8000, 4000, 8, 4, 8000, 200)
 small = pcx(tmp / "small.pcx", 40, 30, 8, 3, 40, 7)
 
 
-def confined_child(parent, wanted):
-    """The first child of `parent` whose command line `wanted` accepts, once /proc shows it
-    under its filter: (pid, status, limits), or None after 20 s."""
+def confined_child(parent, wanted, until=lambda: False):
+    """The first living child of `parent` whose command line `wanted` accepts, once /proc shows
+    it under its filter: (pid, status, limits); None after 20 s or once `until` holds."""
     deadline = time.monotonic() + 20
-    while time.monotonic() < deadline:
+    while time.monotonic() < deadline and not until():
         for task in os.listdir(f"/proc/{parent}/task"):
             try:
                 kids = pathlib.Path(f"/proc/{parent}/task/{task}/children").read_text().split()
@@ -67,7 +67,7 @@ def confined_child(parent, wanted):
                     limits = pathlib.Path(f"/proc/{kid}/limits").read_text()
                 except OSError:
                     continue
-                if wanted(argv) and "Seccomp:\t2" in status:
+                if wanted(argv) and "Seccomp:\t2" in status and "State:\tZ" not in status:
                     return int(kid), status, limits
         time.sleep(0.001)
     return None
@@ -84,34 +84,41 @@ def check_confined(name, seen):
     check(f"{name}: address-space limit", sanitized or "unlimited" not in address, address)
 
 
-def kill_when_seen(parent, wanted, seen):
-    found = confined_child(parent, wanted)
-    seen.append(found)
-    if found:
-        os.kill(found[0], signal.SIGKILL)
+def kill_when_seen(parent, wanted, seen, done):
+    """Kills each confined child as it is seen until `done` is set: the load's judging of its
+    start, then its decoding."""
+    while not done.is_set():
+        found = confined_child(parent, wanted, done.is_set)
+        if found:
+            seen.append(found)
+            os.kill(found[0], signal.SIGKILL)
 
 
 def own_state():
-    """This process's descriptors and children."""
+    """How many descriptors and children this process has."""
     fds = len(os.listdir("/proc/self/fd"))
     kids = "".join(pathlib.Path(f"/proc/self/task/{t}/children").read_text()
                    for t in os.listdir("/proc/self/task"))
-    return fds, kids.split()
+    return fds, len(kids.split())
 
 
-# The module's decoder, killed while it shrinks a 1 G pixel picture for a thumbnail.
+# The module's decoder, killed while it shrinks a 1 G pixel picture for a thumbnail. Two wait
+# ahead for the next files once one load was made, each with its socket.
+GdkPixbuf.Pixbuf.new_from_file(small)
 before = own_state()
-seen = []
+seen, done = [], threading.Event()
 watcher = threading.Thread(target=kill_when_seen,
-                           args=(os.getpid(), lambda argv: argv[1:2] == [b"decode"], seen))
+                           args=(os.getpid(), lambda argv: argv[0] == b"glimmer-pcx-decoder",
+                                 seen, done))
 watcher.start()
 try:
     GdkPixbuf.Pixbuf.new_from_file_at_size(slow, 256, 256)
     told = None
 except GLib.Error as e:
     told = e.message
+done.set()
 watcher.join()
-check_confined("the module's decoder", seen[0])
+check_confined("the module's decoder", seen[0] if seen else None)
 check("the module's decoder killed", told and "the decoder was stopped: it was killed by signal 9"
       in told, repr(told))
 after = GdkPixbuf.Pixbuf.new_from_file(small)

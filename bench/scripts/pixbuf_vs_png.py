@@ -3,7 +3,9 @@
 wrote, in one run: an 8-bit and a 24-bit 1920 x 1080 screenshot. The screenshot is a mosaic of
 the track screenshots of Debian's supertuxkart-data (installed when missing), so its runs are a
 real picture's. Each file is opened N times with GdkPixbuf.Pixbuf.new_from_file, the files taking
-turns; the median of each is printed, and the PCX's as a ratio of its PNG's.
+turns, through the module as installed (decoding in its confined process) and through the same
+module decoding in the host's process (build/pixbuf/direct, never installed), each in a process
+of its own; the median of each is printed, and the PCX's as a ratio of its PNG's.
 
 Usage: pixbuf_vs_png.py GLIMMER_PCX LOADER_CACHE [N]   LOADER_CACHE: build/pixbuf/loaders.cache
 """
@@ -37,15 +39,38 @@ def screenshot(path):
     out.save(path)
 
 
-def main():
-    tool, cache = sys.argv[1], os.path.abspath(sys.argv[2])
-    n = int(sys.argv[3]) if len(sys.argv) > 3 else 40
-    make_real_set.install()
+def worker(cache):
+    """Opens each path read from stdin and prints the seconds it took."""
     os.environ["GDK_PIXBUF_MODULE_FILE"] = cache
     import gi
     gi.require_version("GdkPixbuf", "2.0")
     from gi.repository import GdkPixbuf
+    for line in sys.stdin:
+        start = time.perf_counter()
+        GdkPixbuf.Pixbuf.new_from_file(line.rstrip("\n"))
+        print(time.perf_counter() - start, flush=True)
 
+
+class Opener:
+    """A process of its own that opens pictures through the loaders of `cache`."""
+
+    def __init__(self, cache):
+        self.proc = subprocess.Popen([sys.executable, __file__, "--worker", cache],
+                                     stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+
+    def open(self, path):
+        self.proc.stdin.write(path + "\n")
+        self.proc.stdin.flush()
+        return float(self.proc.stdout.readline())
+
+
+def main():
+    if sys.argv[1] == "--worker":
+        return worker(sys.argv[2])
+    tool, cache = sys.argv[1], os.path.abspath(sys.argv[2])
+    direct = os.path.join(os.path.dirname(cache), "direct", "loaders.cache")
+    n = int(sys.argv[3]) if len(sys.argv) > 3 else 40
+    make_real_set.install()
     with tempfile.TemporaryDirectory() as work:
         source = f"{work}/shot.png"
         screenshot(source)
@@ -56,20 +81,24 @@ def main():
                            stdout=subprocess.DEVNULL)
             subprocess.run(["convert", pcx, f"{work}/{label}.png"], check=True)
             files[label] = (pcx, f"{work}/{label}.png")
-        times = {path: [] for pair in files.values() for path in pair}
-        for path in times:  # warm the page cache and the loaders
-            GdkPixbuf.Pixbuf.new_from_file(path)
+        openers = {"confined": Opener(cache), "in-process": Opener(direct)}
+        runs = [(who, path) for pair in files.values() for path in pair for who in openers]
+        times = {run: [] for run in runs}
+        for who, path in runs:  # warm the page cache and the loaders
+            openers[who].open(path)
         for _ in range(n):
-            for path in times:
-                start = time.perf_counter()
-                GdkPixbuf.Pixbuf.new_from_file(path)
-                times[path].append(time.perf_counter() - start)
-        print("| picture (1920 x 1080) | PCX | PNG (ImageMagick) | PCX / PNG |")
-        print("|---|---:|---:|---:|")
+            for who, path in runs:
+                times[(who, path)].append(openers[who].open(path))
+        median = {run: statistics.median(t) for run, t in times.items()}
+        print("| picture (1920 x 1080) | PCX, confined | PCX, in-process | PNG (ImageMagick) |"
+              " confined / PNG | in-process / PNG |")
+        print("|---|---:|---:|---:|---:|---:|")
         for label, (pcx, png) in files.items():
-            a, b = statistics.median(times[pcx]), statistics.median(times[png])
+            a, b = median[("confined", pcx)], median[("in-process", pcx)]
+            c = median[("confined", png)]
             print(f"| {label}, {os.path.getsize(pcx) // 1024} KiB PCX, {os.path.getsize(png) // 1024}"
-                  f" KiB PNG | {a * 1e3:.2f} ms | {b * 1e3:.2f} ms | {a / b:.2f} |")
+                  f" KiB PNG | {a * 1e3:.2f} ms | {b * 1e3:.2f} ms | {c * 1e3:.2f} ms |"
+                  f" {a / c:.2f} | {b / c:.2f} |")
 
 
 if __name__ == "__main__":

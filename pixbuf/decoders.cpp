@@ -1,0 +1,164 @@
+#include "pixbuf/decoders.h"
+
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <mutex>
+
+#include "pixbuf/reply.h"
+
+namespace glimmer::pixbuf {
+
+void Fd::reset(int fd) noexcept {
+    if (m_fd >= 0) ::close(m_fd);
+    m_fd = fd;
+}
+
+Fd high(int fd) noexcept {
+    if (fd < 0) return Fd();
+    Fd low(fd);
+    return Fd(::fcntl(fd, F_DUPFD_CLOEXEC, 10));
+}
+
+namespace {
+
+// The decoder that waits for jobs and forks one process for each.
+struct Waiting {
+    pid_t pid = -1;
+    Fd socket;
+};
+
+// Beside the module, as it was loaded: never a search path, never a variable.
+std::string decoder_path() {
+    Dl_info info{};
+    if (::dladdr(reinterpret_cast<const void*>(&hand), &info) == 0 || !info.dli_fname)
+        return kDecoderName;
+    std::string path = info.dli_fname;
+    const auto slash = path.rfind('/');
+    return (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + kDecoderName;
+}
+
+// A program that someone else may replace is not run.
+bool safe_to_run(const std::string& path, std::string& why) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        why = path + ": " + std::strerror(errno);
+        return false;
+    }
+    if (S_ISREG(st.st_mode) && (st.st_uid == 0 || st.st_uid == ::getuid()) &&
+        (st.st_mode & (S_IWGRP | S_IWOTH)) == 0)
+        return true;
+    why = path + " may be changed by others";
+    return false;
+}
+
+// A decoder waiting on a socket (its descriptor 0), with nothing else of the host's but its
+// standard error, the host's signal handlers and mask reset, and no environment.
+bool start(Waiting& out, std::string& why) {
+    const std::string path = decoder_path();
+    if (!safe_to_run(path, why)) return false;
+    int ends[2];
+    if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, ends) != 0) {
+        why = std::strerror(errno);
+        return false;
+    }
+    Fd ours = high(ends[0]), theirs = high(ends[1]);
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attr;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawnattr_init(&attr);
+    posix_spawn_file_actions_adddup2(&actions, theirs.get(), 0);
+    posix_spawn_file_actions_addclose(&actions, 1);
+    posix_spawn_file_actions_addclosefrom_np(&actions, 3);
+    sigset_t all, none;
+    sigfillset(&all);
+    sigemptyset(&none);
+    posix_spawnattr_setsigdefault(&attr, &all);
+    posix_spawnattr_setsigmask(&attr, &none);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+    char* const argv[] = {const_cast<char*>(kDecoderName), nullptr};
+    char* const env[] = {nullptr};
+    const int err = ::posix_spawn(&out.pid, path.c_str(), &actions, &attr, argv, env);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attr);
+    if (err != 0) {
+        why = path + ": " + std::strerror(err);
+        return false;
+    }
+    out.socket = std::move(ours);
+    return true;
+}
+
+bool send_job(int socket, const Job& job, std::span<const int> fds) {
+    iovec data{const_cast<Job*>(&job), sizeof job};
+    alignas(cmsghdr) std::array<char, CMSG_SPACE(4 * sizeof(int))> control{};
+    msghdr msg{};
+    msg.msg_iov = &data;
+    msg.msg_iovlen = 1;
+    msg.msg_control = control.data();
+    msg.msg_controllen = CMSG_SPACE(fds.size_bytes());
+    cmsghdr* c = CMSG_FIRSTHDR(&msg);
+    c->cmsg_level = SOL_SOCKET;
+    c->cmsg_type = SCM_RIGHTS;
+    c->cmsg_len = CMSG_LEN(fds.size_bytes());
+    std::memcpy(CMSG_DATA(c), fds.data(), fds.size_bytes());
+    ssize_t n;
+    do {
+        n = ::sendmsg(socket, &msg, MSG_NOSIGNAL);
+    } while (n < 0 && errno == EINTR);
+    return n == static_cast<ssize_t>(sizeof job);
+}
+
+void reap(pid_t pid) {
+    ::kill(pid, SIGKILL);
+    while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+    }
+}
+
+bool receive_pid(int socket, pid_t& pid) {
+    std::int32_t got = -1;
+    pollfd p{socket, POLLIN, 0};
+    int ready;
+    do {
+        ready = ::poll(&p, 1, 10'000);
+    } while (ready < 0 && errno == EINTR);
+    if (ready != 1 || ::recv(socket, &got, sizeof got, 0) != sizeof got) return false;
+    pid = got;
+    return got > 0;
+}
+
+std::mutex lock;
+Waiting& waiting() {
+    static auto* w = new Waiting(); // never destroyed: the host may load pictures until it ends
+    return *w;
+}
+
+} // namespace
+
+pid_t hand(const Job& job, std::span<const int> fds, std::string& why) {
+    const std::lock_guard guard(lock);
+    Waiting& w = waiting();
+    for (int tries = 0; tries < 2; ++tries) {
+        if (w.pid < 0 && !start(w, why)) return -1;
+        pid_t pid = -1;
+        if (send_job(w.socket.get(), job, fds) && receive_pid(w.socket.get(), pid)) return pid;
+        // One that ended (someone killed it) is reaped, and a new one asked.
+        reap(w.pid);
+        w = Waiting();
+        why = "it ended before it took the file";
+    }
+    return -1;
+}
+
+} // namespace glimmer::pixbuf
