@@ -17,9 +17,9 @@ struct Limits {
     unsigned cpu_seconds = 0;      // 0: none
 };
 
-// Whether address_space is enforced: not in sanitizer builds, whose shadow memory alone
-// passes any limit.
-[[nodiscard]] bool limits_address_space() noexcept;
+// Whether this is a sanitizer build, where address_space is not enforced (the shadow memory
+// alone passes any limit) and writes and pipes are allowed (the runtime's own).
+[[nodiscard]] bool relaxed_for_sanitizers() noexcept;
 
 // The filter, made ahead of entering it (libseccomp's work, done before any file is there);
 // `writable`: the descriptors it may write.

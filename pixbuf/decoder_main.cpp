@@ -142,7 +142,7 @@ int work(const px::Job& job, const glimmer::confine::Filter& filter, std::size_t
         answer(r);
         return 3;
     }
-    if (glimmer::confine::limits_address_space())
+    if (!glimmer::confine::relaxed_for_sanitizers())
         r.limit_mib = static_cast<std::uint32_t>((limit + (std::size_t{1} << 20) - 1) >> 20);
     const bool whole = job.mode == px::Job::Mode::Load;
     r.kind = Reply::Kind::Judged;

@@ -70,6 +70,9 @@ const Forbidden kForbidden[] = {
 
 TEST(Confinement, EachForbiddenCallKillsTheProcess) {
     for (const Forbidden& f : kForbidden) {
+        if (glimmer::confine::relaxed_for_sanitizers() &&
+            std::strcmp(f.call, "a write elsewhere") == 0)
+            continue;
         const int status = confined(f.work);
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGSYS) << f.call << ": " << status;
     }
@@ -89,7 +92,7 @@ TEST(Confinement, DecodingWorkGoesOn) {
 }
 
 TEST(Confinement, TheLimitsHold) {
-    if (glimmer::confine::limits_address_space()) {
+    if (!glimmer::confine::relaxed_for_sanitizers()) {
         const std::size_t held = glimmer::confine::address_space_in_use(0);
         ASSERT_GT(held, 0u);
         const int status =
