@@ -4,6 +4,7 @@
 // checked as untrusted bytes. Whatever goes wrong ends in a GError, never in a picture.
 #include <fcntl.h>
 #include <sys/mman.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -45,6 +46,28 @@ bool write_all(int fd, const void* data, std::size_t size) noexcept {
         size -= static_cast<std::size_t>(n);
     }
     return true;
+}
+
+// To the decoder's process, which may have died: never SIGPIPE, which would end the program.
+bool send_all(int socket, const void* data, std::size_t size) noexcept {
+    const auto* at = static_cast<const std::uint8_t*>(data);
+    while (size > 0) {
+        const ssize_t n = ::send(socket, at, size, MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        at += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// The channel on which the host gives its decision and says go.
+bool make_socket(Fd& theirs, Fd& ours) noexcept {
+    int ends[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) return false;
+    theirs = high(ends[0]);
+    ours = high(ends[1]);
+    return theirs.get() >= 0 && ours.get() >= 0;
 }
 
 bool seal(int fd) noexcept {
@@ -246,7 +269,8 @@ class Confined final : public Backend {
 PixbufPtr Confined::load(const Decide& decide, const Made& made, GError** error) {
     const int file = sealed_file();
     Fd canvas_fd = memfd("glimmer-pcx-canvas"), answers, theirs, go_read, go;
-    if (file < 0 || canvas_fd.get() < 0 || !make_pipe(answers, theirs) || !make_pipe(go_read, go)) {
+    if (file < 0 || canvas_fd.get() < 0 || !make_pipe(answers, theirs) ||
+        !make_socket(go_read, go)) {
         set_memory_error(error);
         return nullptr;
     }
@@ -263,10 +287,15 @@ PixbufPtr Confined::load(const Decide& decide, const Made& made, GError** error)
     }
     const Decision d = decide(judged->header);
     const Decided decided{d.width, d.height, d.stop ? 1 : 0};
-    if (d.stop || !write_all(go.get(), &decided, sizeof decided)) {
+    if (d.stop) {
         go.reset();
         s.last();
         g_clear_error(error); // stopped: no picture, and nothing wrong
+        return nullptr;
+    }
+    if (!send_all(go.get(), &decided, sizeof decided)) {
+        go.reset();
+        if (s.last()) set_internal_error(error); // it took no decision, yet ended well
         return nullptr;
     }
     auto r = s.next({Reply::Kind::Ready, Reply::Kind::Decoded, Reply::Kind::NoCanvas});
@@ -278,7 +307,7 @@ PixbufPtr Confined::load(const Decide& decide, const Made& made, GError** error)
         unmade = !pixbuf;
         if (pixbuf) made(pixbuf.get());
         const std::uint8_t yes = 'g';
-        if (!pixbuf || !write_all(go.get(), &yes, 1)) go.reset(); // told to stop
+        if (!pixbuf || !send_all(go.get(), &yes, 1)) go.reset(); // told to stop
         r = s.next({Reply::Kind::Decoded, Reply::Kind::NoCanvas});
         if (!r) return nullptr;
     }

@@ -139,6 +139,29 @@ if not sanitized:
     check("the memory limit", "the decoder was stopped: it passed its memory limit of" in run.stdout,
           run.stdout + run.stderr)
 
+# Killed while the program decides the size (a program that does not ignore SIGPIPE, as C
+# programs do not): the decision finds no reader, and the program still only gets a GError.
+run = subprocess.run([sys.executable, "-c", """if True:
+    import gi, os, pathlib, signal, sys
+    signal.signal(signal.SIGPIPE, signal.SIG_DFL)
+    gi.require_version("GdkPixbuf", "2.0")
+    from gi.repository import GdkPixbuf, GLib
+    def kill_decoder(loader, w, h):
+        for t in os.listdir("/proc/self/task"):
+            for kid in pathlib.Path(f"/proc/self/task/{t}/children").read_text().split():
+                if "Seccomp:\t2" in pathlib.Path(f"/proc/{kid}/status").read_text():
+                    os.kill(int(kid), signal.SIGKILL)
+                    os.waitid(os.P_PID, int(kid), os.WEXITED | os.WNOWAIT)
+    loader = GdkPixbuf.PixbufLoader.new_with_type("pcx")
+    loader.connect("size-prepared", kill_decoder)
+    loader.write(pathlib.Path(sys.argv[1]).read_bytes())
+    try:
+        loader.close()
+    except GLib.Error as e:
+        print(e.message)""", small], capture_output=True, text=True)
+check("killed while the size is asked", run.returncode == 0 and "killed by signal 9" in run.stdout,
+      f"{run.returncode} {run.stdout!r} {run.stderr!r}")
+
 # glimmer-pcx thumbnail's decoding child, killed: no thumbnail, nothing beside it.
 out = tmp / "thumbs"
 out.mkdir()
