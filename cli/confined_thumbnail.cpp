@@ -151,13 +151,16 @@ int confinedThumbnail(const QString& in, int size, QImage& result, Io io) {
         std::size_t got = 0;
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kWallSeconds);
         const auto read = confine::read_from(ends[0], none, got, deadline);
-        const confine::Ending ending = confine::reap(pid, read != confine::Read::Ended);
-        if (ending.how == confine::Ending::How::Exited && ending.code == kDecoded) {
+        const confine::Ending ending = confine::reap(pid, read != confine::Read::Ended, deadline);
+        if (ending.overran) {
+            io.err << in << ": the decoder was stopped: it took longer than " << kWallSeconds
+                   << " s" << Qt::endl;
+        } else if (ending.how == confine::Ending::How::Exited && ending.code == kDecoded) {
             status = takeBack(shared, size, result) ? kDecoded : kFailed;
             if (status != kDecoded)
                 io.err << in << ": the decoder gave back no thumbnail" << Qt::endl;
         } else if (ending.how == confine::Ending::How::Exited) {
-            status = ending.code; // the child said why
+            status = ending.code == kRefused ? kRefused : kFailed; // the child said why
         } else {
             char why[256];
             confine::describe(ending, read == confine::Read::TimedOut, {0, kCpuSeconds},

@@ -2,6 +2,7 @@
 
 #include <poll.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 
 #include <cerrno>
@@ -39,24 +40,43 @@ Read read_from(int fd, std::span<std::uint8_t> into, std::size_t& got, Deadline 
     }
 }
 
-Ending reap(pid_t pid, bool kill) noexcept {
-    if (kill) ::kill(pid, SIGKILL);
-    int status = 0;
-    rusage usage{};
-    pid_t r;
-    do {
-        r = ::wait4(pid, &status, 0, &usage);
-    } while (r < 0 && errno == EINTR);
+Ending reap(pid_t pid, bool kill, Deadline deadline) noexcept {
     Ending e;
-    if (r != pid) return e;
+    const int pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+    if (pidfd < 0) return e; // reaped already, by someone else
+    if (!kill) {
+        while (true) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            pollfd p{pidfd, POLLIN, 0};
+            const int ready =
+                left.count() > 0
+                    ? ::poll(&p, 1, static_cast<int>(std::min<long long>(left.count(), 60'000)))
+                    : 0;
+            if (ready > 0) break;
+            if (ready < 0 && errno == EINTR) continue;
+            if (ready == 0 && left.count() > 0) continue;
+            kill = e.overran = true;
+            break;
+        }
+    }
+    if (kill) ::syscall(SYS_pidfd_send_signal, pidfd, SIGKILL, nullptr, 0);
+    siginfo_t info{};
+    rusage usage{};
+    int r;
+    do {
+        r = static_cast<int>(::syscall(SYS_waitid, 3 /* P_PIDFD */, pidfd, &info, WEXITED, &usage));
+    } while (r < 0 && errno == EINTR);
+    ::close(pidfd);
+    if (r != 0) return e;
     e.cpu_seconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
                     static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    if (WIFEXITED(status)) {
+    if (info.si_code == CLD_EXITED) {
         e.how = Ending::How::Exited;
-        e.code = WEXITSTATUS(status);
-    } else if (WIFSIGNALED(status)) {
+        e.code = info.si_status;
+    } else {
         e.how = Ending::How::Signalled;
-        e.code = WTERMSIG(status);
+        e.code = info.si_status;
     }
     return e;
 }
@@ -64,7 +84,7 @@ Ending reap(pid_t pid, bool kill) noexcept {
 void describe(const Ending& e, bool timed_out, const Limits& limits, unsigned wall_seconds,
               char* out, std::size_t size) noexcept {
     const bool cpu = limits.cpu_seconds != 0 && e.cpu_seconds >= limits.cpu_seconds;
-    if (timed_out)
+    if (timed_out || e.overran)
         std::snprintf(out, size, "it took longer than %u s", wall_seconds);
     else if (e.how == Ending::How::Signalled && e.code == SIGSYS)
         std::snprintf(out, size, "it made a system call it may not make");

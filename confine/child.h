@@ -26,13 +26,16 @@ enum class Read { Ended, Full, TooLong, TimedOut, Failed };
 
 struct Ending {
     enum class How { Exited, Signalled, Lost };
-    How how = How::Lost; // Lost: someone else reaped it
+    How how = How::Lost; // Lost: someone else reaped it (a program that ignores SIGCHLD)
     int code = 0;        // the exit status or the signal
     double cpu_seconds = 0;
+    bool overran = false; // it was still there at the deadline, and was killed
 };
 
-// Reaps `pid`, killing it first when `kill`.
-[[nodiscard]] Ending reap(pid_t pid, bool kill) noexcept;
+// Reaps `pid`, killing it first when `kill`, or when it has not ended by `deadline` (a process
+// that closed its answers and then waits ends no other way). Through a pidfd, so that a pid
+// used again by another process is never signalled.
+[[nodiscard]] Ending reap(pid_t pid, bool kill, Deadline deadline) noexcept;
 
 // Why a process stopped, after "the decoder was stopped: " ("it made a system call it may not
 // make", "it passed its time limit of 15 s", ...), into `out` (never longer than `size`).

@@ -73,7 +73,7 @@ constexpr int kAllowed[] = {
 #endif
 };
 
-int add_rules(scmp_filter_ctx ctx, std::initializer_list<int> writable) noexcept {
+int add_rules(scmp_filter_ctx ctx, const Allowed& allowed) noexcept {
     int rc = 0;
     for (const int call : kAllowed)
         if (rc == 0) rc = seccomp_rule_add(ctx, SCMP_ACT_ALLOW, call, 0);
@@ -82,27 +82,30 @@ int add_rules(scmp_filter_ctx ctx, std::initializer_list<int> writable) noexcept
         if (rc == 0)
             rc = seccomp_rule_add(ctx, SCMP_ACT_ALLOW, call, 1,
                                   SCMP_A2(SCMP_CMP_MASKED_EQ, PROT_EXEC, 0));
-    // Threads (Qt scales and converts large pictures on several), which share the filter; never
-    // a process. clone3 hides its flags from the filter: told it is missing, glibc uses clone.
-    if (rc == 0)
+    // Threads where asked (Qt scales and converts large pictures on several), which share the
+    // filter; never a process. clone3 hides its flags from the filter: told it is missing,
+    // glibc uses clone.
+    if (rc == 0 && allowed.threads)
         rc = seccomp_rule_add(ctx, SCMP_ACT_ALLOW, SCMP_SYS(clone), 1,
                               SCMP_A0(SCMP_CMP_MASKED_EQ, CLONE_THREAD, CLONE_THREAD));
-    if (rc == 0) rc = seccomp_rule_add(ctx, SCMP_ACT_ERRNO(ENOSYS), SCMP_SYS(clone3), 0);
+    if (rc == 0 && allowed.threads)
+        rc = seccomp_rule_add(ctx, SCMP_ACT_ERRNO(ENOSYS), SCMP_SYS(clone3), 0);
     // A thread's name, and nothing else prctl does.
-    if (rc == 0)
+    if (rc == 0 && allowed.threads)
         rc = seccomp_rule_add(ctx, SCMP_ACT_ALLOW, SCMP_SYS(prctl), 1,
                               SCMP_A0(SCMP_CMP_EQ, PR_SET_NAME));
-    // glibc's fstat: the descriptor's own status, never a path's.
-    if (rc == 0)
-        rc = seccomp_rule_add(ctx, SCMP_ACT_ALLOW, SCMP_SYS(newfstatat), 1,
-                              SCMP_A3(SCMP_CMP_MASKED_EQ, AT_EMPTY_PATH, AT_EMPTY_PATH));
+    // A path's status would tell of files: glibc asks it for stdio's buffers, and is told no.
+    if (rc == 0) rc = seccomp_rule_add(ctx, SCMP_ACT_ERRNO(EPERM), SCMP_SYS(newfstatat), 0);
+    // Descriptors handed over on the one socket named.
+    if (rc == 0 && allowed.receiving >= 0)
+        rc = seccomp_rule_add(ctx, SCMP_ACT_ALLOW, SCMP_SYS(recvmsg), 1,
+                              SCMP_A0(SCMP_CMP_EQ, static_cast<scmp_datum_t>(allowed.receiving)));
     for (const int call : {SCMP_SYS(write), SCMP_SYS(writev), SCMP_SYS(pwrite64)}) {
 #ifdef GLIMMER_CONFINE_SANITIZED
         // AddressSanitizer writes into that pipe too.
-        (void)writable;
         if (rc == 0) rc = seccomp_rule_add(ctx, SCMP_ACT_ALLOW, call, 0);
 #else
-        for (const int fd : writable)
+        for (const int fd : allowed.writable)
             if (rc == 0)
                 rc = seccomp_rule_add(ctx, SCMP_ACT_ALLOW, call, 1,
                                       SCMP_A0(SCMP_CMP_EQ, static_cast<scmp_datum_t>(fd)));
@@ -123,13 +126,13 @@ bool relaxed_for_sanitizers() noexcept {
 
 // The program is made once, by libseccomp, and kept as BPF: entering it is then one call, with
 // nothing of libseccomp's work left for the process that is about to read a file.
-Filter::Filter(std::initializer_list<int> writable) noexcept {
+Filter::Filter(const Allowed& allowed) noexcept {
     scmp_filter_ctx ctx = seccomp_init(SCMP_ACT_KILL_PROCESS);
     if (!ctx) {
         m_error = ENOMEM;
         return;
     }
-    int rc = add_rules(ctx, writable);
+    int rc = add_rules(ctx, allowed);
     const int fd = ::memfd_create("glimmer-filter", MFD_CLOEXEC);
     if (rc == 0) rc = fd < 0 ? -errno : seccomp_export_bpf(ctx, fd);
     seccomp_release(ctx);
@@ -161,7 +164,7 @@ int enter(const Limits& limits, const Filter& filter) noexcept {
 }
 
 int enter(const Limits& limits, std::initializer_list<int> writable) noexcept {
-    const Filter filter(writable);
+    const Filter filter({writable, -1, true});
     return enter(limits, filter);
 }
 

@@ -1,7 +1,8 @@
 // A process that parses a file nobody chose confines itself before it reads a byte of it: from
 // then on it may compute, take and give back memory (never executable), read its descriptors
-// and write the few it names, start threads of its own (which share the filter), and end;
-// anything else (open, socket, connect, execve, ptrace, fork, ...) kills it.
+// and write the few it names, where asked start threads of its own (which share the filter) or
+// take descriptors on one socket, and end; anything else (open, socket, connect, execve,
+// ptrace, fork, ...) kills it, and a path's status is refused.
 #pragma once
 
 #include <cstddef>
@@ -21,11 +22,18 @@ struct Limits {
 // alone passes any limit) and writes and pipes are allowed (the runtime's own).
 [[nodiscard]] bool relaxed_for_sanitizers() noexcept;
 
-// The filter, made ahead of entering it (libseccomp's work, done before any file is there);
-// `writable`: the descriptors it may write.
+// What a filter allows beyond computing: writing the descriptors named, receiving descriptors
+// on one socket, starting threads.
+struct Allowed {
+    std::initializer_list<int> writable;
+    int receiving = -1;
+    bool threads = false;
+};
+
+// The filter, made ahead of entering it (libseccomp's work, done before any file is there).
 class Filter {
   public:
-    explicit Filter(std::initializer_list<int> writable) noexcept;
+    explicit Filter(const Allowed& allowed) noexcept;
 
   private:
     friend int enter(const Limits& limits, const Filter& filter) noexcept;
@@ -36,6 +44,7 @@ class Filter {
 // no_new_privs, the limits (and no core files), then the filter, in that order. Returns 0, or the
 // errno of the step that failed: the caller must then stop, since it is not confined.
 [[nodiscard]] int enter(const Limits& limits, const Filter& filter) noexcept;
+// The same with a filter that allows writing `writable` and threads.
 [[nodiscard]] int enter(const Limits& limits, std::initializer_list<int> writable) noexcept;
 
 // Virtual memory this process holds now (from /proc/self/statm), or `fallback` where that

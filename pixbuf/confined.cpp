@@ -61,6 +61,28 @@ bool send_all(int socket, const void* data, std::size_t size) noexcept {
     return true;
 }
 
+// Says go, and hands over the canvas with it.
+bool send_canvas(int socket, int canvas) noexcept {
+    char go = 'g';
+    iovec data{&go, 1};
+    alignas(cmsghdr) std::array<char, CMSG_SPACE(sizeof(int))> control{};
+    msghdr msg{};
+    msg.msg_iov = &data;
+    msg.msg_iovlen = 1;
+    msg.msg_control = control.data();
+    msg.msg_controllen = control.size();
+    cmsghdr* c = CMSG_FIRSTHDR(&msg);
+    c->cmsg_level = SOL_SOCKET;
+    c->cmsg_type = SCM_RIGHTS;
+    c->cmsg_len = CMSG_LEN(sizeof(int));
+    std::memcpy(CMSG_DATA(c), &canvas, sizeof canvas);
+    ssize_t n;
+    do {
+        n = ::sendmsg(socket, &msg, MSG_NOSIGNAL);
+    } while (n < 0 && errno == EINTR);
+    return n == 1;
+}
+
 // The channel on which the host gives its decision and says go.
 bool make_socket(Fd& theirs, Fd& ours) noexcept {
     int ends[2];
@@ -134,8 +156,10 @@ class Session {
         m_read = confine::read_from(m_answers.get(), more, extra, m_deadline);
         if (extra != 0) m_read = confine::Read::TooLong;
         const confine::Ending e = end();
-        if (m_read == confine::Read::Ended && e.how == confine::Ending::How::Exited && e.code == 0)
-            return true;
+        // Lost: a program that ignores SIGCHLD had it reaped at once; the answer was whole.
+        const bool well = (e.how == confine::Ending::How::Exited && e.code == 0) ||
+                          e.how == confine::Ending::How::Lost;
+        if (m_read == confine::Read::Ended && well && !e.overran) return true;
         tell(nullptr, e);
         return false;
     }
@@ -162,7 +186,7 @@ class Session {
 
     confine::Ending end() {
         if (m_pid <= 0) return m_ending;
-        m_ending = confine::reap(m_pid, m_read != confine::Read::Ended);
+        m_ending = confine::reap(m_pid, m_read != confine::Read::Ended, m_deadline);
         m_pid = -1;
         return m_ending;
     }
@@ -238,16 +262,21 @@ class Confined final : public Backend {
     }
 
     // The canvas the decoder asked for (`ready`), at the size decided: made, sealed at its size
-    // (the decoder may fill it, never shrink it under the host) and mapped.
-    static PixbufPtr canvas(const Reply& ready, const Decided& decided, int fd) {
+    // (the decoder may fill it, never grow or shrink it) and mapped; `file` is its memfd.
+    static PixbufPtr canvas(const Reply& ready, const Decided& decided, Fd& file) {
         const Header& h = ready.header;
-        // Only the size decided is made: any other answer is a decoder gone wrong.
-        if (h.width != decided.width || h.height != decided.height) return nullptr;
         const int channels = h.alpha ? 4 : 3;
+        // Only the size decided is made, within the decoder's own limit: any other answer is a
+        // decoder gone wrong.
+        if (h.width != decided.width || h.height != decided.height ||
+            std::size_t(h.width) * std::size_t(h.height) * std::size_t(channels) > kMaxCanvasBytes)
+            return nullptr;
         const std::size_t stride = canvas_rowstride(h.width, channels);
         const std::size_t bytes = stride * static_cast<std::size_t>(h.height);
+        file = memfd("glimmer-pcx-canvas");
+        const int fd = file.get();
         struct stat st {};
-        if (::ftruncate(fd, static_cast<off_t>(bytes)) != 0 ||
+        if (fd < 0 || ::ftruncate(fd, static_cast<off_t>(bytes)) != 0 ||
             ::fcntl(fd, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_SEAL) != 0 ||
             ::fstat(fd, &st) != 0 || static_cast<std::size_t>(st.st_size) != bytes)
             return nullptr;
@@ -268,13 +297,12 @@ class Confined final : public Backend {
 
 PixbufPtr Confined::load(const Decide& decide, const Made& made, GError** error) {
     const int file = sealed_file();
-    Fd canvas_fd = memfd("glimmer-pcx-canvas"), answers, theirs, go_read, go;
-    if (file < 0 || canvas_fd.get() < 0 || !make_pipe(answers, theirs) ||
-        !make_socket(go_read, go)) {
+    Fd canvas_fd, answers, theirs, go_read, go;
+    if (file < 0 || !make_pipe(answers, theirs) || !make_socket(go_read, go)) {
         set_memory_error(error);
         return nullptr;
     }
-    const std::array<int, 4> fds{file, theirs.get(), canvas_fd.get(), go_read.get()};
+    const std::array<int, 3> fds{file, theirs.get(), go_read.get()};
     Session s(Job::Mode::Load, fds, std::move(answers), error);
     theirs.reset();
     go_read.reset();
@@ -303,11 +331,11 @@ PixbufPtr Confined::load(const Decide& decide, const Made& made, GError** error)
     PixbufPtr pixbuf;
     bool unmade = false; // the host could not make the canvas asked for
     if (r->kind == Reply::Kind::Ready) {
-        pixbuf = canvas(*r, decided, canvas_fd.get());
+        pixbuf = canvas(*r, decided, canvas_fd);
         unmade = !pixbuf;
         if (pixbuf) made(pixbuf.get());
-        const std::uint8_t yes = 'g';
-        if (!pixbuf || !send_all(go.get(), &yes, 1)) go.reset(); // told to stop
+        if (!pixbuf || !send_canvas(go.get(), canvas_fd.get())) go.reset(); // told to stop
+        canvas_fd.reset(); // mapped here; the decoder's copy is the one it writes
         r = s.next({Reply::Kind::Decoded, Reply::Kind::NoCanvas});
         if (!r) return nullptr;
     }

@@ -62,15 +62,38 @@ bool map(int fd, int prot, int flags, std::size_t expected, std::span<std::uint8
     return true;
 }
 
-// Asks the host for the canvas, and writes into it once the host says go.
+// The canvas the host sends with its go, on descriptor 3 (the lowest free one), or -1.
+int receive_canvas() {
+    char go = 0;
+    iovec data{&go, 1};
+    alignas(cmsghdr) std::array<char, CMSG_SPACE(sizeof(int))> control{};
+    msghdr msg{};
+    msg.msg_iov = &data;
+    msg.msg_iovlen = 1;
+    msg.msg_control = control.data();
+    msg.msg_controllen = control.size();
+    ssize_t n;
+    do {
+        n = ::recvmsg(4, &msg, 0);
+    } while (n < 0 && errno == EINTR);
+    const cmsghdr* c = CMSG_FIRSTHDR(&msg);
+    if (n != 1 || go != 'g' || !c || c->cmsg_type != SCM_RIGHTS ||
+        c->cmsg_len != CMSG_LEN(sizeof(int)))
+        return -1;
+    int fd = -1;
+    std::memcpy(&fd, CMSG_DATA(c), sizeof fd);
+    return fd;
+}
+
+// Asks the host for the canvas, and writes into it once the host sends it: made, sized and
+// sealed at its size only then, it can be neither grown nor shrunk here.
 class HostCanvas final : public px::CanvasMaker {
   public:
     const px::Canvas* make(int width, int height, int channels) noexcept override {
         Reply ready;
         ready.kind = Reply::Kind::Ready;
         ready.header = {px::Header::Kind::Picture, width, height, channels == 4};
-        char go = 0;
-        if (!answer(ready) || ::read(4, &go, 1) != 1 || go != 'g') return nullptr;
+        if (!answer(ready) || receive_canvas() != 3) return nullptr;
         m_canvas = {nullptr, width, height, px::canvas_rowstride(width, channels), channels, 3};
         return &m_canvas;
     }
@@ -114,17 +137,18 @@ bool receive(px::Job& job, std::array<int, 4>& fds, std::size_t& count) {
 }
 
 // The job's descriptors laid out as the rest expects: the file on 0 (in place of the socket),
-// the answers' pipe on 1, a decode's canvas on 3 and the host's go on 4, nothing else but
-// standard error.
+// the answers' pipe on 1 and a load's socket to the host on 4, nothing else but standard
+// error; 3 is left free for the canvas.
 bool place(const px::Job& job, std::array<int, 4> fds, std::size_t count) {
-    const std::size_t wanted = job.mode == px::Job::Mode::Load ? 4 : 2;
+    const std::size_t wanted = job.mode == px::Job::Mode::Load ? 3 : 2;
     if (count != wanted || job.margin_mib > px::kMarginMib) return false;
     // Above the numbers they go to first, so that none overwrites another.
     for (std::size_t i = 0; i < count; ++i)
         fds[i] = ::fcntl(fds[i], F_DUPFD, 10);
-    const int at[] = {0, 1, 3, 4};
+    const int at[] = {0, 1, 4};
     for (std::size_t i = 0; i < wanted; ++i)
         if (fds[i] < 0 || ::dup2(fds[i], at[i]) != at[i]) return false;
+    ::close(3);
     ::close_range(5, ~0U, 0);
     return true;
 }
@@ -163,7 +187,7 @@ int work(const px::Job& job, const glimmer::confine::Filter& filter, std::size_t
 
 int main() {
     // Made once, before any file is there, and copied into every process forked for a job.
-    const glimmer::confine::Filter filter({1, 2, 3});
+    const glimmer::confine::Filter filter({{1, 2, 3}, 4, false});
     const std::size_t held = glimmer::confine::address_space_in_use(std::size_t{64} << 20);
     px::Job job;
     std::array<int, 4> fds{};

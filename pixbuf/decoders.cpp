@@ -16,6 +16,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "confine/child.h"
 #include "pixbuf/reply.h"
 
 namespace glimmer::pixbuf {
@@ -36,6 +37,7 @@ namespace {
 // The decoder that waits for jobs and forks one process for each.
 struct Waiting {
     pid_t pid = -1;
+    pid_t owner = -1; // the process that started it
     Fd socket;
 };
 
@@ -80,6 +82,11 @@ bool start(Waiting& out, std::string& why) {
     posix_spawnattr_init(&attr);
     posix_spawn_file_actions_adddup2(&actions, theirs.get(), 0);
     posix_spawn_file_actions_addclose(&actions, 1);
+#if !defined(__SANITIZE_ADDRESS__)
+    // Nothing of a file it reads reaches the program's standard error (a terminal, a session
+    // log); a sanitizer build keeps it, for the runtime's reports.
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+#endif
     posix_spawn_file_actions_addclosefrom_np(&actions, 3);
     sigset_t all, none;
     sigfillset(&all);
@@ -97,6 +104,7 @@ bool start(Waiting& out, std::string& why) {
         return false;
     }
     out.socket = std::move(ours);
+    out.owner = ::getpid();
     return true;
 }
 
@@ -121,9 +129,7 @@ bool send_job(int socket, const Job& job, std::span<const int> fds) {
 }
 
 void reap(pid_t pid) {
-    ::kill(pid, SIGKILL);
-    while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
-    }
+    (void)confine::reap(pid, true, std::chrono::steady_clock::now());
 }
 
 bool receive_pid(int socket, pid_t& pid) {
@@ -149,14 +155,19 @@ Waiting& waiting() {
 pid_t hand(const Job& job, std::span<const int> fds, std::string& why) {
     const std::lock_guard guard(lock);
     Waiting& w = waiting();
+    // A program that forked after starting it shares it with its parent: the child starts its own.
+    if (w.pid > 0 && w.owner != ::getpid()) w = Waiting(); // this copy of its socket only
     for (int tries = 0; tries < 2; ++tries) {
         if (w.pid < 0 && !start(w, why)) return -1;
+        const bool sent = send_job(w.socket.get(), job, fds);
         pid_t pid = -1;
-        if (send_job(w.socket.get(), job, fds) && receive_pid(w.socket.get(), pid)) return pid;
-        // One that ended (someone killed it) is reaped, and a new one asked.
+        if (sent && receive_pid(w.socket.get(), pid)) return pid;
+        // One that ended waiting (someone killed it) is reaped, and a new one asked; one that
+        // took the job and did not answer is not asked again, lest the job run twice.
         reap(w.pid);
         w = Waiting();
-        why = "it ended before it took the file";
+        why = sent ? "it did not say what it started" : "it ended before it took the file";
+        if (sent) return -1;
     }
     return -1;
 }

@@ -94,13 +94,16 @@ void CanvasRows::put(int y) noexcept {
     const Canvas& c = *m_canvas;
     if (c.pixels) return;
     const auto at = static_cast<off_t>(static_cast<std::size_t>(y) * c.rowstride);
-    // A row the host's canvas does not take leaves it as it was: the host judges the answer.
     std::size_t done = 0;
     while (done < m_line.size()) {
         const ssize_t n = ::pwrite(c.fd, m_line.data() + done, m_line.size() - done,
                                    at + static_cast<off_t>(done));
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return;
+        if (n <= 0) {
+            // The host's canvas took no more (its memory ran out): no picture, then.
+            m_status = pcx::Status::OutOfMemory;
+            return;
+        }
         done += static_cast<std::size_t>(n);
     }
 }

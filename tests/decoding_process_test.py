@@ -139,6 +139,16 @@ if not sanitized:
     check("the memory limit", "the decoder was stopped: it passed its memory limit of" in run.stdout,
           run.stdout + run.stderr)
 
+# A program that ignores SIGCHLD has its children reaped for it: it still gets its pictures.
+run = subprocess.run([sys.executable, "-c", """if True:
+    import gi, signal, sys
+    signal.signal(signal.SIGCHLD, signal.SIG_IGN)
+    gi.require_version("GdkPixbuf", "2.0")
+    from gi.repository import GdkPixbuf
+    print(GdkPixbuf.Pixbuf.new_from_file(sys.argv[1]).get_width())""", small],
+    capture_output=True, text=True)
+check("a program that ignores SIGCHLD", run.stdout.strip() == "40", run.stdout + run.stderr)
+
 # Killed while the program decides the size (a program that does not ignore SIGPIPE, as C
 # programs do not): the decision finds no reader, and the program still only gets a GError.
 run = subprocess.run([sys.executable, "-c", """if True:
