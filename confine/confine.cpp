@@ -68,8 +68,12 @@ constexpr int kAllowed[] = {
     // A thread's own wake-up counter: the one descriptor it may make, which reaches nothing.
     SCMP_SYS(eventfd2),
 #ifdef GLIMMER_CONFINE_SANITIZED
-    // AddressSanitizer tells readable memory by writing it into a pipe of its own.
+    // AddressSanitizer tells readable memory by writing it into a pipe of its own;
+    // ThreadSanitizer's background thread sleeps and reads the clock.
     SCMP_SYS(pipe2),
+    SCMP_SYS(nanosleep),
+    SCMP_SYS(clock_nanosleep),
+    SCMP_SYS(gettimeofday),
 #endif
 };
 
