@@ -20,6 +20,7 @@
 #include "pixbuf/backend.h"
 #include "pixbuf/decoders.h"
 #include "pixbuf/failure.h"
+#include "pixbuf/fd_passing.h"
 #include "pixbuf/reply.h"
 
 namespace glimmer::pixbuf {
@@ -63,24 +64,8 @@ bool send_all(int socket, const void* data, std::size_t size) noexcept {
 
 // Says go, and hands over the canvas with it.
 bool send_canvas(int socket, int canvas) noexcept {
-    char go = 'g';
-    iovec data{&go, 1};
-    alignas(cmsghdr) std::array<char, CMSG_SPACE(sizeof(int))> control{};
-    msghdr msg{};
-    msg.msg_iov = &data;
-    msg.msg_iovlen = 1;
-    msg.msg_control = control.data();
-    msg.msg_controllen = control.size();
-    cmsghdr* c = CMSG_FIRSTHDR(&msg);
-    c->cmsg_level = SOL_SOCKET;
-    c->cmsg_type = SCM_RIGHTS;
-    c->cmsg_len = CMSG_LEN(sizeof(int));
-    std::memcpy(CMSG_DATA(c), &canvas, sizeof canvas);
-    ssize_t n;
-    do {
-        n = ::sendmsg(socket, &msg, MSG_NOSIGNAL);
-    } while (n < 0 && errno == EINTR);
-    return n == 1;
+    const char go = 'g';
+    return send_with_fds(socket, &go, 1, {&canvas, 1});
 }
 
 // The channel on which the host gives its decision and says go.

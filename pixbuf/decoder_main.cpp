@@ -21,6 +21,7 @@
 #include <string_view>
 
 #include "confine/confine.h"
+#include "pixbuf/fd_passing.h"
 #include "pixbuf/job.h"
 #include "pixbuf/reply.h"
 
@@ -65,24 +66,10 @@ bool map(int fd, int prot, int flags, std::size_t expected, std::span<std::uint8
 // The canvas the host sends with its go, on descriptor 3 (the lowest free one), or -1.
 int receive_canvas() {
     char go = 0;
-    iovec data{&go, 1};
-    alignas(cmsghdr) std::array<char, CMSG_SPACE(sizeof(int))> control{};
-    msghdr msg{};
-    msg.msg_iov = &data;
-    msg.msg_iovlen = 1;
-    msg.msg_control = control.data();
-    msg.msg_controllen = control.size();
-    ssize_t n;
-    do {
-        n = ::recvmsg(4, &msg, 0);
-    } while (n < 0 && errno == EINTR);
-    const cmsghdr* c = CMSG_FIRSTHDR(&msg);
-    if (n != 1 || go != 'g' || !c || c->cmsg_type != SCM_RIGHTS ||
-        c->cmsg_len != CMSG_LEN(sizeof(int)))
-        return -1;
-    int fd = -1;
-    std::memcpy(&fd, CMSG_DATA(c), sizeof fd);
-    return fd;
+    std::array<int, px::kMaxPassed> fds{};
+    std::size_t count = 0;
+    if (!px::receive_with_fds(4, &go, 1, fds, count) || go != 'g' || count != 1) return -1;
+    return fds[0];
 }
 
 // Asks the host for the canvas, and writes into it once the host sends it: made, sized and
@@ -116,24 +103,8 @@ bool decided(px::Decided& d) {
 }
 
 // The next job and its descriptors (`count` of them); false when the host is gone.
-bool receive(px::Job& job, std::array<int, 4>& fds, std::size_t& count) {
-    alignas(cmsghdr) std::array<char, CMSG_SPACE(sizeof fds)> control{};
-    iovec data{&job, sizeof job};
-    msghdr msg{};
-    msg.msg_iov = &data;
-    msg.msg_iovlen = 1;
-    msg.msg_control = control.data();
-    msg.msg_controllen = control.size();
-    ssize_t n;
-    do {
-        n = ::recvmsg(0, &msg, MSG_CMSG_CLOEXEC);
-    } while (n < 0 && errno == EINTR);
-    const cmsghdr* c = CMSG_FIRSTHDR(&msg);
-    if (n != sizeof job || (msg.msg_flags & MSG_CTRUNC) || !c || c->cmsg_type != SCM_RIGHTS)
-        return false;
-    count = std::min<std::size_t>((c->cmsg_len - CMSG_LEN(0)) / sizeof(int), fds.size());
-    std::memcpy(fds.data(), CMSG_DATA(c), count * sizeof(int));
-    return true;
+bool receive(px::Job& job, std::array<int, px::kMaxPassed>& fds, std::size_t& count) {
+    return px::receive_with_fds(0, &job, sizeof job, fds, count, MSG_CMSG_CLOEXEC);
 }
 
 // The job's descriptors laid out as the rest expects: the file on 0 (in place of the socket),

@@ -17,6 +17,7 @@
 #include <mutex>
 
 #include "confine/child.h"
+#include "pixbuf/fd_passing.h"
 #include "pixbuf/reply.h"
 
 namespace glimmer::pixbuf {
@@ -109,23 +110,7 @@ bool start(Waiting& out, std::string& why) {
 }
 
 bool send_job(int socket, const Job& job, std::span<const int> fds) {
-    iovec data{const_cast<Job*>(&job), sizeof job};
-    alignas(cmsghdr) std::array<char, CMSG_SPACE(4 * sizeof(int))> control{};
-    msghdr msg{};
-    msg.msg_iov = &data;
-    msg.msg_iovlen = 1;
-    msg.msg_control = control.data();
-    msg.msg_controllen = CMSG_SPACE(fds.size_bytes());
-    cmsghdr* c = CMSG_FIRSTHDR(&msg);
-    c->cmsg_level = SOL_SOCKET;
-    c->cmsg_type = SCM_RIGHTS;
-    c->cmsg_len = CMSG_LEN(fds.size_bytes());
-    std::memcpy(CMSG_DATA(c), fds.data(), fds.size_bytes());
-    ssize_t n;
-    do {
-        n = ::sendmsg(socket, &msg, MSG_NOSIGNAL);
-    } while (n < 0 && errno == EINTR);
-    return n == static_cast<ssize_t>(sizeof job);
+    return send_with_fds(socket, &job, sizeof job, fds);
 }
 
 void reap(pid_t pid) {

@@ -125,17 +125,23 @@ after = GdkPixbuf.Pixbuf.new_from_file(small)
 check("the host goes on", (after.get_width(), after.get_height()) == (40, 30))
 check("nothing left behind", own_state() == before, f"{before} then {own_state()}")
 
-# Past its memory limit (made tight by the environment) a decode ends in a GError.
-if not sanitized:
-    run = subprocess.run([sys.executable, "-c", """if True:
+def failure_elsewhere(path, **env):
+    """Loads `path` in a program of its own, with `env` added to its environment: what it
+    prints is the load's error message, if any."""
+    return subprocess.run([sys.executable, "-c", """if True:
         import gi, sys
         gi.require_version("GdkPixbuf", "2.0")
         from gi.repository import GdkPixbuf, GLib
         try:
             GdkPixbuf.Pixbuf.new_from_file(sys.argv[1])
         except GLib.Error as e:
-            print(e.message)""", rgba], capture_output=True, text=True,
-        env=dict(os.environ, GLIMMER_DECODER_MARGIN_MIB="0"))
+            print(e.message)""", path], capture_output=True, text=True,
+        env=dict(os.environ, **env))
+
+
+# Past its memory limit (made tight by the environment) a decode ends in a GError.
+if not sanitized:
+    run = failure_elsewhere(rgba, GLIMMER_DECODER_MARGIN_MIB="0")
     check("the memory limit", "the decoder was stopped: it passed its memory limit of" in run.stdout,
           run.stdout + run.stderr)
 
@@ -203,15 +209,7 @@ for case, prepare, said in (
         ("writable by others", lambda: (shutil.copy(decoder, copy), os.chmod(copy / decoder.name, 0o777)),
          "may be changed by others")):
     prepare()
-    run = subprocess.run([sys.executable, "-c", """if True:
-        import gi, sys
-        gi.require_version("GdkPixbuf", "2.0")
-        from gi.repository import GdkPixbuf, GLib
-        try:
-            GdkPixbuf.Pixbuf.new_from_file(sys.argv[1])
-        except GLib.Error as e:
-            print(e.message)""", small], capture_output=True, text=True,
-        env=dict(os.environ, GDK_PIXBUF_MODULE_FILE=str(tmp / "loaders.cache")))
+    run = failure_elsewhere(small, GDK_PIXBUF_MODULE_FILE=str(tmp / "loaders.cache"))
     check(f"a decoder {case}", said in run.stdout, run.stdout + run.stderr)
 
 shutil.rmtree(tmp)
