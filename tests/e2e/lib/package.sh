@@ -49,6 +49,14 @@ package_installed() { # NAME: true when dpkg holds anything of it but its name
     "" | not-installed) return 1 ;;
     esac
 }
+# One package run at a time: a second one started meanwhile (the thumbnail and package runs
+# side by side) took the first one's mark for a run that had died, and purged its package
+# under it. The lock is held until the run's shell ends.
+exec {package_lock}>>/var/tmp/glimmer-package-run.lock
+flock -w 1800 "$package_lock" || {
+    echo "$package_run: another package run held the machine for 30 minutes" >&2
+    exit 1
+}
 if [ -e "$package_mark" ]; then
     echo "$package_run: removing the package an earlier run left installed" >&2
     package_finish_dpkg || exit 1
