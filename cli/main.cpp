@@ -83,15 +83,15 @@ mask); more are reduced to 256 colours split from the picture's colour counts.
 Inputs are judged by their content, then their name: a PCX header or *.pcx and
 *.dcx go to the PCX reader; PNG, GIF, BMP and JPEG by their signatures; a TGA
 header or *.tga to Glimmer's TGA reader (every image type, depth and origin
-writers use, run-length or not; README, "Reading TGA").
+writers use, run-length or not; decoding.md, "Reading TGA").
 
 Kinds: 8-bit pictures with a 256-colour palette, or with red, green and blue
 planes, are decoded exactly as the viewer shows them. Beyond the viewer: 1-, 2-
 and 4-bit pictures, packed or in 2 to 4 planes, in the colours of the header's
-palette (README, "Reading every kind"), and 8-bit pictures with red, green, blue
-and alpha planes; for these, encoding 0 means stored uncompressed. PNG keeps
-alpha; BMP, PPM and PCX cannot hold it, so it is dropped and the colours are
-kept (except where --mask takes it).
+palette (decoding.md, "Reading every kind"), and 8-bit pictures with red,
+green, blue and alpha planes; for these, encoding 0 means stored uncompressed.
+PNG keeps alpha; BMP, PPM and PCX cannot hold it, so it is dropped and the
+colours are kept (except where --mask takes it).
 
 Exit status: 0 decoded (and written), 1 refused, 2 decode or file error, or a
 wrong command line.

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Takes the README's screenshots of the real program under Xvfb and openbox into docs/.
+# Takes the screenshots of docs/ (the README's and docs/using.md's) of the real program under Xvfb and openbox into docs/.
 # Usage: screenshots.sh BUILD_DIR
 # A folder name as a player would have it.
 source "$(dirname "$0")/../tests/e2e/lib/x-session.sh" "${1:?build dir}" /tmp/UnrealTournament/Glimmer

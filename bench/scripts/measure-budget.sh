@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Time and peak memory of glimmer-pcx's commands on small files that claim huge pictures
-# (make_bombs.py), one row a command, for the README. Usage: measure-budget.sh BUILD
+# (make_bombs.py), one row a command, for docs/glimmer-pcx.md ("What a command holds").
+# Usage: measure-budget.sh BUILD
 set -euo pipefail
 tool=$(realpath "${1:-build}/cli/glimmer-pcx")
 here=$(cd "$(dirname "$0")/../.." && pwd)

@@ -12,7 +12,7 @@
 namespace glimmer {
 namespace {
 
-// Chosen on real textures and screenshots of two games (README "Colours"): the palette is
+// Chosen on real textures and screenshots of two games (docs/modding.md, "Colours"): the palette is
 // split from the exact colours of a picture of up to 16384, else from at most 65536 cubes of
 // near colours.
 constexpr std::size_t kExact = 16384, kCubes = 65536;

@@ -9,7 +9,7 @@ a palette.
                                                   beside each file that both decode
 
 Files the reference cannot read, those without a palette in the header (the rules differ:
-README, "Reading every kind"), and those glimmer-pcx refuses are listed and not compared.
+docs/decoding.md, "Reading every kind"), and those glimmer-pcx refuses are listed and not compared.
 """
 import os
 import subprocess
