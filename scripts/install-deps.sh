@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Glimmer needs that are missing. Usage: install-deps.sh [build|test|...]
 #   build: compiler, CMake, Qt 6 and the libraries the build links
-#   package: also what CPack needs for the Debian package
+#   package: also what dpkg-buildpackage needs for the Debian packages, and their build
+#            dependencies as debian/control declares them
 #   bench: also what the benchmarks compare with
 #   tga: also the readers and writers of the TGA sets (bench/scripts/make_tga_sets.py)
 #   test:  also the test, sanitizer, fuzzing and corpus-comparison tools
@@ -25,12 +26,13 @@ x_pkgs=(xvfb openbox xdotool x11-utils x11-xserver-utils trayer)
 test_pkgs=(clang-14 libclang-rt-14-dev clang-format python3-pil "${x_pkgs[@]}" dbus at-spi2-core
     python3-pyatspi cups poppler-utils netpbm imagemagick ffmpeg strace python3-gi
     gir1.2-gdkpixbuf-2.0 shared-mime-info)
-# dpkg-dev and file: CPack's Debian package, its hardening flags and its dependency list;
-# help2man: the manual pages, made from the programs' --help.
-package_pkgs=(dpkg-dev file help2man)
-# The package run: lintian, AppStream's validator, and GdkPixbuf read from Python and by its
-# thumbnailer through the installed loader.
-package_test_pkgs=(lintian appstream python3-gi gir1.2-gdkpixbuf-2.0 libgdk-pixbuf2.0-bin)
+# dpkg-dev and debhelper: dpkg-buildpackage and dh (the build dependencies come from
+# debian/control, below).
+package_pkgs=(build-essential dpkg-dev debhelper)
+# The package run: lintian, AppStream's and the desktop entry's validators, autopkgtest, and
+# GdkPixbuf read from Python and by its thumbnailer through the installed loader.
+package_test_pkgs=(lintian appstream desktop-file-utils autopkgtest python3-gi gir1.2-gdkpixbuf-2.0
+    libgdk-pixbuf2.0-bin)
 # The thumbnail run: GNOME's thumbnail factory, which runs thumbnailers in bubblewrap.
 thumbnail_pkgs=(python3-gi gir1.2-gnomedesktop-3.0 bubblewrap fonts-dejavu-core)
 # The Wayland runs: a headless sway, grim for its screen, XWayland and Qt's Wayland platform;
@@ -64,9 +66,15 @@ missing=()
 for p in "${pkgs[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+# The source package's build dependencies, as debian/control declares them.
+build_deps=false
+case "${1:-build}" in
+test | package)
+    (cd "$(dirname "$0")/.." && dpkg-checkbuilddeps) >/dev/null 2>&1 || build_deps=true
+    ;;
+esac
+[ ${#missing[@]} -eq 0 ] && [ "$build_deps" = false ] && exit 0
 
-echo "Installing: ${missing[*]}"
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo=sudo
 export DEBIAN_FRONTEND=noninteractive
@@ -75,4 +83,11 @@ export DEBIAN_FRONTEND=noninteractive
 # pending this does nothing.
 $sudo dpkg --configure -a
 $sudo apt-get update -qq
-$sudo apt-get install -y -qq "${missing[@]}"
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    $sudo apt-get install -y -qq "${missing[@]}"
+fi
+if [ "$build_deps" = true ]; then
+    echo "Installing the build dependencies of debian/control"
+    $sudo apt-get build-dep -y -qq "$(cd "$(dirname "$0")/.." && pwd)"
+fi

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Builds the Debian package of Glimmer (the viewer and its menu entry, glimmer-pcx with its
-# thumbnailer entry and MIME types, the GdkPixbuf loader, the icons, manual pages and AppStream
-# data, under /usr)
-# into DIR and prints its path. It is built with Debian's hardening flags, as a program that
-# decodes untrusted files for the file manager should be.
-# CMAKE_CXX_COMPILER_LAUNCHER=ccache in the environment makes a rebuild quicker.
+# Builds Glimmer's Debian packages from its source package (debian/) with dpkg-buildpackage:
+# the source package, and the binary packages glimmer (the viewer), glimmer-pcx (converter and
+# thumbnailer) and glimmer-gdk-pixbuf (the GdkPixbuf loader), with their -dbgsym packages,
+# all into DIR. Prints the paths of the three binary packages, one a line.
+# The source is the files git tracks or would track (changes not yet committed included), copied
+# into a folder of its own, so that no build folder of the checkout enters the source package;
+# the packages are built again only when that source changed.
 # Usage: package.sh DIR
 set -euo pipefail
 dir=$(realpath -m "${1:-build-package}") # from the caller's folder
@@ -15,30 +16,33 @@ mkdir -p "$dir"
 exec {build_lock}>>"$dir/.package.lock"
 flock -w 1800 "$build_lock" || { echo "package.sh: $dir is busy with another build" >&2; exit 1; }
 
-export DEB_BUILD_MAINT_OPTIONS=hardening=+all
-cxxflags="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)"
-# Debian 12's dpkg stops at fortify level 2; GCC 12 and glibc 2.36 have level 3, which checks
-# also the buffers whose size is known only at run time (the decoder's rows and planes).
-cxxflags=${cxxflags//-D_FORTIFY_SOURCE=2/-D_FORTIFY_SOURCE=3}
-ldflags=$(dpkg-buildflags --get LDFLAGS)
-cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
-    -DCMAKE_CXX_FLAGS="$cxxflags" -DCMAKE_EXE_LINKER_FLAGS="$ldflags" \
-    -DCMAKE_SHARED_LINKER_FLAGS="$ldflags" -DCMAKE_MODULE_LINKER_FLAGS="$ldflags" \
-    -DGLIMMER_MAN_PAGES=ON -DBUILD_TESTING=OFF -DGLIMMER_BENCH=OFF \
-    -DGLIMMER_WERROR="${GLIMMER_WERROR:-OFF}" >/dev/null
-cmake --build "$dir" -j "$(nproc)" --target glimmer-pcx glimmer pixbufloader-pcx glimmer-pcx-man \
-    glimmer-man glimmer-changelog >&2
-
-# CPack writes into a folder of its own, and the package is renamed into DIR only when whole:
-# an install that reads DIR's package meanwhile sees the old one or the new, never a part.
-out=$dir/cpack-out
-rm -rf "$out"
-(cd "$dir" && cpack -B "$out" >&2)
-new=("$out"/glimmer_*.deb)
-[ ${#new[@]} -eq 1 ] && [ -f "${new[0]}" ] || { echo "package.sh: cpack made ${new[*]}" >&2; exit 1; }
-for old in "$dir"/glimmer_*.deb "$dir"/glimmer-pcx_*.deb; do
-    [ "$(basename "$old")" = "$(basename "${new[0]}")" ] || rm -f "$old"
+version=$(dpkg-parsechangelog -S Version)
+arch=$(dpkg --print-architecture)
+debs=()
+for p in glimmer glimmer-pcx glimmer-gdk-pixbuf; do debs+=("$dir/${p}_${version}_$arch.deb"); done
+# The source: the files git tracks or would track, as they are now (names and contents).
+source_files() {
+    git ls-files -z --cached --others --exclude-standard |
+        while IFS= read -r -d '' f; do [ -e "$f" ] || [ -L "$f" ] && printf '%s\0' "$f"; done
+}
+# Packages built from this very source are not built again (the package runs each ask).
+sum=$(source_files | tar --null -T - --sort=name --mtime=@0 --owner=0 --group=0 --numeric-owner \
+    -cf - | sha256sum | cut -d' ' -f1)
+if [ "$(cat "$dir/source.sha256" 2>/dev/null)" = "$sum" ] && ls "${debs[@]}" >/dev/null 2>&1; then
+    printf '%s\n' "${debs[@]}"
+    exit 0
+fi
+src=$dir/glimmer-$version
+rm -rf "$src" "$dir/source.sha256" "$dir"/glimmer_* "$dir"/glimmer-pcx_* "$dir"/glimmer-gdk-pixbuf_* \
+    "$dir"/glimmer-dbgsym_* "$dir"/glimmer-pcx-dbgsym_* "$dir"/glimmer-gdk-pixbuf-dbgsym_*
+mkdir "$src"
+source_files | tar --null -T - -cf - | tar -xf - -C "$src"
+(cd "$src" && DEB_BUILD_OPTIONS="parallel=$(nproc) ${DEB_BUILD_OPTIONS:-}" \
+    dpkg-buildpackage -us -uc >"$dir/build.log" 2>&1) ||
+    { tail -40 "$dir/build.log" >&2; echo "package.sh: dpkg-buildpackage failed: $dir/build.log" >&2; exit 1; }
+rm -rf "$src"
+for deb in "${debs[@]}"; do
+    [ -f "$deb" ] || { echo "package.sh: no $deb" >&2; exit 1; }
 done
-mv -f "${new[0]}" "$dir/"
-rm -rf "$out"
-echo "$dir/$(basename "${new[0]}")"
+echo "$sum" >"$dir/source.sha256"
+printf '%s\n' "${debs[@]}"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # What `cmake --install` lays out: the program folder, the commands, the menu entry, the
-# thumbnailer and the icons; and what cpack packs from the same build.
+# thumbnailer and the icons. (The Debian packages: tests/e2e/e2e-package.sh.)
 set -u
 build=${1:?build dir}
 prefix=$(mktemp -d)
@@ -26,13 +26,5 @@ check "icons" '[ -f "$prefix/share/icons/hicolor/32x32/apps/glimmer.png" ] && [ 
 thumbnailer=$prefix/share/thumbnailers/glimmer.thumbnailer
 check "thumbnailer runs the installed glimmer-pcx" 'grep -qxF "Exec=$prefix/bin/glimmer-pcx thumbnail -s %s %i %o" "$thumbnailer" && grep -qxF "TryExec=$prefix/bin/glimmer-pcx" "$thumbnailer"'
 check "thumbnailer serves PCX and DCX" 'grep -qx "MimeType=image/vnd.zbrush.pcx;image/x-pcx;image/x-dcx;" "$thumbnailer" && [ -f "$prefix/share/mime/packages/glimmer-pcx.xml" ]'
-# cpack in this build folder, whatever its own prefix: the package holds /usr alone, its
-# thumbnailer and menu entry name the commands there, and it holds the viewer.
-if command -v dpkg-shlibdeps >/dev/null; then
-    cpack --config "$build/CPackConfig.cmake" -B "$prefix/package" >/dev/null 2>&1
-    deb=$(ls "$prefix"/package/*.deb 2>/dev/null | head -n 1)
-    check "package of an ordinary build" '[ -n "$deb" ] && ! dpkg-deb -c "$deb" | awk "{print \$6}" | grep -v "^\./\(usr/.*\)\?$" | grep -q . && dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/thumbnailers/glimmer.thumbnailer | grep -qxF "TryExec=/usr/bin/glimmer-pcx"'
-    check "package holds the viewer and its menu entry" 'dpkg-deb -c "$deb" | awk "{print \$6}" | grep -qx "\./usr/lib/glimmer/glimmer" && dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/applications/glimmer.desktop | grep -qxF "Exec=/usr/bin/glimmer %f" && dpkg-deb -f "$deb" Depends | grep -q "libqt6widgets6"'
-fi
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]

@@ -1,28 +1,40 @@
 #!/usr/bin/env bash
-# End-to-end check of the Debian package as a player meets it: lintian finds nothing to say
-# against it; installed with apt, `glimmer` started from /usr/bin for a user whose home is
-# scratch, the program folder made in the user's data folder on first start (the samples and
-# an empty imported/), a sample viewed and its pixels checked, a picture imported into that
-# folder, the recent files across a second start; GdkPixbuf's loader cache (refreshed by its
-# dpkg trigger) lists the PCX loader, and a GTK program reads PCX and DCX pictures through it;
-# and the package removed again with nothing left but the user's data, the loader cache
-# without the loader. Installing a package changes the machine, so this runs only in CI
-# (CI=true) or with GLIMMER_TEST_PACKAGE=1. Usage: e2e-package.sh BUILD_DIR PACKAGE_BUILD_DIR
+# End-to-end check of the Debian packages as a player meets them: lintian finds nothing to say
+# against the source package and the binaries (the .changes); the loader's package brings no
+# Qt package beside Eye of GNOME; autopkgtest's tests pass against the installed packages;
+# installed with apt, `glimmer` started from /usr/bin for a user whose home is scratch, the
+# program folder made in the user's data folder on first start (the samples and an empty
+# imported/), a sample viewed and its pixels checked, a picture imported into that folder, the
+# recent files across a second start; GdkPixbuf's loader cache (refreshed by its dpkg trigger)
+# lists the PCX loader, and a GTK program reads PCX and DCX pictures through it; and the
+# packages removed again with nothing left but the user's data, the loader cache without the
+# loader. Installing packages changes the machine, so this runs only in CI (CI=true) or with
+# GLIMMER_TEST_PACKAGE=1. Usage: e2e-package.sh BUILD_DIR PACKAGE_BUILD_DIR
 set -euo pipefail
 name=e2e-package
 source "$(dirname "$0")/lib/package.sh" "$name" "${2:?package build dir}"
 source "$(dirname "$0")/lib/x-session.sh" "${1:?build dir}"
 trap 'remove_package || true; cleanup' EXIT
 # Errors, warnings and infos alike: the hardening tags are infos.
-lintian --fail-on error,warning,info -I --pedantic "$deb" >"$work/lintian.log" 2>&1 ||
+lintian --fail-on error,warning,info -I --pedantic "${changes[@]}" >"$work/lintian.log" 2>&1 ||
     fail "lintian: $(grep -v 'running with root privileges' "$work/lintian.log")"
-install_package || fail "apt-get install $deb"
+/usr/bin/python3 "$here/bench/scripts/package_footprint.py" "${debs[@]}" --no-qt-in-loader \
+    >"$work/footprint.log" 2>&1 || fail "$(cat "$work/footprint.log")"
+# The source package's own tests, on this machine, against the packages just built: autopkgtest
+# installs them, as a user would.
+$package_sudo touch "$package_mark"
+autopkgtest "${changes[@]}" -- null >"$work/autopkgtest.log" 2>&1 ||
+    fail "autopkgtest: $(tail -30 "$work/autopkgtest.log")"
+install_package || fail "apt-get install ${debs[*]}"
 appstreamcli validate --no-net --pedantic /usr/share/metainfo/example.quillon.glimmer.metainfo.xml \
     >"$work/appstream.log" 2>&1 || fail "appstreamcli: $(cat "$work/appstream.log")"
+desktop-file-validate /usr/share/applications/glimmer.desktop >"$work/desktop.log" 2>&1 ||
+    fail "desktop-file-validate: $(cat "$work/desktop.log")"
 
 # GdkPixbuf reads PCX pictures through the loader in every program, without a word from the
 # program: the system's loader cache, as a user's GTK program finds it.
-loader=$(dpkg -L glimmer | grep '/loaders/libpixbufloader-pcx\.so$') || fail "no loader in the package"
+loader=$(dpkg -L glimmer-gdk-pixbuf | grep '/loaders/libpixbufloader-pcx\.so$') ||
+    fail "no loader in glimmer-gdk-pixbuf"
 cache=$(dirname "$(dirname "$loader")")/loaders.cache
 grep -qF "\"$loader\"" "$cache" || fail "$cache does not list $loader"
 tests_data=$here/tests/data
@@ -122,10 +134,11 @@ PY
 end_glimmer || fail "$end_reason"
 [ -f "$data/glimmer.mru" ] || fail "no glimmer.mru in $data"
 
-# Removed: nothing of the package stays, the user's folder does.
-remove_package || fail "apt-get purge glimmer"
+# Removed: nothing of the packages stays, the user's folder does.
+remove_package || fail "apt-get purge $package_names"
 for f in /usr/bin/glimmer /usr/bin/glimmer-pcx /usr/lib/glimmer /usr/share/applications/glimmer.desktop \
-    /usr/share/metainfo/example.quillon.glimmer.metainfo.xml "$loader"; do
+    /usr/share/metainfo/example.quillon.glimmer.metainfo.xml "$loader" \
+    /usr/share/mime/packages/glimmer-gdk-pixbuf.xml /usr/share/thumbnailers/glimmer.thumbnailer; do
     [ ! -e "$f" ] || fail "$f left after the package was removed"
 done
 ! grep -q pixbufloader-pcx "$cache" || fail "$cache lists the loader after the package was removed"

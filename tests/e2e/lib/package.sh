@@ -1,8 +1,9 @@
 # Sourced by the end-to-end runs that install the Debian package. Installing a package changes
 # the machine, so they run only in CI (CI=true, a scratch machine) or when asked
 # (GLIMMER_TEST_PACKAGE=1), one at a time, and never over a Glimmer package already installed:
-# otherwise the run says SKIP and ends. Sets `deb` (built from PACKAGE_BUILD_DIR, and copied
-# aside) and defines install_package and remove_package.
+# otherwise the run says SKIP and ends. Builds the packages (scripts/package.sh) into
+# PACKAGE_BUILD_DIR, sets `debs` (the three binary packages, copied aside) and `changes`, and
+# defines install_package and remove_package.
 # Usage: source package.sh NAME PACKAGE_BUILD_DIR
 package_run=${1:?run name}
 if [ "${CI:-}" != true ] && [ "${GLIMMER_TEST_PACKAGE:-}" != 1 ]; then
@@ -57,14 +58,17 @@ flock -w 1800 "$package_lock" || {
     echo "$package_run: another package run held the machine for 30 minutes" >&2
     exit 1
 }
+package_names="glimmer glimmer-pcx glimmer-gdk-pixbuf"
 if [ -e "$package_mark" ]; then
-    echo "$package_run: removing the package an earlier run left installed" >&2
+    echo "$package_run: removing the packages an earlier run left installed" >&2
     package_finish_dpkg || exit 1
-    # The run may have ended before the install, or after the removal: then there is none.
-    if package_installed glimmer; then apt_get purge -y -qq glimmer >/dev/null || exit 1; fi
+    # The run may have ended before the install, or after the removal: then there are none.
+    for p in $package_names; do
+        if package_installed "$p"; then apt_get purge -y -qq "$p" >/dev/null || exit 1; fi
+    done
     $package_sudo rm -f "$package_mark"
 fi
-for installed in glimmer glimmer-pcx; do
+for installed in $package_names; do
     case $(dpkg-query -W -f='${db:Status-Status}' $installed 2>/dev/null || true) in
     "" | not-installed | config-files) ;;
     *)
@@ -73,29 +77,36 @@ for installed in glimmer glimmer-pcx; do
         ;;
     esac
 done
-# Installed from a copy of its own, readable by apt's sandbox user also when the checkout is
-# in a folder only its owner may enter: a package built meanwhile in the build folder cannot
+# Installed from copies of their own, readable by apt's sandbox user also when the checkout is
+# in a folder only its owner may enter: packages built meanwhile in the build folder cannot
 # change under the install.
-built=$("$(dirname "${BASH_SOURCE[0]}")/../../../scripts/package.sh" "${2:?package build dir}")
+package_dir=$(realpath -m "${2:?package build dir}")
+mapfile -t built < <("$(dirname "${BASH_SOURCE[0]}")/../../../scripts/package.sh" "$package_dir")
+[ ${#built[@]} -eq 3 ] || { echo "$package_run: package.sh made ${built[*]}" >&2; exit 1; }
 package_copy=$(mktemp -d /tmp/glimmer-package.XXXXXX)
 trap 'rm -rf "$package_copy"' EXIT # until the run sets its own, which calls remove_package
 chmod 755 "$package_copy"
-deb=$package_copy/$(basename "$built")
-cp "$built" "$deb"
-chmod 644 "$deb"
+debs=()
+for b in "${built[@]}"; do
+    cp "$b" "$package_copy/"
+    debs+=("$package_copy/$(basename "$b")")
+done
+chmod 644 "${debs[@]}"
+changes=("$package_dir"/glimmer_*.changes)
 install_package() {
     $package_sudo touch "$package_mark"
-    apt_get install -y -qq "$deb" >/dev/null
+    apt_get install -y -qq "${debs[@]}" >/dev/null
 }
-# Removes the package and its copy. Fails, saying why, when the package could not be removed;
+# Removes the packages and their copies. Fails, saying why, when they could not be removed;
 # the mark then stays for the next run.
 remove_package() {
-    local out rc=0
+    local out rc=0 p installed=()
     [ ! -e "$package_mark" ] || package_finish_dpkg || rc=1
-    if package_installed glimmer; then
-        out=$(apt_get purge -y -qq glimmer 2>&1) || {
+    for p in $package_names; do package_installed "$p" && installed+=("$p"); done
+    if [ ${#installed[@]} -gt 0 ]; then
+        out=$(apt_get purge -y -qq "${installed[@]}" 2>&1) || {
             rc=$?
-            echo "$package_run: apt-get purge glimmer failed: $out" >&2
+            echo "$package_run: apt-get purge ${installed[*]} failed: $out" >&2
         }
     fi
     [ "$rc" -ne 0 ] || $package_sudo rm -f "$package_mark"
