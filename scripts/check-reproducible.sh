@@ -9,7 +9,8 @@ first=$(realpath -m "${1:-build-package}")
 cd "$(dirname "$0")/.."
 scripts/package.sh "$first" >/dev/null
 second=$(mktemp -d /var/tmp/glimmer-rebuild.XXXXXX)
-trap 'rm -rf "$second"' EXIT
+# Kept when the builds differ, for diffoscope.
+trap '[ "${differ:-1}" -ne 0 ] || rm -rf "$second"' EXIT
 scripts/package.sh "$second/elsewhere" >/dev/null
 differ=0
 count=0
@@ -24,5 +25,8 @@ done
 [ "$count" -gt 0 ] || { echo "check-reproducible: no packages in $first" >&2; exit 1; }
 [ "$(ls "$second"/elsewhere/*.deb | wc -l)" -eq "$count" ] ||
     { echo "check-reproducible: the builds made different sets of packages" >&2; exit 1; }
-[ "$differ" -eq 0 ] || exit 1
+if [ "$differ" -ne 0 ]; then
+    echo "check-reproducible: the second build is kept in $second/elsewhere" >&2
+    exit 1
+fi
 echo "check-reproducible: $count packages, identical in two builds"

@@ -20,6 +20,36 @@ lintian --fail-on error,warning,info -I --pedantic "${changes[@]}" >"$work/linti
     fail "lintian: $(grep -v 'running with root privileges' "$work/lintian.log")"
 /usr/bin/python3 "$here/bench/scripts/package_footprint.py" "${debs[@]}" --no-qt-in-loader \
     >"$work/footprint.log" 2>&1 || fail "$(cat "$work/footprint.log")"
+# The loader alone, as a GNOME user installs it beside Eye of GNOME: eog opens every PCX kind of
+# the test pictures through it (those with alpha, which eog lays on a checkerboard, are read
+# pixel for pixel by autopkgtest's GdkPixbuf test), and removed, the loader cache lists it no
+# more.
+$package_sudo touch "$package_mark"
+apt_get install -y -qq "$package_copy"/glimmer-gdk-pixbuf_*.deb >/dev/null ||
+    fail "apt-get install glimmer-gdk-pixbuf"
+mkdir "$work/kinds"
+wants=()
+for golden in "$here"/tests/data/pcx/*.png "$here"/tests/data/kinds/*.png; do
+    picture=${golden%.png}.pcx
+    [ -e "$picture" ] || continue
+    /usr/bin/python3 -c 'import sys; from PIL import Image; sys.exit(Image.open(sys.argv[1]).mode in ("RGBA", "LA", "PA"))' \
+        "$golden" || continue
+    cp "$picture" "$work/kinds/$(printf '%02d' ${#wants[@]})-$(basename "$picture")"
+    wants+=("$golden")
+done
+[ ${#wants[@]} -gt 25 ] || fail "only ${#wants[@]} PCX kinds with a golden picture"
+HOME=$work GSETTINGS_BACKEND=memory GIO_USE_VFS=local eog "$work"/kinds/*.pcx >>"$work/eog.log" 2>&1 &
+eog_pid=$!
+pids+=($eog_pid)
+/usr/bin/python3 "$here/tests/e2e/lib/desktop.py" gallery 20 "$work/eog.png" "${wants[@]}" \
+    >"$work/gallery.log" 2>&1 || fail "Eye of GNOME with the loader alone: $(cat "$work/gallery.log")"
+echo "$name: Eye of GNOME with the loader alone: $(cat "$work/gallery.log")"
+kill "$eog_pid" && wait "$eog_pid" 2>/dev/null || true
+cache=$(ls /usr/lib/*/gdk-pixbuf-2.0/2.10.0/loaders.cache | head -n 1)
+grep -q pixbufloader-pcx "$cache" || fail "$cache does not list the loader of glimmer-gdk-pixbuf"
+apt_get purge -y -qq glimmer-gdk-pixbuf >/dev/null || fail "apt-get purge glimmer-gdk-pixbuf"
+! grep -q pixbufloader-pcx "$cache" || fail "$cache lists the loader after glimmer-gdk-pixbuf went"
+
 # The source package's own tests, on this machine, against the packages just built: autopkgtest
 # installs them, as a user would.
 $package_sudo touch "$package_mark"

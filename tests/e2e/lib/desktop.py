@@ -3,6 +3,10 @@
   desktop.py find WANT.png SECONDS SHOT.png
       polls the X screen until it shows WANT pixel for pixel (anywhere: it is searched for, not
       looked for at a place); the last screen is kept in SHOT.png either way
+  desktop.py gallery SECONDS SHOT.png WANT.png...
+      the pictures a viewer with the X focus shows one after another: each must come on the
+      screen pixel for pixel within SECONDS, then a press of Right (XTEST, through xdotool)
+      asks for the next; the screen where one was missing is kept in SHOT.png
   desktop.py thumbnail SECONDS WANT.png FILE MIME [WANT.png FILE MIME]...
       asks the thumbnail service on the session bus for "normal" thumbnails of the FILEs, as
       Thunar asks it, and checks each PNG it writes against the picture WANT.png scaled
@@ -10,6 +14,7 @@
 import hashlib
 import os
 import re
+import subprocess
 import sys
 import time
 
@@ -33,20 +38,36 @@ def locate(screen, want):
     return None
 
 
-def find(want_path, seconds, shot_path):
-    want = Image.open(want_path).convert("RGB")
+def seen(want, seconds):
+    """Where `want` came on the screen within `seconds` (None if nowhere), and the last screen."""
     end = time.monotonic() + float(seconds)
     while True:
         screen = ImageGrab.grab(xdisplay=None).convert("RGB")
         at = locate(screen, want)
         if at is not None or time.monotonic() > end:
-            break
+            return at, screen
         time.sleep(0.2)
+
+
+def find(want_path, seconds, shot_path):
+    want = Image.open(want_path).convert("RGB")
+    at, screen = seen(want, seconds)
     screen.save(shot_path)
     if at is None:
         sys.exit(f"the picture ({want.width} x {want.height}) is nowhere on the screen "
                  f"after {seconds} s (GLIMMER_SHOTS=DIR keeps the screen)")
     print(f"the picture is on the screen at {at[0]},{at[1]}, pixel for pixel")
+
+
+def gallery(seconds, shot_path, wants):
+    for i, path in enumerate(wants):
+        at, screen = seen(Image.open(path).convert("RGB"), seconds)
+        if at is None:
+            screen.save(shot_path)
+            sys.exit(f"{path} ({i + 1} of {len(wants)}) is nowhere on the screen after {seconds} s")
+        if i + 1 < len(wants):
+            subprocess.run(["xdotool", "key", "Right"], check=True)
+    print(f"{len(wants)} pictures on the screen, one after another, pixel for pixel")
 
 
 def scaled_alike(got, want):
@@ -137,6 +158,8 @@ def thumbnail(seconds, jobs):
 if __name__ == "__main__":
     if sys.argv[1] == "find":
         find(*sys.argv[2:5])
+    elif sys.argv[1] == "gallery":
+        gallery(sys.argv[2], sys.argv[3], sys.argv[4:])
     elif sys.argv[1] == "thumbnail":
         rest = sys.argv[3:]
         thumbnail(sys.argv[2], [tuple(rest[i:i + 3]) for i in range(0, len(rest), 3)])

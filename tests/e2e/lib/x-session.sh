@@ -86,7 +86,7 @@ fail() {
     echo "$(basename "$0" .sh) FAIL: $*"
     echo "--- glimmer's output:"
     cat "$work/glimmer.log" 2>/dev/null || true
-    if kill -0 "${app:-0}" 2>/dev/null; then
+    if [ -n "${app:-}" ] && kill -0 "$app" 2>/dev/null; then
         echo "--- its X windows:"
         for id in $(xdotool search --pid "$app" 2>/dev/null); do
             xwininfo -id "$id" 2>/dev/null | sed -n 's/^xwininfo: //p;s/^  Map State: /  /p'
