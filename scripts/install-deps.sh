@@ -63,9 +63,12 @@ bench) pkgs+=(libavcodec-dev imagemagick python3-pil python3-numpy pngquant supe
 tga) pkgs+=(gimp xvfb imagemagick netpbm python3-pil python3-numpy python3-gi gir1.2-gdkpixbuf-2.0) ;;
 esac
 
+# Installed, or installed with a trigger still to run (another install going on, e.g. one
+# that refreshes GdkPixbuf's loader cache): nothing to do for it here.
 missing=()
 for p in "${pkgs[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null |
+        grep -Eq "^install ok (installed|triggers-pending|triggers-awaited)$" || missing+=("$p")
 done
 # The source package's build dependencies, as debian/control declares them.
 build_deps=false
@@ -80,15 +83,18 @@ sudo=""
 [ "$(id -u)" -ne 0 ] && sudo=sudo
 export DEBIAN_FRONTEND=noninteractive
 # An install cut short (a machine stopped mid-way) leaves dpkg's journal or half-configured
-# packages behind, and apt-get refuses every install until dpkg finishes them; with nothing
-# pending this does nothing.
-$sudo dpkg --configure -a
-$sudo apt-get update -qq
+# packages behind, and apt-get refuses every install until dpkg finishes them. Only then is
+# dpkg asked to finish, as it does not wait for its lock; apt-get waits for it.
+if [ -n "$(dpkg --audit 2>/dev/null)" ] || [ -n "$(ls -A /var/lib/dpkg/updates 2>/dev/null)" ]; then
+    $sudo dpkg --configure -a
+fi
+apt_get() { $sudo apt-get -o DPkg::Lock::Timeout=600 "$@"; }
+apt_get update -qq
 if [ ${#missing[@]} -gt 0 ]; then
     echo "Installing: ${missing[*]}"
-    $sudo apt-get install -y -qq "${missing[@]}"
+    apt_get install -y -qq "${missing[@]}"
 fi
 if [ "$build_deps" = true ]; then
     echo "Installing the build dependencies of debian/control"
-    $sudo apt-get build-dep -y -qq "$(cd "$(dirname "$0")/.." && pwd)"
+    apt_get build-dep -y -qq "$(cd "$(dirname "$0")/.." && pwd)"
 fi
