@@ -83,10 +83,15 @@ sudo=""
 [ "$(id -u)" -ne 0 ] && sudo=sudo
 export DEBIAN_FRONTEND=noninteractive
 # An install cut short (a machine stopped mid-way) leaves dpkg's journal or half-configured
-# packages behind, and apt-get refuses every install until dpkg finishes them. Only then is
-# dpkg asked to finish, as it does not wait for its lock; apt-get waits for it.
+# packages behind, and apt-get refuses every install until dpkg finishes them. So does an
+# install going on, which dpkg is then asked again and again to wait for (for up to 10
+# minutes), as dpkg does not wait for its lock; apt-get waits for it.
 if [ -n "$(dpkg --audit 2>/dev/null)" ] || [ -n "$(ls -A /var/lib/dpkg/updates 2>/dev/null)" ]; then
-    $sudo dpkg --configure -a
+    until=$((SECONDS + 600))
+    until $sudo dpkg --configure -a 2>/dev/null; do
+        [ "$SECONDS" -lt "$until" ] || { $sudo dpkg --configure -a; exit 1; }
+        sleep 1
+    done
 fi
 apt_get() { $sudo apt-get -o DPkg::Lock::Timeout=600 "$@"; }
 apt_get update -qq
