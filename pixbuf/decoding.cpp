@@ -17,6 +17,20 @@ pcx::Status first_page(std::span<const std::uint8_t>& bytes) {
     return dcx.status;
 }
 
+// The shape the decoder makes of a whole file, which may be narrower than the header's
+// geometry (pad bytes are not shown): nothing past the header and palette is read.
+class ShapeOnly final : public pcx::RowSink {
+  public:
+    bool start(const pcx::Image& shape) noexcept override {
+        width = shape.width;
+        height = shape.height;
+        return false;
+    }
+    void row(int, const std::uint8_t*) noexcept override {}
+    int width = 0;
+    int height = 0;
+};
+
 } // namespace
 
 pcx::Status judge(std::span<const std::uint8_t> bytes, bool whole, Header& out) noexcept {
@@ -37,6 +51,15 @@ pcx::Status judge(std::span<const std::uint8_t> bytes, bool whole, Header& out) 
     pcx::Geometry g;
     if (pcx::compute_geometry(header, g) != pcx::Status::Ok || g.width < 1 || g.height < 1)
         return pcx::Status::Ok; // the decode says what is wrong
+    if (whole) {
+        ShapeOnly shape;
+        if (pcx::decode_rows(bytes, shape, {.kinds = pcx::Kinds::Every}).status ==
+                pcx::Status::Ok &&
+            shape.width > 0 && shape.height > 0) {
+            g.width = shape.width;
+            g.height = shape.height;
+        }
+    }
     out =
         Header{Header::Kind::Picture, g.width, g.height, pcx::kind_of(header) == pcx::Kind::Rgba32};
     return pcx::Status::Ok;
