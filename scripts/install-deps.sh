@@ -30,9 +30,9 @@ test_pkgs=(clang-14 libclang-rt-14-dev clang-format python3-pil "${x_pkgs[@]}" d
 # debian/control, below).
 package_pkgs=(build-essential dpkg-dev debhelper)
 # The package run: lintian, AppStream's and the desktop entry's validators, autopkgtest and
-# what its tests need (xwd from x11-apps, xauth for xvfb-run), and GdkPixbuf read from Python
+# what its tests need (xauth for xvfb-run), and GdkPixbuf read from Python
 # and by its thumbnailer through the installed loader.
-package_test_pkgs=(lintian appstream desktop-file-utils autopkgtest x11-apps xauth python3-gi
+package_test_pkgs=(lintian appstream desktop-file-utils autopkgtest xauth python3-gi
     gir1.2-gdkpixbuf-2.0 libgdk-pixbuf2.0-bin)
 # The thumbnail run: GNOME's thumbnail factory, which runs thumbnailers in bubblewrap.
 thumbnail_pkgs=(python3-gi gir1.2-gnomedesktop-3.0 bubblewrap fonts-dejavu-core)
