@@ -100,10 +100,11 @@ int add_rules(scmp_filter_ctx ctx, const Allowed& allowed) noexcept {
                               SCMP_A0(SCMP_CMP_EQ, PR_SET_NAME));
     // A path's status would tell of files: glibc asks it for stdio's buffers, and is told no.
     if (rc == 0) rc = seccomp_rule_add(ctx, SCMP_ACT_ERRNO(EPERM), SCMP_SYS(newfstatat), 0);
-    // Descriptors handed over on the one socket named.
-    if (rc == 0 && allowed.receiving >= 0)
-        rc = seccomp_rule_add(ctx, SCMP_ACT_ALLOW, SCMP_SYS(recvmsg), 1,
-                              SCMP_A0(SCMP_CMP_EQ, static_cast<scmp_datum_t>(allowed.receiving)));
+    // Descriptors handed over on the sockets named.
+    for (const int fd : allowed.receiving)
+        if (rc == 0)
+            rc = seccomp_rule_add(ctx, SCMP_ACT_ALLOW, SCMP_SYS(recvmsg), 1,
+                                  SCMP_A0(SCMP_CMP_EQ, static_cast<scmp_datum_t>(fd)));
     for (const int call : {SCMP_SYS(write), SCMP_SYS(writev), SCMP_SYS(pwrite64)}) {
 #ifdef GLIMMER_CONFINE_SANITIZED
         // AddressSanitizer writes into that pipe too.
@@ -168,7 +169,7 @@ int enter(const Limits& limits, const Filter& filter) noexcept {
 }
 
 int enter(const Limits& limits, std::initializer_list<int> writable) noexcept {
-    const Filter filter({writable, -1, true});
+    const Filter filter({writable, {}, true});
     return enter(limits, filter);
 }
 

@@ -1,7 +1,7 @@
 // A process that parses a file nobody chose confines itself before it reads a byte of it: from
 // then on it may compute, take and give back memory (never executable), read its descriptors
 // and write the few it names, where asked start threads of its own (which share the filter) or
-// take descriptors on one socket, and end; anything else (open, socket, connect, execve,
+// take descriptors on the sockets it names, and end; anything else (open, socket, connect, execve,
 // ptrace, fork, ...) kills it, and a path's status is refused.
 #pragma once
 
@@ -23,10 +23,10 @@ struct Limits {
 [[nodiscard]] bool relaxed_for_sanitizers() noexcept;
 
 // What a filter allows beyond computing: writing the descriptors named, receiving descriptors
-// on one socket, starting threads.
+// on the sockets named, starting threads.
 struct Allowed {
     std::initializer_list<int> writable;
-    int receiving = -1;
+    std::initializer_list<int> receiving;
     bool threads = false;
 };
 

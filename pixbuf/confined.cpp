@@ -1,11 +1,12 @@
-// The module's decoding: each file is judged and decoded in a process of its own, which
-// confines itself before it reads a byte (confine/confine.h). The bytes go to it in a sealed
-// memfd; its rows come back into a canvas that it may write but not resize; what it says is
+// The module's decoding: each file is judged and decoded in a process that confined itself
+// before it read a byte of any file (confine/confine.h, pixbuf/decoders.h). The bytes go to it in a
+// sealed memfd; its rows come back into a canvas that it may write but not resize; what it says is
 // checked as untrusted bytes. Whatever goes wrong ends in a GError, never in a picture.
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <array>
@@ -89,30 +90,44 @@ bool make_pipe(Fd& read_end, Fd& write_end) noexcept {
     return read_end.get() >= 0 && write_end.get() >= 0;
 }
 
-// A tighter margin than the usual may be asked of the environment (0: none beyond what the
-// process holds when it starts), never a wider one.
-unsigned margin_mib() noexcept {
-    const char* asked = std::getenv("GLIMMER_DECODER_MARGIN_MIB");
+// A tighter limit than the usual may be asked of the environment, never a wider one: the
+// memory margin (GLIMMER_DECODER_MARGIN_MIB; 0: none beyond what the process holds when it
+// starts) and the wall-clock time (GLIMMER_DECODER_WALL_SECONDS).
+unsigned tighter(const char* name, unsigned usual) noexcept {
+    const char* asked = std::getenv(name);
     char* end = nullptr;
     const long n = asked ? std::strtol(asked, &end, 10) : -1;
     const bool given = asked && *asked != '\0' && *end == '\0';
-    return given && n >= 0 && n < static_cast<long>(kMarginMib) ? static_cast<unsigned>(n)
-                                                                : kMarginMib;
+    return given && n >= 0 && n < static_cast<long>(usual) ? static_cast<unsigned>(n) : usual;
 }
 
 void unmap(guchar* pixels, gpointer bytes) noexcept {
     ::munmap(pixels, GPOINTER_TO_SIZE(bytes));
 }
 
-// One job in its process: the answers read as they come, within the wall-clock limit, and the
-// process reaped at the end, killed first when it overran or said more than it may.
+// Whether `pid` is still there (a decoder that ended its job and waits for the next), not
+// ended or killed.
+bool still_there(pid_t pid) noexcept {
+    siginfo_t info{};
+    return ::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+           info.si_pid == 0;
+}
+
+// One job in a decoder: the answers read as they come, within the wall-clock limit; at the end
+// the decoder given back for the next job when it ended this one well and says it waits, else
+// reaped, killed first when it overran or said more than it may.
 class Session {
   public:
-    Session(Job::Mode mode, std::span<const int> fds, Fd answers, GError** error)
+    Session(Job::Mode mode, std::size_t file_bytes, std::span<const int> fds, Fd answers,
+            GError** error)
         : m_answers(std::move(answers)), m_error(error) {
         std::string why;
-        m_pid = hand({mode, static_cast<std::uint8_t>(margin_mib())}, fds, why);
-        if (m_pid < 0) {
+        const unsigned margin = tighter("GLIMMER_DECODER_MARGIN_MIB", kMarginMib);
+        const bool once = file_bytes > kSharedFileBytes || margin != kMarginMib;
+        m_decoder = hand(
+            {mode, static_cast<std::uint8_t>(margin), once ? std::uint8_t{1} : std::uint8_t{0}},
+            fds, why);
+        if (m_decoder.pid < 0) {
             Message m;
             std::snprintf(m, sizeof m, "the decoder could not be started: %s", why.c_str());
             set_failed(error, m);
@@ -120,7 +135,7 @@ class Session {
     }
     ~Session() { end(); }
 
-    [[nodiscard]] bool started() const noexcept { return m_pid > 0; }
+    [[nodiscard]] bool started() const noexcept { return m_decoder.pid > 0; }
 
     // The next answer, when it is one of `kinds`; else the process is stopped and why is said.
     std::optional<Reply> next(std::initializer_list<Reply::Kind> kinds) {
@@ -129,7 +144,10 @@ class Session {
         m_read = confine::read_from(m_answers.get(), bytes, got, m_deadline, true);
         const auto reply = m_read == confine::Read::Full ? parse_reply(bytes) : std::nullopt;
         for (const Reply::Kind k : kinds)
-            if (reply && reply->kind == k) return reply;
+            if (reply && reply->kind == k) {
+                m_waits = !reply->ending;
+                return reply;
+            }
         stopped(reply);
         return std::nullopt;
     }
@@ -140,6 +158,12 @@ class Session {
         std::size_t extra = 0;
         m_read = confine::read_from(m_answers.get(), more, extra, m_deadline);
         if (extra != 0) m_read = confine::Read::TooLong;
+        if (m_read == confine::Read::Ended && m_waits && m_decoder.shared &&
+            still_there(m_decoder.pid)) {
+            give_back(std::move(m_decoder));
+            m_decoder.pid = -1;
+            return true;
+        }
         const confine::Ending e = end();
         // Lost: a program that ignores SIGCHLD had it reaped at once; the answer was whole.
         const bool well = (e.how == confine::Ending::How::Exited && e.code == 0) ||
@@ -162,27 +186,30 @@ class Session {
                           std::strerror(refused->error));
         } else {
             char why[256];
-            confine::describe(e, m_read == confine::Read::TimedOut, {0, kCpuSeconds}, kWallSeconds,
-                              why, sizeof why);
+            confine::describe(e, m_read == confine::Read::TimedOut, {0, kCpuSeconds}, m_wall, why,
+                              sizeof why);
             std::snprintf(m, sizeof m, "the decoder was stopped: %s", why);
         }
         set_failed(m_error, m);
     }
 
     confine::Ending end() {
-        if (m_pid <= 0) return m_ending;
-        m_ending = confine::reap(m_pid, m_read != confine::Read::Ended, m_deadline);
-        m_pid = -1;
+        if (m_decoder.pid <= 0) return m_ending;
+        // One that waits for a next job, though it should have ended or failed, is made to end.
+        const bool kill = m_read != confine::Read::Ended || m_waits;
+        m_ending = confine::reap(m_decoder.pid, kill, m_deadline);
+        m_decoder = Decoder();
         return m_ending;
     }
 
     Fd m_answers;
     GError** m_error;
-    pid_t m_pid = -1;
+    Decoder m_decoder;
+    bool m_waits = false; // its last answer said it takes another job
     confine::Read m_read = confine::Read::Failed;
     confine::Ending m_ending;
-    confine::Deadline m_deadline =
-        std::chrono::steady_clock::now() + std::chrono::seconds(kWallSeconds);
+    unsigned m_wall = tighter("GLIMMER_DECODER_WALL_SECONDS", kWallSeconds);
+    confine::Deadline m_deadline = std::chrono::steady_clock::now() + std::chrono::seconds(m_wall);
 };
 
 // A status the decoder answered: its text, or past the memory limit, that.
@@ -221,7 +248,7 @@ class Confined final : public Backend {
             return false;
         }
         const std::array<int, 2> fds{start.get(), theirs.get()};
-        Session s(Job::Mode::Judge, fds, std::move(answers), error);
+        Session s(Job::Mode::Judge, n, fds, std::move(answers), error);
         theirs.reset(); // the pipe ends when the decoder does
         if (!s.started()) return false;
         const auto r = s.next({Reply::Kind::Judged});
@@ -288,7 +315,7 @@ PixbufPtr Confined::load(const Decide& decide, const Made& made, GError** error)
         return nullptr;
     }
     const std::array<int, 3> fds{file, theirs.get(), go_read.get()};
-    Session s(Job::Mode::Load, fds, std::move(answers), error);
+    Session s(Job::Mode::Load, m_kept, fds, std::move(answers), error);
     theirs.reset();
     go_read.reset();
     if (!s.started()) return nullptr;

@@ -1,14 +1,13 @@
 // glimmer-pcx-decoder: the GdkPixbuf module's decoding process, started by the module alone. It
-// waits on its socket (descriptor 0) for jobs and their descriptors, and forks for each a
-// process whose parent is the host's, whose pid it tells the host. That process maps the file,
-// confines itself, and only then reads it; its answers go to the answers' pipe. A decode that
-// has checked the file asks for its canvas, and maps it once the host says go.
+// takes jobs and their descriptors on its socket (descriptor 0). On the first it confines itself,
+// before it reads a byte of any file: to that file's size when the job is its only one, else to
+// the largest file a shared decoder is given, for the jobs that follow from the same host. Its
+// answers go to each job's pipe; a decode that has checked the file asks for its canvas, and
+// writes into it once the host sends it.
 #include <fcntl.h>
-#include <sched.h>
+#include <malloc.h>
 #include <sys/mman.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -17,6 +16,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <span>
 #include <string_view>
 
@@ -37,11 +37,15 @@ namespace {
 namespace px = glimmer::pixbuf;
 using px::Reply;
 
+// Where a job's descriptors are, as they arrive (each at the lowest number free): the file, the
+// answers' pipe, the socket to the host for a load, and the canvas the host sends on it.
+constexpr int kSocket = 0, kFile = 1, kAnswers = 3, kHost = 4, kCanvas = 5;
+
 bool answer(const Reply& r) noexcept {
     const auto bytes = px::encode(r);
     std::span<const std::uint8_t> left(bytes);
     while (!left.empty()) {
-        const ssize_t n = ::write(1, left.data(), left.size());
+        const ssize_t n = ::write(kAnswers, left.data(), left.size());
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return false;
         left = left.subspan(static_cast<std::size_t>(n));
@@ -49,26 +53,28 @@ bool answer(const Reply& r) noexcept {
     return true;
 }
 
-// The whole of descriptor `fd` mapped, `expected` bytes long unless that is 0; an empty span
-// for an empty file. False when it cannot be had.
-bool map(int fd, int prot, int flags, std::size_t expected, std::span<std::uint8_t>& out) {
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || st.st_size < 0) return false;
-    const auto size = static_cast<std::size_t>(st.st_size);
-    if (expected != 0 && size != expected) return false;
+// Its size: asked of the descriptor by seeking, the one way the filter lets it be asked.
+std::size_t file_size() {
+    const off_t end = ::lseek(kFile, 0, SEEK_END);
+    return end > 0 ? static_cast<std::size_t>(end) : 0;
+}
+
+// The whole file mapped; an empty span for an empty file. False when it cannot be had.
+bool map_file(std::span<std::uint8_t>& out) {
+    const std::size_t size = file_size();
     if (size == 0) return true;
-    void* p = ::mmap(nullptr, size, prot, flags, fd, 0);
+    void* p = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, kFile, 0);
     if (p == MAP_FAILED) return false;
     out = {static_cast<std::uint8_t*>(p), size};
     return true;
 }
 
-// The canvas the host sends with its go, on descriptor 3 (the lowest free one), or -1.
+// The canvas the host sends with its go, on kCanvas, or -1.
 int receive_canvas() {
     char go = 0;
     std::array<int, px::kMaxPassed> fds{};
     std::size_t count = 0;
-    if (!px::receive_with_fds(4, &go, 1, fds, count) || go != 'g' || count != 1) return -1;
+    if (!px::receive_with_fds(kHost, &go, 1, fds, count) || go != 'g' || count != 1) return -1;
     return fds[0];
 }
 
@@ -80,8 +86,9 @@ class HostCanvas final : public px::CanvasMaker {
         Reply ready;
         ready.kind = Reply::Kind::Ready;
         ready.header = {px::Header::Kind::Picture, width, height, channels == 4};
-        if (!answer(ready) || receive_canvas() != 3) return nullptr;
-        m_canvas = {nullptr, width, height, px::canvas_rowstride(width, channels), channels, 3};
+        if (!answer(ready) || receive_canvas() != kCanvas) return nullptr;
+        m_canvas = {nullptr,  width,  height, px::canvas_rowstride(width, channels),
+                    channels, kCanvas};
         return &m_canvas;
     }
 
@@ -94,7 +101,7 @@ bool decided(px::Decided& d) {
     std::size_t got = 0;
     auto* at = reinterpret_cast<std::uint8_t*>(&d);
     while (got < sizeof d) {
-        const ssize_t n = ::read(4, at + got, sizeof d - got);
+        const ssize_t n = ::read(kHost, at + got, sizeof d - got);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return false;
         got += static_cast<std::size_t>(n);
@@ -102,76 +109,110 @@ bool decided(px::Decided& d) {
     return d.stop == 0 && d.width >= 0 && d.width <= 32767 && d.height >= 0 && d.height <= 32767;
 }
 
-// The next job and its descriptors (`count` of them); false when the host is gone.
-bool receive(px::Job& job, std::array<int, px::kMaxPassed>& fds, std::size_t& count) {
-    return px::receive_with_fds(0, &job, sizeof job, fds, count, MSG_CMSG_CLOEXEC);
+// The next job; false when the host is gone, or when its descriptors are not where the filter
+// lets them be used.
+bool receive(px::Job& job) {
+    std::array<int, px::kMaxPassed> fds{};
+    std::size_t count = 0;
+    if (!px::receive_with_fds(kSocket, &job, sizeof job, fds, count, MSG_CMSG_CLOEXEC))
+        return false;
+    const bool load = job.mode == px::Job::Mode::Load;
+    return count == (load ? 3U : 2U) && fds[0] == kFile && fds[1] == kAnswers &&
+           (!load || fds[2] == kHost) && job.margin_mib <= px::kMarginMib;
 }
 
-// The job's descriptors laid out as the rest expects: the file on 0 (in place of the socket),
-// the answers' pipe on 1 and a load's socket to the host on 4, nothing else but standard
-// error; 3 is left free for the canvas.
-bool place(const px::Job& job, std::array<int, 4> fds, std::size_t count) {
-    const std::size_t wanted = job.mode == px::Job::Mode::Load ? 3 : 2;
-    if (count != wanted || job.margin_mib > px::kMarginMib) return false;
-    // Above the numbers they go to first, so that none overwrites another.
-    for (std::size_t i = 0; i < count; ++i)
-        fds[i] = ::fcntl(fds[i], F_DUPFD, 10);
-    const int at[] = {0, 1, 4};
-    for (std::size_t i = 0; i < wanted; ++i)
-        if (fds[i] < 0 || ::dup2(fds[i], at[i]) != at[i]) return false;
-    ::close(3);
-    ::close_range(5, ~0U, 0);
-    return true;
+// Done with a job: its descriptors closed, which ends its answers for the host.
+void close_job() {
+    for (const int fd : {kFile, kAnswers, kHost, kCanvas})
+        ::close(fd);
 }
 
-int work(const px::Job& job, const glimmer::confine::Filter& filter, std::size_t held) {
+// What the process confined itself to, and how many jobs it took.
+struct Process {
+    std::size_t limit = 0; // bytes of address space
+    bool once = false;
+    unsigned jobs = 0;
+};
+
+// A shared decoder ends after so many jobs, or once it used a second of its CPU time: each job
+// has the whole of its own CPU limit.
+constexpr unsigned kJobsPerProcess = 1000;
+constexpr double kSpentSeconds = 1.0;
+// What a shared decoder keeps of the memory its jobs freed.
+constexpr std::size_t kKeptBytes = std::size_t{1} << 20;
+
+bool last_job(Process& p) {
+    timespec used{};
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &used);
+    return p.once || ++p.jobs >= kJobsPerProcess ||
+           double(used.tv_sec) + double(used.tv_nsec) * 1e-9 >= kSpentSeconds;
+}
+
+// The file of a job decoded as asked: what the host is told, and whether all was said.
+bool work(const px::Job& job, const Process& p, bool ending) {
     std::span<std::uint8_t> file;
-    if (!map(0, PROT_READ, MAP_PRIVATE, 0, file)) return 2;
-    // What it holds (what the waiting decoder held, and the file) and what decoding rows takes:
-    // the canvas is the host's, written to, never mapped here.
-    const std::size_t limit = held + file.size() + (std::size_t{job.margin_mib} << 20);
+    // A file larger than the limit was made for is the host's error: refused unread.
+    if (!p.once && file_size() > px::kSharedFileBytes) return false;
     Reply r;
-    if (const int err = glimmer::confine::enter({limit, px::kCpuSeconds}, filter); err != 0) {
-        r.kind = Reply::Kind::NotConfined;
-        r.error = err;
-        answer(r);
-        return 3;
-    }
+    r.ending = ending;
     if (!glimmer::confine::relaxed_for_sanitizers())
-        r.limit_mib = static_cast<std::uint32_t>((limit + (std::size_t{1} << 20) - 1) >> 20);
+        r.limit_mib = static_cast<std::uint32_t>((p.limit + (std::size_t{1} << 20) - 1) >> 20);
     const bool whole = job.mode == px::Job::Mode::Load;
     r.kind = Reply::Kind::Judged;
-    r.status = px::judge(file, whole, r.header);
-    if (!answer(r)) return 1;
+    // The file alone may pass the limit, when the margin asked was none.
+    r.status = map_file(file) ? px::judge(file, whole, r.header) : pcx::Status::OutOfMemory;
+    bool said = answer(r);
     px::Decided d;
-    if (!whole || r.status != pcx::Status::Ok || !decided(d)) return 0;
-    HostCanvas maker;
-    const px::Decoded decoded = px::decode_into(file, d.width, d.height, maker);
-    r.header = {};
-    r.kind = decoded.status == pcx::Status::Ok && !decoded.drawn ? Reply::Kind::NoCanvas
-                                                                 : Reply::Kind::Decoded;
-    r.status = decoded.status;
-    return answer(r) ? 0 : 1;
+    if (said && whole && r.status == pcx::Status::Ok && decided(d)) {
+        HostCanvas maker;
+        const px::Decoded decoded = px::decode_into(file, d.width, d.height, maker);
+        r.header = {};
+        r.kind = decoded.status == pcx::Status::Ok && !decoded.drawn ? Reply::Kind::NoCanvas
+                                                                     : Reply::Kind::Decoded;
+        r.status = decoded.status;
+        said = answer(r);
+    }
+    if (!file.empty()) ::munmap(file.data(), file.size());
+    return said;
+}
+
+// The limits of the first job, and the filter: from then on nothing but decoding.
+int confine(const px::Job& first, Process& p) {
+    // Made before any file is there.
+    const glimmer::confine::Filter filter({{2, kAnswers, kCanvas}, {kSocket, kHost}, false});
+    const std::size_t held = glimmer::confine::address_space_in_use(std::size_t{64} << 20);
+    p.once = first.once != 0;
+    // What it holds, the file (mapped) and what decoding rows takes: the canvas is the host's,
+    // written to, never mapped here.
+    const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    const std::size_t mapped = (file_size() + page - 1) / page * page;
+    p.limit = held + (p.once ? mapped : px::kSharedFileBytes + kKeptBytes) +
+              (std::size_t{first.margin_mib} << 20);
+    // Memory a job freed goes back to the system, all but kKeptBytes, so that a job leaves the
+    // next as much of the limit as it had; the rest is used again without a page fault.
+    ::mallopt(M_MMAP_THRESHOLD, kKeptBytes);
+    ::mallopt(M_TRIM_THRESHOLD, kKeptBytes);
+    return glimmer::confine::enter({p.limit, px::kCpuSeconds + (p.once ? 0U : 1U)}, filter);
 }
 
 } // namespace
 
 int main() {
-    // Made once, before any file is there, and copied into every process forked for a job.
-    const glimmer::confine::Filter filter({{1, 2, 3}, 4, false});
-    const std::size_t held = glimmer::confine::address_space_in_use(std::size_t{64} << 20);
     px::Job job;
-    std::array<int, 4> fds{};
-    std::size_t count = 0;
-    while (receive(job, fds, count)) {
-        // A child of the host's, which reaps it and learns how it ended.
-        const auto pid =
-            static_cast<pid_t>(::syscall(SYS_clone, CLONE_PARENT | SIGCHLD, 0, 0, 0, 0));
-        if (pid == 0) ::_exit(place(job, fds, count) ? work(job, filter, held) : 2);
-        for (std::size_t i = 0; i < count; ++i)
-            ::close(fds[i]);
-        const std::int32_t told = pid > 0 ? pid : -errno;
-        if (::send(0, &told, sizeof told, MSG_NOSIGNAL) != sizeof told) return 0;
+    if (!receive(job)) return 2;
+    Process p;
+    if (const int err = confine(job, p); err != 0) {
+        Reply r;
+        r.kind = Reply::Kind::NotConfined;
+        r.error = err;
+        answer(r);
+        return 3;
     }
-    return 0;
+    for (;;) {
+        const bool ending = last_job(p);
+        if (!work(job, p, ending)) return 1;
+        close_job();
+        if (ending) return 0;
+        if (!receive(job)) return 0;
+    }
 }

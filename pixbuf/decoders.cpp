@@ -2,7 +2,6 @@
 
 #include <dlfcn.h>
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
@@ -15,6 +14,7 @@
 #include <cstdint>
 #include <cstring>
 #include <mutex>
+#include <vector>
 
 #include "confine/child.h"
 #include "pixbuf/fd_passing.h"
@@ -34,13 +34,6 @@ Fd high(int fd) noexcept {
 }
 
 namespace {
-
-// The decoder that waits for jobs and forks one process for each.
-struct Waiting {
-    pid_t pid = -1;
-    pid_t owner = -1; // the process that started it
-    Fd socket;
-};
 
 // Beside the module, as it was loaded: never a search path, never a variable.
 std::string decoder_path() {
@@ -68,7 +61,7 @@ bool safe_to_run(const std::string& path, std::string& why) {
 
 // A decoder waiting on a socket (its descriptor 0), with nothing else of the host's but its
 // standard error, the host's signal handlers and mask reset, and no environment.
-bool start(Waiting& out, std::string& why) {
+bool start(Decoder& out, std::string& why) {
     const std::string path = decoder_path();
     if (!safe_to_run(path, why)) return false;
     int ends[2];
@@ -105,7 +98,6 @@ bool start(Waiting& out, std::string& why) {
         return false;
     }
     out.socket = std::move(ours);
-    out.owner = ::getpid();
     return true;
 }
 
@@ -117,44 +109,71 @@ void reap(pid_t pid) {
     (void)confine::reap(pid, true, std::chrono::steady_clock::now());
 }
 
-bool receive_pid(int socket, pid_t& pid) {
-    std::int32_t got = -1;
-    pollfd p{socket, POLLIN, 0};
-    int ready;
-    do {
-        ready = ::poll(&p, 1, 10'000);
-    } while (ready < 0 && errno == EINTR);
-    if (ready != 1 || ::recv(socket, &got, sizeof got, 0) != sizeof got) return false;
-    pid = got;
-    return got > 0;
+// A decoder that waited and is gone: reaped, unless the program did (one that ignores SIGCHLD),
+// when its pid may be another process's by now.
+void reap_waiting(pid_t pid) {
+    siginfo_t info{};
+    if (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0) reap(pid);
 }
+
+// The decoders waiting for a job, at most two (the threads that load at once, as a rule).
+struct Waiting {
+    pid_t owner = -1; // the process they are children of
+    std::vector<Decoder> decoders;
+};
+constexpr std::size_t kMostWaiting = 2;
 
 std::mutex lock;
 Waiting& waiting() {
     static auto* w = new Waiting(); // never destroyed: the host may load pictures until it ends
+    // A program that forked after starting them shares them with its parent: the child starts
+    // its own, and keeps none of its parent's (this copy of their sockets only is closed).
+    if (w->owner != ::getpid()) {
+        w->decoders.clear();
+        w->owner = ::getpid();
+    }
     return *w;
+}
+
+Decoder take_waiting() {
+    const std::lock_guard guard(lock);
+    Waiting& w = waiting();
+    if (w.decoders.empty()) return {};
+    Decoder d = std::move(w.decoders.back());
+    w.decoders.pop_back();
+    return d;
 }
 
 } // namespace
 
-pid_t hand(const Job& job, std::span<const int> fds, std::string& why) {
-    const std::lock_guard guard(lock);
-    Waiting& w = waiting();
-    // A program that forked after starting it shares it with its parent: the child starts its own.
-    if (w.pid > 0 && w.owner != ::getpid()) w = Waiting(); // this copy of its socket only
-    for (int tries = 0; tries < 2; ++tries) {
-        if (w.pid < 0 && !start(w, why)) return -1;
-        const bool sent = send_job(w.socket.get(), job, fds);
-        pid_t pid = -1;
-        if (sent && receive_pid(w.socket.get(), pid)) return pid;
-        // One that ended waiting (someone killed it) is reaped, and a new one asked; one that
-        // took the job and did not answer is not asked again, lest the job run twice.
-        reap(w.pid);
-        w = Waiting();
-        why = sent ? "it did not say what it started" : "it ended before it took the file";
-        if (sent) return -1;
+Decoder hand(const Job& job, std::span<const int> fds, std::string& why) {
+    const bool shared = job.once == 0;
+    // One that ended while it waited (someone killed it) is reaped, and another asked.
+    for (Decoder d = shared ? take_waiting() : Decoder(); d.pid > 0; d = take_waiting()) {
+        if (send_job(d.socket.get(), job, fds)) return d;
+        reap_waiting(d.pid);
     }
-    return -1;
+    Decoder d;
+    if (!start(d, why)) return {};
+    d.shared = shared;
+    if (send_job(d.socket.get(), job, fds)) return d;
+    reap(d.pid);
+    why = "it ended before it took the file";
+    return {};
+}
+
+void give_back(Decoder&& decoder) {
+    {
+        const std::lock_guard guard(lock);
+        Waiting& w = waiting();
+        if (decoder.shared && w.decoders.size() < kMostWaiting) {
+            w.decoders.push_back(std::move(decoder));
+            return;
+        }
+    }
+    decoder.socket.reset(); // told there is no next job, it ends
+    (void)confine::reap(decoder.pid, false,
+                        std::chrono::steady_clock::now() + std::chrono::seconds(1));
 }
 
 } // namespace glimmer::pixbuf

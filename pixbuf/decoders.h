@@ -1,7 +1,9 @@
-// The decoding processes of the module. Starting a program costs more than decoding a small
-// texture, so one decoder, started once, waits for jobs: for each it forks a process (a child
-// of the host's, as if the host had started it) that takes exactly that job (one file judged or
-// decoded), confines itself and ends. The one that waits reads no file; it ends with the host.
+// The decoding processes of the module, children of the host. Starting a process costs more than
+// decoding a small texture, so a decoder confined for files up to kSharedFileBytes takes one
+// job after another from the same host, and waits between them; a larger file, or a job with
+// a margin of its own, gets a process of its own that ends with it. A decoder that failed in
+// any way, overran, or said anything out of place is killed, never asked again. Waiting
+// decoders end with the host (their socket closes).
 #pragma once
 
 #include <sys/types.h>
@@ -36,8 +38,18 @@ class Fd {
 // number is closed.
 [[nodiscard]] Fd high(int fd) noexcept;
 
-// Hands `job` and its descriptors to the waiting decoder (started now the first time): the pid
-// of the process it made for the job, or -1 with `why` saying what stopped it.
-[[nodiscard]] pid_t hand(const Job& job, std::span<const int> fds, std::string& why);
+// A decoder taken for a job.
+struct Decoder {
+    pid_t pid = -1;
+    Fd socket;
+    bool shared = false; // it may be given back for the next job
+};
+
+// Hands `job` and its descriptors to a decoder: a waiting one when the job may share one, else
+// one started now. The decoder, or one with pid -1 and `why` saying what stopped it.
+[[nodiscard]] Decoder hand(const Job& job, std::span<const int> fds, std::string& why);
+
+// A decoder that ended its job well and said it takes another: waiting for the next job.
+void give_back(Decoder&& decoder);
 
 } // namespace glimmer::pixbuf

@@ -39,7 +39,7 @@ std::array<std::uint8_t, kReplyBytes> encode(const Reply& r) noexcept {
     b[4] = static_cast<std::uint8_t>(r.kind);
     b[5] = static_cast<std::uint8_t>(r.status);
     b[6] = static_cast<std::uint8_t>(r.header.kind);
-    b[7] = r.header.alpha ? 1 : 0;
+    b[7] = static_cast<std::uint8_t>((r.header.alpha ? 1 : 0) | (r.ending ? 2 : 0));
     put32(&b[8], static_cast<std::uint32_t>(r.header.width));
     put32(&b[12], static_cast<std::uint32_t>(r.header.height));
     put32(&b[16], static_cast<std::uint32_t>(r.error));
@@ -51,13 +51,14 @@ std::optional<Reply> parse_reply(std::span<const std::uint8_t> b) noexcept {
     if (b.size() != kReplyBytes || std::memcmp(b.data(), kMagic.data(), kMagic.size()) != 0)
         return std::nullopt;
     if (b[4] < 1 || b[4] > 5 || b[5] > static_cast<std::uint8_t>(pcx::Status::DcxPageOrder) ||
-        b[6] > static_cast<std::uint8_t>(Header::Kind::Undecided) || b[7] > 1)
+        b[6] > static_cast<std::uint8_t>(Header::Kind::Undecided) || b[7] > 3)
         return std::nullopt;
     Reply r;
     r.kind = static_cast<Reply::Kind>(b[4]);
     r.status = static_cast<pcx::Status>(b[5]);
     r.header.kind = static_cast<Header::Kind>(b[6]);
-    r.header.alpha = b[7] == 1;
+    r.header.alpha = (b[7] & 1) != 0;
+    r.ending = (b[7] & 2) != 0;
     const std::uint32_t w = get32(&b[8]), h = get32(&b[12]), e = get32(&b[16]);
     if (w > kMaxSide || h > kMaxSide || e > kMaxErrno) return std::nullopt;
     r.header.width = static_cast<int>(w);

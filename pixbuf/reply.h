@@ -28,6 +28,8 @@ struct Reply {
     int error = 0;
     // The memory limit it ran under, in MiB (0: none); what an OutOfMemory status comes to.
     std::uint32_t limit_mib = 0;
+    // The process ends with this job; else it waits for the next once the answers' pipe closes.
+    bool ending = true;
 };
 
 inline constexpr std::size_t kReplyBytes = 24;

@@ -31,7 +31,7 @@ int confined(int (*work)(), Limits limits = {std::size_t{0}, 15}, bool threads =
     const pid_t pid = ::fork();
     if (pid == 0) {
         ::dup2(2, 5); // a descriptor open but not named writable
-        const glimmer::confine::Filter filter({{1, 2}, 4, threads});
+        const glimmer::confine::Filter filter({{1, 2}, {4}, threads});
         if (glimmer::confine::enter(limits, filter) != 0) ::_exit(99);
         ::_exit(work());
     }
@@ -166,7 +166,7 @@ TEST(DecoderReply, AnythingElseIsRefused) {
         {"kind 6", 4, 6},
         {"status past the last", 5, 30},
         {"header kind", 6, 3},
-        {"alpha 2", 7, 2},
+        {"flags 4", 7, 4},
         {"width 0", 8, 0},
         {"width 32768", 9, 0x80},
         {"an errno with no failure", 16, 1},

@@ -102,8 +102,9 @@ def own_state():
     return fds, len(kids.split())
 
 
-# The module's decoder, killed while it shrinks a 1 G pixel picture for a thumbnail. Two wait
-# ahead for the next files once one load was made, each with its socket.
+# The module's decoder, killed while it shrinks a 1 G pixel picture for a thumbnail (a file too
+# large to share a decoder: one of its own). One waits for the next file once a small one was
+# loaded.
 GdkPixbuf.Pixbuf.new_from_file(small)
 before = own_state()
 seen, done = [], threading.Event()
@@ -155,28 +156,45 @@ run = subprocess.run([sys.executable, "-c", """if True:
     capture_output=True, text=True)
 check("a program that ignores SIGCHLD", run.stdout.strip() == "40", run.stdout + run.stderr)
 
-# Killed while the program decides the size (a program that does not ignore SIGPIPE, as C
-# programs do not): the decision finds no reader, and the program still only gets a GError.
-run = subprocess.run([sys.executable, "-c", """if True:
-    import gi, os, pathlib, signal, sys
-    signal.signal(signal.SIGPIPE, signal.SIG_DFL)
-    gi.require_version("GdkPixbuf", "2.0")
-    from gi.repository import GdkPixbuf, GLib
-    def kill_decoder(loader, w, h):
-        for t in os.listdir("/proc/self/task"):
-            for kid in pathlib.Path(f"/proc/self/task/{t}/children").read_text().split():
-                if "Seccomp:\t2" in pathlib.Path(f"/proc/{kid}/status").read_text():
-                    os.kill(int(kid), signal.SIGKILL)
-                    os.waitid(os.P_PID, int(kid), os.WEXITED | os.WNOWAIT)
-    loader = GdkPixbuf.PixbufLoader.new_with_type("pcx")
-    loader.connect("size-prepared", kill_decoder)
-    loader.write(pathlib.Path(sys.argv[1]).read_bytes())
-    try:
-        loader.close()
-    except GLib.Error as e:
-        print(e.message)""", small], capture_output=True, text=True)
-check("killed while the size is asked", run.returncode == 0 and "killed by signal 9" in run.stdout,
-      f"{run.returncode} {run.stdout!r} {run.stderr!r}")
+# Killed, or stopped past the wall-clock limit (made short by the environment), while the program
+# decides the size (a program that does not ignore SIGPIPE, as C programs do not): the decision
+# finds no reader or no one reading, and the program still only gets a GError, in time.
+for how, env, said in ((signal.SIGKILL, {}, "killed by signal 9"),
+                       (signal.SIGSTOP, {"GLIMMER_DECODER_WALL_SECONDS": "1"},
+                        "the decoder was stopped: it took longer than 1 s")):
+    run = subprocess.run([sys.executable, "-c", """if True:
+        import gi, os, pathlib, signal, sys
+        signal.signal(signal.SIGPIPE, signal.SIG_DFL)
+        gi.require_version("GdkPixbuf", "2.0")
+        from gi.repository import GdkPixbuf, GLib
+        how = int(sys.argv[2])
+        def stop_decoder(loader, w, h):
+            for t in os.listdir("/proc/self/task"):
+                for kid in pathlib.Path(f"/proc/self/task/{t}/children").read_text().split():
+                    if "Seccomp:\t2" in pathlib.Path(f"/proc/{kid}/status").read_text():
+                        os.kill(int(kid), how)
+                        os.waitid(os.P_PID, int(kid),
+                                  (os.WEXITED if how == signal.SIGKILL else os.WSTOPPED) | os.WNOWAIT)
+        loader = GdkPixbuf.PixbufLoader.new_with_type("pcx")
+        loader.connect("size-prepared", stop_decoder)
+        loader.write(pathlib.Path(sys.argv[1]).read_bytes())
+        try:
+            loader.close()
+        except GLib.Error as e:
+            print(e.message)""", small, str(int(how))], capture_output=True, text=True,
+        env=dict(os.environ, **env), timeout=20)
+    check(f"{how.name} while the size is asked", run.returncode == 0 and said in run.stdout,
+          f"{run.returncode} {run.stdout!r} {run.stderr!r}")
+
+# A decoder that waits for the next file, killed meanwhile: the next load starts another.
+waiting = confined_child(os.getpid(), lambda argv: argv[0] == b"glimmer-pcx-decoder")
+check("a decoder waits for the next file", waiting is not None)
+if waiting:
+    os.kill(waiting[0], signal.SIGKILL)
+    os.waitid(os.P_PID, waiting[0], os.WEXITED | os.WNOWAIT)
+    after = GdkPixbuf.Pixbuf.new_from_file(small)
+    check("a decoder killed while it waits", (after.get_width(), after.get_height()) == (40, 30))
+    check("nothing left behind it", own_state() == before, f"{before} then {own_state()}")
 
 # glimmer-pcx thumbnail's decoding child, killed: no thumbnail, nothing beside it.
 out = tmp / "thumbs"
