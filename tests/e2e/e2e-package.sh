@@ -52,9 +52,15 @@ apt_get purge -y -qq glimmer-gdk-pixbuf >/dev/null || fail "apt-get purge glimme
 
 # The source package's own tests, on this machine, against the packages just built: autopkgtest
 # installs them, as a user would.
+# Its apt-get update does not wait for apt's lists lock: when another apt held it (an unattended
+# upgrade), it runs again once the lock is free.
 $package_sudo touch "$package_mark"
-autopkgtest "${changes[@]}" -- null >"$work/autopkgtest.log" 2>&1 ||
-    fail "autopkgtest: $(tail -30 "$work/autopkgtest.log")"
+autopkgtest_run() { autopkgtest "${changes[@]}" -- null >"$work/autopkgtest.log" 2>&1; }
+apt_lists_free() {
+    $package_sudo timeout 600 python3 -c 'import fcntl; fcntl.lockf(open("/var/lib/apt/lists/lock", "w"), fcntl.LOCK_EX)'
+}
+autopkgtest_run || { grep -q "Could not get lock" "$work/autopkgtest.log" && apt_lists_free &&
+    autopkgtest_run; } || fail "autopkgtest: $(tail -30 "$work/autopkgtest.log")"
 install_package || fail "apt-get install ${debs[*]}"
 appstreamcli validate --no-net --pedantic /usr/share/metainfo/example.quillon.glimmer.metainfo.xml \
     >"$work/appstream.log" 2>&1 || fail "appstreamcli: $(cat "$work/appstream.log")"
