@@ -146,7 +146,11 @@ TEST(DecoderReply, WellFormedAnswersComeBackAsTheyWent) {
     decoded.kind = Reply::Kind::Decoded;
     decoded.status = pcx::Status::OutOfMemory;
     decoded.limit_mib = 40;
-    for (const Reply& r : {judged(1, 32767), stopped, ready, decoded}) {
+    decoded.ending = false;
+    Reply last_status = judged(4, 4);
+    last_status.status = pcx::Status::DcxPageOrder;
+    last_status.header = {};
+    for (const Reply& r : {judged(1, 32767), stopped, ready, decoded, last_status}) {
         const auto back = glimmer::pixbuf::parse_reply(glimmer::pixbuf::encode(r));
         ASSERT_TRUE(back.has_value());
         EXPECT_EQ(glimmer::pixbuf::encode(*back), glimmer::pixbuf::encode(r));
@@ -186,6 +190,8 @@ TEST(DecoderReply, AnythingElseIsRefused) {
     Reply failed;
     failed.kind = Reply::Kind::NotConfined;
     EXPECT_FALSE(glimmer::pixbuf::parse_reply(glimmer::pixbuf::encode(failed))) << "no errno";
+    failed.error = 4096;
+    EXPECT_FALSE(glimmer::pixbuf::parse_reply(glimmer::pixbuf::encode(failed))) << "errno 4096";
 }
 
 } // namespace
